@@ -1,0 +1,75 @@
+#include "controls/skinGraphics.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPalette>
+#include <cmath>
+#include <cstdlib>
+
+static QColor SystemQColor(int index)
+{
+    const QPalette pal = QGuiApplication::palette();
+    switch (index) {
+    case 5: return pal.color(QPalette::Active, QPalette::Base);
+    case 8: return pal.color(QPalette::Active, QPalette::Text);
+    case 13: return pal.color(QPalette::Active, QPalette::Highlight);
+    case 14: return pal.color(QPalette::Active, QPalette::HighlightedText);
+    case 15: return pal.color(QPalette::Active, QPalette::Button);
+    case 16: return pal.color(QPalette::Active, QPalette::Dark);
+    case 17: return pal.color(QPalette::Disabled, QPalette::Text);
+    case 18: return pal.color(QPalette::Active, QPalette::ButtonText);
+    case 20: return pal.color(QPalette::Active, QPalette::Light);
+    case 23: return pal.color(QPalette::Active, QPalette::ToolTipText);
+    case 24: return pal.color(QPalette::Active, QPalette::ToolTipBase);
+    default: return pal.color(QPalette::Active, QPalette::Window);
+    }
+}
+
+TColor FromQColor(const QColor& c)
+{
+    return RGBColor(c.red(), c.green(), c.blue());
+}
+
+TColor ColorToRGB(TColor c)
+{
+    if (IsSystemColor(c))
+        return FromQColor(SystemQColor(c & 0xFF));
+    return c & 0x00FFFFFF;
+}
+
+QColor ToQColor(TColor c)
+{
+    const TColor rgb = ColorToRGB(c);
+    return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+}
+
+int RoundHalfEven(double value)
+{
+    return static_cast<int>(std::nearbyint(value)); // default FE_TONEAREST: ties to even
+}
+
+void FillRect(QPainter& p, int left, int top, int right, int bottom, TColor color)
+{
+    if (right <= left || bottom <= top)
+        return;
+    p.fillRect(MakeRect(left, top, right, bottom), ToQColor(color));
+}
+
+void DrawLine(QPainter& p, QPoint a, QPoint b, TColor color)
+{
+    const int dx = b.x() - a.x(), dy = b.y() - a.y();
+    const int steps = std::max(std::abs(dx), std::abs(dy));
+    if (steps == 0)
+        return;
+    const QColor q = ToQColor(color);
+    if (dy == 0 || dx == 0) { // straight lines in one block
+        const int l = dx >= 0 ? a.x() : b.x() + 1, t = dy >= 0 ? a.y() : b.y() + 1;
+        p.fillRect(l, t, dy == 0 ? steps : 1, dx == 0 ? steps : 1, q);
+        return;
+    }
+    for (int i = 0; i < steps; ++i) {
+        const int x = a.x() + RoundHalfEven(double(dx) * i / steps);
+        const int y = a.y() + RoundHalfEven(double(dy) * i / steps);
+        p.fillRect(x, y, 1, 1, q);
+    }
+}

@@ -1,0 +1,54 @@
+#pragma once
+// Colours and the drawing conventions every skinned control shares.
+//
+// TColor is 0x00BBGGRR (red in the low byte). A value whose top byte is 0xFF names a system colour
+// by index; it is resolved through the application palette at drawing time.
+// Rectangles include their left and top edges and exclude right and bottom (QRect is built with
+// MakeRect from those edges); a line from a to b excludes b. Computed coordinates and colour
+// channels round half to even (RoundHalfEven).
+#include <QColor>
+#include <QPoint>
+#include <QRect>
+#include <cstdint>
+
+class QPainter;
+
+using TColor = int32_t;
+
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clWhite = 0xFFFFFF;
+constexpr TColor clLime = 0x00FF00;
+constexpr TColor clRed = 0x0000FF;
+
+constexpr TColor SystemColor(int index) { return static_cast<TColor>(0xFF000000u | static_cast<uint32_t>(index)); }
+constexpr TColor clWindow = SystemColor(5);
+constexpr TColor clWindowText = SystemColor(8);
+constexpr TColor clHighlight = SystemColor(13);
+constexpr TColor clHighlightText = SystemColor(14);
+constexpr TColor clBtnFace = SystemColor(15);
+constexpr TColor clBtnShadow = SystemColor(16);
+constexpr TColor clGrayText = SystemColor(17);
+constexpr TColor clBtnText = SystemColor(18);
+constexpr TColor clBtnHighlight = SystemColor(20);
+constexpr TColor clInfoText = SystemColor(23);
+constexpr TColor clInfoBk = SystemColor(24);
+
+constexpr bool IsSystemColor(TColor c) { return (static_cast<uint32_t>(c) >> 24) == 0xFF; }
+// The plain 0x00BBGGRR value of a colour, system colours resolved through the palette.
+TColor ColorToRGB(TColor c);
+QColor ToQColor(TColor c);
+TColor FromQColor(const QColor& c);
+constexpr int GetRValue(TColor c) { return c & 0xFF; }
+constexpr int GetGValue(TColor c) { return (c >> 8) & 0xFF; }
+constexpr int GetBValue(TColor c) { return (c >> 16) & 0xFF; }
+constexpr TColor RGBColor(int r, int g, int b) { return (r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16); }
+
+// Nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4, -0.5 -> 0).
+int RoundHalfEven(double value);
+
+// A rectangle from its edges: left/top included, right/bottom excluded.
+inline QRect MakeRect(int left, int top, int right, int bottom) { return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)); }
+// Fills [left, right) x [top, bottom) with a solid colour; nothing when empty.
+void FillRect(QPainter& p, int left, int top, int right, int bottom, TColor color);
+// A one-pixel line from a to b, b itself not drawn (horizontal, vertical or diagonal).
+void DrawLine(QPainter& p, QPoint a, QPoint b, TColor color);

@@ -1,0 +1,40 @@
+#pragma once
+// File and path services in place of the Win32 file calls. Paths are byte strings in the
+// locale's 8-bit encoding; '/' is the only separator (a ':' is an ordinary character).
+#include <QString>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// Folder of the running executable, with a trailing '/'.
+std::string ProgramFolder();
+
+// True only for a regular file (or a link to one); folders never count.
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+// Size in bytes, or -1 when the file cannot be examined.
+int64_t FileSize(const std::string& path);
+
+// The part after the last '/' (the whole path when there is none).
+std::string ExtractFileName(const std::string& path);
+// Everything up to and including the last '/' (empty when there is none).
+std::string ExtractFilePath(const std::string& path);
+// From the last '.' after the last '/' to the end, dot included; empty when there is none.
+std::string ExtractFileExt(const std::string& path);
+// Replaces the extension (ExtractFileExt's rule) by ext, or appends ext when there is none.
+std::string ChangeFileExt(const std::string& path, const std::string& ext);
+// Folder and name with exactly the folder's own trailing '/', or one added; an empty folder
+// yields the name unchanged.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// Creates a folder and any missing parents. On failure returns false and fills error.
+bool ForceDirectories(const std::string& path, std::string* error);
+// The system's message for an errno value.
+std::string SystemErrorText(int errorNumber);
+
+// File names between the 8-bit form and QString (locale encoding, like QFile does).
+QString FromAnsi(const std::string& bytes);
+std::string ToAnsi(const QString& text);
+
+} // namespace platform

@@ -1,0 +1,18 @@
+// Test entry point: a Qt application object exists for every test program, so tests can run the
+// real event loop (QT_QPA_PLATFORM=offscreen is set by ctest for widget tests).
+#include <gtest/gtest.h>
+
+#ifdef VIDMORPH_WITH_GUI
+#include <QApplication>
+using TestApp = QApplication;
+#else
+#include <QCoreApplication>
+using TestApp = QCoreApplication;
+#endif
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    TestApp app(argc, argv);
+    return RUN_ALL_TESTS();
+}
