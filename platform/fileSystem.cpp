@@ -2,7 +2,10 @@
 
 #include <QFile>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,6 +108,108 @@ bool ForceDirectories(const std::string& path, std::string* error)
         return false;
     }
     return true;
+}
+
+static void SetError(std::string* error, int errorNumber)
+{
+    if (error)
+        *error = SystemErrorText(errorNumber);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& data, std::string* error)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        SetError(error, errno);
+        return false;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        data.reserve(static_cast<size_t>(st.st_size));
+    data.clear();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            SetError(error, errno);
+            close(fd);
+            return false;
+        }
+        if (n == 0)
+            break;
+        data.append(buffer, static_cast<size_t>(n));
+    }
+    close(fd);
+    return true;
+}
+
+static bool WriteAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// The file a path finally names (links followed); the path itself when it does not exist yet.
+static std::string ResolveTarget(const std::string& path)
+{
+    char resolved[PATH_MAX];
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && realpath(path.c_str(), resolved))
+        return resolved;
+    return path;
+}
+
+static mode_t NewFileMode()
+{
+    const mode_t mask = umask(022);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string* error)
+{
+    const std::string target = ResolveTarget(path);
+    struct stat st {};
+    const bool exists = stat(target.c_str(), &st) == 0;
+    if (exists && S_ISREG(st.st_mode) && access(target.c_str(), W_OK) != 0) {
+        SetError(error, errno);
+        return false;
+    }
+    const std::string folder = ExtractFilePath(target);
+    std::string temp = (folder.empty() ? std::string("./") : folder) + "." + ExtractFileName(target) + ".XXXXXX";
+    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        SetError(error, errno);
+        return false;
+    }
+    const mode_t mode = (exists && S_ISREG(st.st_mode)) ? (st.st_mode & 07777) : NewFileMode();
+    bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
+    int failure = ok ? 0 : errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        failure = errno;
+    }
+    if (ok && rename(temp.c_str(), target.c_str()) != 0) {
+        ok = false;
+        failure = errno;
+    }
+    if (!ok) {
+        unlink(temp.c_str());
+        SetError(error, failure);
+    }
+    return ok;
 }
 
 std::string SystemErrorText(int errorNumber)

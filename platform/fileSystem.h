@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -30,6 +31,14 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 
 // Creates a folder and any missing parents. On failure returns false and fills error.
 bool ForceDirectories(const std::string& path, std::string* error);
+// Reads a whole file into data. On failure returns false and fills error with the reason.
+bool ReadWholeFile(const std::string& path, std::string& data, std::string* error);
+// Replaces a file's content so that it is either the old content or exactly `bytes`, never a mix:
+// the bytes go into a new file in the same folder, which is moved over the target only when
+// completely written. A link is followed to the file it names; an existing file keeps its
+// permissions and one that may not be written is refused. On failure the target is untouched,
+// no temporary file remains, and error holds the reason.
+bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string* error);
 // The system's message for an errno value.
 std::string SystemErrorText(int errorNumber);
 

@@ -1,0 +1,892 @@
+#include "settings/SimpleXml.h"
+
+#include "platform/fileSystem.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <unistd.h>
+
+// ---------------------------------------------------------------------------------------------
+// Byte helpers
+
+namespace {
+
+constexpr char kCrLf[] = "\r\n";
+
+inline char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string UpperKey(std::string_view s)
+{
+    std::string key(s);
+    for (char& c : key)
+        c = UpperAscii(c);
+    return key;
+}
+
+bool SameText(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (UpperAscii(a[i]) != UpperAscii(b[i]))
+            return false;
+    return true;
+}
+
+inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+inline bool IsNameByte(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+}
+
+// Bytes skipped before the first markup: blanks, NUL and the bytes of UTF-8/UTF-16 byte-order marks.
+inline bool IsPrologFiller(unsigned char c)
+{
+    return c == 0 || c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == 0xBB || c == 0xBF || c == 0xEF
+        || c == 0xFE || c == 0xFF;
+}
+
+std::string Quoted(const char* format, std::string_view a, std::string_view b = {})
+{
+    std::string out;
+    for (const char* p = format; *p; ++p) {
+        if (p[0] == '%' && (p[1] == '0' || p[1] == '1') && p[2] == ':' && p[3] == 's') {
+            out += p[1] == '0' ? a : b;
+            p += 3;
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}
+
+struct EscapeTable {
+    std::array<bool, 256> special {};
+    EscapeTable()
+    {
+        for (int c = 0x80; c < 0x100; ++c)
+            special[c] = true;
+        for (unsigned char c : std::string_view("\"&'<>"))
+            special[c] = true;
+    }
+};
+const EscapeTable kEscape;
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Value of a numeric reference body ("233" or "xE9"), or -1 when it is empty, not a number or
+// outside 1..255 (such a reference has no single-byte form and stays as written).
+int NumericReference(std::string_view body)
+{
+    int base = 10;
+    if (!body.empty() && (body[0] == 'x' || body[0] == 'X')) {
+        base = 16;
+        body.remove_prefix(1);
+    }
+    if (body.empty())
+        return -1;
+    int value = 0;
+    for (char c : body) {
+        const int d = base == 16 ? HexDigit(c) : ((c >= '0' && c <= '9') ? c - '0' : -1);
+        if (d < 0)
+            return -1;
+        value = value * base + d;
+        if (value > 255)
+            return -1;
+    }
+    return value > 0 ? value : -1;
+}
+
+struct NamedEntity {
+    std::string_view text;
+    char byte;
+};
+constexpr NamedEntity kEntities[] = {
+    { "&amp;", '&' }, { "&lt;", '<' }, { "&gt;", '>' }, { "&apos;", '\'' }, { "&quot;", '"' },
+};
+
+} // namespace
+
+void SimpleXmlEscape(std::string_view value, std::string& out)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    size_t plain = 0;
+    for (size_t i = 0; i < value.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(value[i]);
+        if (!kEscape.special[c])
+            continue;
+        out.append(value.data() + plain, i - plain);
+        plain = i + 1;
+        switch (c) {
+        case '"': out += "&quot;"; break;
+        case '&': out += "&amp;"; break;
+        case '\'': out += "&apos;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        default:
+            out += "&#x";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+            out += ';';
+        }
+    }
+    out.append(value.data() + plain, value.size() - plain);
+}
+
+std::string SimpleXmlEscape(std::string_view value)
+{
+    std::string out;
+    out.reserve(value.size());
+    SimpleXmlEscape(value, out);
+    return out;
+}
+
+std::string SimpleXmlUnescape(std::string_view v)
+{
+    size_t amp = v.find('&');
+    if (amp == std::string_view::npos)
+        return std::string(v);
+    std::string out;
+    out.reserve(v.size());
+    size_t i = 0;
+    while (amp != std::string_view::npos) {
+        out.append(v.substr(i, amp - i));
+        if (amp + 1 < v.size() && v[amp + 1] == '#') {
+            const size_t semi = v.find(';', amp + 2);
+            if (semi == std::string_view::npos) { // no end: stays as written
+                i = amp;
+                break;
+            }
+            const int value = NumericReference(v.substr(amp + 2, semi - amp - 2));
+            if (value > 0)
+                out += static_cast<char>(value);
+            else
+                out.append(v.substr(amp, semi + 1 - amp));
+            i = semi + 1;
+        } else {
+            i = amp + 1;
+            char byte = '&';
+            for (const NamedEntity& e : kEntities) {
+                if (SameText(v.substr(amp, e.text.size()), e.text)) {
+                    byte = e.byte;
+                    i = amp + e.text.size();
+                    break;
+                }
+            }
+            out += byte;
+        }
+        amp = v.find('&', i);
+    }
+    out.append(v.substr(std::min(i, v.size())));
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Parser
+
+class TSimpleXmlParser {
+public:
+    explicit TSimpleXmlParser(std::string_view data) : d_(data) { }
+
+    bool AtEnd() const { return pos_ >= d_.size(); }
+    char Peek(size_t ahead = 0) const { return pos_ + ahead < d_.size() ? d_[pos_ + ahead] : '\0'; }
+    bool StartsWith(std::string_view s) const { return d_.substr(pos_, s.size()) == s; }
+    size_t Pos() const { return pos_; }
+
+    [[noreturn]] static void Fail(const std::string& message) { throw ESimpleXMLError(message); }
+
+    // Consumes the literal byte by byte; a wrong byte fails with "<kind>: expected ... but found ...".
+    void Expect(std::string_view literal, const char* kind)
+    {
+        for (char c : literal) {
+            if (AtEnd())
+                Fail(std::string(kind) + ": Unexpected end of data");
+            if (d_[pos_] != c)
+                Fail(std::string(kind)
+                    + Quoted(": expected \"%0:s\" but found \"%1:s\"", std::string_view(&c, 1), d_.substr(pos_, 1)));
+            ++pos_;
+        }
+    }
+
+    // Bytes up to (not including) the terminator; pos_ ends after the terminator.
+    std::string_view Until(std::string_view terminator, const char* endMessage)
+    {
+        const size_t end = d_.find(terminator, pos_);
+        if (end == std::string_view::npos)
+            Fail(endMessage);
+        const std::string_view text = d_.substr(pos_, end - pos_);
+        pos_ = end + terminator.size();
+        return text;
+    }
+
+    void SkipBlanks()
+    {
+        while (!AtEnd() && IsBlank(d_[pos_]))
+            ++pos_;
+    }
+
+    void ParseProperties(TSimpleXMLProps& props);
+    // Returns true when the root element starts at the current position.
+    bool ParseProlog(TSimpleXMLElemsProlog& prolog);
+    void ParseElement(TSimpleXMLElem& element);
+    void ParseComment(TSimpleXMLElem& node);
+    void ParseCData(TSimpleXMLElem& node);
+    void ParseHeader(TSimpleXMLElemHeader& node);
+    void ParseDocType(TSimpleXMLElem& node);
+    void ParseSheet(TSimpleXMLElem& node);
+    void ParseText(TSimpleXMLElem& node);
+
+private:
+    void ParseContent(TSimpleXMLElem& element);
+    std::string ParseEndTag();
+    void ParseTagName(TSimpleXMLElem& element);
+    void SkipUnknownInstruction();
+    std::unique_ptr<TSimpleXMLElem> PrologNode(std::string_view collected);
+
+    std::string_view d_;
+    size_t pos_ = 0;
+    size_t runStart_ = 0; // where a text run starts: right after the previous node
+};
+
+static const char* kElementEnd = "Invalid XML Element: Unexpected end of data";
+
+void TSimpleXmlParser::ParseProperties(TSimpleXMLProps& props)
+{
+    for (;;) {
+        SkipBlanks();
+        if (AtEnd())
+            Fail(kElementEnd);
+        char c = d_[pos_];
+        if (c == '/' || c == '>' || c == '?')
+            return;
+        std::string name, prefix;
+        while (!AtEnd() && (IsNameByte(d_[pos_]) || d_[pos_] == ':')) {
+            if (d_[pos_] == ':') {
+                prefix = std::move(name);
+                name.clear();
+            } else {
+                name += d_[pos_];
+            }
+            ++pos_;
+        }
+        SkipBlanks();
+        if (AtEnd())
+            Fail(kElementEnd);
+        if (name.empty() || d_[pos_] != '=')
+            Fail(Quoted("Invalid XML Element: Unexpected character in property declaration (\"%0:s\" found)",
+                d_.substr(pos_, 1)));
+        ++pos_;
+        SkipBlanks();
+        if (AtEnd())
+            Fail(kElementEnd);
+        const char quote = d_[pos_];
+        if (quote != '"' && quote != '\'')
+            Fail(Quoted("Invalid XML Element: Unexpected character in property declaration. Expecting \" or ' "
+                        "but \"%0:s\"  found",
+                d_.substr(pos_, 1)));
+        ++pos_;
+        const std::string_view raw = Until(std::string_view(&quote, 1), kElementEnd);
+        props.Add(std::move(name), SimpleXmlUnescape(raw), std::move(prefix));
+    }
+}
+
+void TSimpleXmlParser::ParseHeader(TSimpleXMLElemHeader& node)
+{
+    static const char* kind = "Invalid Header";
+    Expect("<?xml", kind);
+    TSimpleXMLProps props;
+    try {
+        ParseProperties(props);
+    } catch (const ESimpleXMLError& e) {
+        if (e.what() == std::string(kElementEnd))
+            Fail("Invalid Header: Unexpected end of data");
+        throw;
+    }
+    Expect("?>", kind);
+    const TSimpleXMLProp* version = props.Find("version");
+    const TSimpleXMLProp* encoding = props.Find("encoding");
+    const TSimpleXMLProp* standAlone = props.Find("standalone");
+    node.SetVersion(version ? version->Value : std::string());
+    node.SetEncoding(encoding ? encoding->Value : std::string());
+    node.SetStandAlone(standAlone && standAlone->Value == "yes");
+}
+
+void TSimpleXmlParser::ParseComment(TSimpleXMLElem& node)
+{
+    Expect("<!--", "Invalid Comment");
+    const size_t start = pos_;
+    for (;;) {
+        const size_t dash = d_.find("--", pos_);
+        if (dash == std::string_view::npos || dash + 2 >= d_.size())
+            Fail("Invalid Comment: Unexpected end of data");
+        if (d_[dash + 2] != '>')
+            Fail("Invalid Comment: \"--\" not allowed inside comments");
+        node.SetValue(std::string(d_.substr(start, dash - start)));
+        pos_ = dash + 3;
+        return;
+    }
+}
+
+void TSimpleXmlParser::ParseCData(TSimpleXMLElem& node)
+{
+    Expect("<![CDATA[", "Invalid CDATA");
+    node.SetValue(std::string(Until("]]>", "Invalid CDATA: Unexpected end of data")));
+}
+
+void TSimpleXmlParser::ParseDocType(TSimpleXMLElem& node)
+{
+    Expect("<!DOCTYPE", "Invalid Document Type");
+    const size_t start = pos_;
+    bool inBrackets = false;
+    for (; pos_ < d_.size(); ++pos_) {
+        const char c = d_[pos_];
+        if (c == '[')
+            inBrackets = true;
+        else if (c == ']')
+            inBrackets = false;
+        else if (c == '>' && !inBrackets)
+            break;
+    }
+    if (AtEnd())
+        Fail("Invalid Document Type: Unexpected end of data");
+    std::string_view text = d_.substr(start, pos_ - start);
+    ++pos_;
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20)
+        text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20)
+        text.remove_suffix(1);
+    node.SetValue(std::string(text));
+}
+
+void TSimpleXmlParser::ParseSheet(TSimpleXMLElem& node)
+{
+    static const char* kind = "Invalid Stylesheet";
+    Expect("<?xml-stylesheet", kind);
+    try {
+        ParseProperties(node.Properties());
+    } catch (const ESimpleXMLError& e) {
+        if (e.what() == std::string(kElementEnd))
+            Fail("Invalid Stylesheet: Unexpected end of data");
+        throw;
+    }
+    Expect("?>", kind);
+}
+
+void TSimpleXmlParser::ParseText(TSimpleXMLElem& node)
+{
+    const size_t lt = d_.find('<', pos_);
+    pos_ = lt == std::string_view::npos ? d_.size() : lt;
+    node.SetValue(SimpleXmlUnescape(d_.substr(runStart_, pos_ - runStart_)));
+}
+
+// Processing instructions other than the declaration and the stylesheet carry nothing this
+// program uses; they are passed over.
+void TSimpleXmlParser::SkipUnknownInstruction()
+{
+    Until("?>", "Invalid Document: Unexpected end of data in processing instruction");
+}
+
+std::unique_ptr<TSimpleXMLElem> TSimpleXmlParser::PrologNode(std::string_view collected)
+{
+    if (collected == "<!--")
+        return std::make_unique<TSimpleXMLElemComment>();
+    if (collected == "<?xml-stylesheet")
+        return std::make_unique<TSimpleXMLElemSheet>();
+    if (collected == "<?xml ")
+        return std::make_unique<TSimpleXMLElemHeader>();
+    if (collected == "<!DOCTYPE")
+        return std::make_unique<TSimpleXMLElemDocType>();
+    return nullptr;
+}
+
+bool TSimpleXmlParser::ParseProlog(TSimpleXMLElemsProlog& prolog)
+{
+    static constexpr std::string_view patterns[] = { "<![CDATA[", "<!--", "<?xml-stylesheet", "<?xml ", "<!DOCTYPE" };
+    while (!AtEnd()) {
+        const unsigned char c = static_cast<unsigned char>(d_[pos_]);
+        if (IsPrologFiller(c)) {
+            ++pos_;
+            continue;
+        }
+        if (c != '<')
+            Fail("Invalid Document: Unexpected text in file prolog");
+        for (size_t n = 1;; ++n) {
+            if (pos_ + n > d_.size())
+                return false; // the prolog runs to the end of the data
+            const std::string_view collected = d_.substr(pos_, n);
+            if (collected == patterns[0])
+                return true;
+            if (auto node = PrologNode(collected)) {
+                node->Parse(*this);
+                prolog.Append(std::move(node));
+                break;
+            }
+            if (n == 2 && collected[1] != '!' && collected[1] != '?')
+                return true;
+            const bool prefixOfAny = std::any_of(std::begin(patterns), std::end(patterns),
+                [&](std::string_view p) { return p.substr(0, n) == collected; });
+            if (!prefixOfAny) {
+                if (collected[1] != '?')
+                    Fail(Quoted("Invalid Document: Unexpected markup \"%0:s\" in file prolog", collected));
+                SkipUnknownInstruction();
+                break;
+            }
+        }
+    }
+    return false;
+}
+
+void TSimpleXmlParser::ParseTagName(TSimpleXMLElem& element)
+{
+    std::string name, prefix;
+    const size_t start = pos_;
+    while (!AtEnd()) {
+        const char c = d_[pos_];
+        if (IsBlank(c) || c == '/' || c == '>')
+            break;
+        if (c == ':') {
+            prefix.assign(d_.substr(start, pos_ - start));
+            name.clear();
+        } else {
+            name += c;
+        }
+        ++pos_;
+    }
+    if (AtEnd())
+        Fail(kElementEnd);
+    if (pos_ == start && IsBlank(d_[pos_]))
+        Fail("Invalid XML Element: malformed tag found (no valid name)");
+    element.SetName(name);
+    element.SetNameSpace(std::move(prefix));
+}
+
+std::string TSimpleXmlParser::ParseEndTag()
+{
+    pos_ += 2; // "</"
+    const size_t gt = d_.find('>', pos_);
+    if (gt == std::string_view::npos) {
+        pos_ = d_.size();
+        return {};
+    }
+    std::string name(d_.substr(pos_, gt - pos_));
+    pos_ = gt + 1;
+    return name;
+}
+
+void TSimpleXmlParser::ParseContent(TSimpleXMLElem& element)
+{
+    TSimpleXMLElems& children = element.Children();
+    runStart_ = pos_;
+    bool blanks = false;
+    std::string endName;
+    for (;;) {
+        if (AtEnd())
+            break; // end tag missing: its name counts as empty
+        const char c = d_[pos_];
+        if (IsBlank(c)) {
+            ++pos_;
+            blanks = true;
+            continue;
+        }
+        std::unique_ptr<TSimpleXMLElem> node;
+        if (c != '<') {
+            node = std::make_unique<TSimpleXMLElemText>();
+        } else if (Peek(1) == '/') {
+            if (blanks && children.Count() == 0) {
+                auto run = std::make_unique<TSimpleXMLElemText>();
+                run->SetValue(std::string(d_.substr(runStart_, pos_ - runStart_)));
+                children.Append(std::move(run));
+            }
+            endName = ParseEndTag();
+            break;
+        } else if (Peek(1) == '!' && Peek(2) == '-') {
+            node = std::make_unique<TSimpleXMLElemComment>();
+        } else if (Peek(1) == '!' && Peek(2) == '[') {
+            node = std::make_unique<TSimpleXMLElemCData>();
+        } else {
+            node = std::make_unique<TSimpleXMLElemClassic>();
+        }
+        node->Parse(*this);
+        children.Append(std::move(node));
+        runStart_ = pos_;
+        blanks = false;
+    }
+    std::string fullName = element.NameSpace().empty() ? element.Name() : element.NameSpace() + ":" + element.Name();
+    if (!SameText(endName, fullName))
+        Fail(Quoted("Invalid XML Element: Erroneous end of tag, expecting </%0:s> but </%1:s> found", fullName, endName));
+}
+
+void TSimpleXmlParser::ParseElement(TSimpleXMLElem& element)
+{
+    if (AtEnd())
+        Fail(kElementEnd);
+    if (d_[pos_] != '<')
+        Fail(Quoted("Invalid XML Element: Expected beginning of tag but \"%0:s\" found", d_.substr(pos_, 1)));
+    ++pos_;
+    ParseTagName(element);
+    if (IsBlank(d_[pos_]))
+        ParseProperties(element.Properties());
+    const char c = d_[pos_];
+    if (c == '/') {
+        ++pos_;
+        if (AtEnd())
+            Fail(kElementEnd);
+        if (d_[pos_] != '>')
+            Fail(Quoted("Invalid XML Element: Expected end of tag but \"%0:s\" found", d_.substr(pos_, 1)));
+        ++pos_;
+        element.SetValue({});
+        return;
+    }
+    if (c != '>')
+        Fail(Quoted("Invalid XML Element: Expected end of tag but \"%0:s\" found", d_.substr(pos_, 1)));
+    ++pos_;
+    ParseContent(element);
+    TSimpleXMLElems& children = element.Children();
+    TSimpleXMLElem* only = children.Count() == 1 ? children.ElementAt(0) : nullptr;
+    if (only && dynamic_cast<TSimpleXMLElemText*>(only)) {
+        element.SetValue(only->Value());
+        children.Delete(0);
+    } else {
+        element.SetValue({});
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writer
+
+class TSimpleXmlWriter {
+public:
+    explicit TSimpleXmlWriter(std::string_view indentUnit) : unit(indentUnit) { }
+    std::string out;
+    std::string_view unit;
+
+    void QualifiedName(const std::string& prefix, const std::string& name)
+    {
+        if (!prefix.empty()) {
+            SimpleXmlEscape(prefix, out);
+            out += ':';
+        }
+        SimpleXmlEscape(name, out);
+    }
+
+    void Properties(const TSimpleXMLElem& node)
+    {
+        if (!node.HasProperties())
+            return;
+        const TSimpleXMLProps& props = const_cast<TSimpleXMLElem&>(node).Properties();
+        for (size_t i = 0; i < props.Count(); ++i) {
+            out += ' ';
+            QualifiedName(props[i].NameSpace, props[i].Name);
+            out += "=\"";
+            SimpleXmlEscape(props[i].Value, out);
+            out += '"';
+        }
+    }
+
+    void Children(const TSimpleXMLElem& node, std::string_view indent)
+    {
+        if (!node.HasChildren())
+            return;
+        std::string inner(indent);
+        inner += unit;
+        const TSimpleXMLElems& items = const_cast<TSimpleXMLElem&>(node).Children();
+        for (size_t i = 0; i < items.Count(); ++i)
+            items.ElementAt(static_cast<long long>(i))->Write(*this, inner);
+    }
+};
+
+void TSimpleXMLElemClassic::Write(TSimpleXmlWriter& w, std::string_view indent) const
+{
+    if (name_.empty()) {
+        w.Children(*this, indent);
+        return;
+    }
+    std::string& out = w.out;
+    out += indent;
+    out += '<';
+    w.QualifiedName(nameSpace_, name_);
+    w.Properties(*this);
+    if (HasChildren()) {
+        out += ">\r\n";
+        w.Children(*this, indent);
+        out += indent;
+        out += "</";
+        w.QualifiedName(nameSpace_, name_);
+        out += ">\r\n";
+    } else if (value_.empty()) {
+        out += "/>\r\n";
+    } else {
+        out += '>';
+        SimpleXmlEscape(value_, out);
+        out += "</";
+        w.QualifiedName(nameSpace_, name_);
+        out += ">\r\n";
+    }
+}
+
+void TSimpleXMLElemText::Write(TSimpleXmlWriter& w, std::string_view indent) const
+{
+    if (value_.empty())
+        return;
+    w.out += indent;
+    SimpleXmlEscape(value_, w.out);
+    w.out += kCrLf;
+}
+
+void TSimpleXMLElemComment::Write(TSimpleXmlWriter& w, std::string_view indent) const
+{
+    w.out.append(indent).append("<!--").append(value_).append("-->\r\n");
+}
+
+void TSimpleXMLElemCData::Write(TSimpleXmlWriter& w, std::string_view indent) const
+{
+    w.out.append(indent).append("<![CDATA[").append(value_).append("]]>\r\n");
+}
+
+void TSimpleXMLElemHeader::Write(TSimpleXmlWriter& w, std::string_view) const
+{
+    w.out.append("<?xml version=\"").append(version_).append("\"");
+    if (!encoding_.empty())
+        w.out.append(" encoding=\"").append(encoding_).append("\"");
+    if (standAlone_)
+        w.out.append(" standalone=\"yes\"");
+    w.out.append("?>\r\n");
+}
+
+void TSimpleXMLElemDocType::Write(TSimpleXmlWriter& w, std::string_view) const
+{
+    w.out.append("<!DOCTYPE ").append(value_).append(">\r\n");
+}
+
+void TSimpleXMLElemSheet::Write(TSimpleXmlWriter& w, std::string_view indent) const
+{
+    w.out.append(indent).append("<?xml-stylesheet");
+    w.Properties(*this);
+    w.out.append("?>\r\n");
+}
+
+void TSimpleXMLElemClassic::Parse(TSimpleXmlParser& p) { p.ParseElement(*this); }
+void TSimpleXMLElemText::Parse(TSimpleXmlParser& p) { p.ParseText(*this); }
+void TSimpleXMLElemComment::Parse(TSimpleXmlParser& p) { p.ParseComment(*this); }
+void TSimpleXMLElemCData::Parse(TSimpleXmlParser& p) { p.ParseCData(*this); }
+void TSimpleXMLElemHeader::Parse(TSimpleXmlParser& p) { p.ParseHeader(*this); }
+void TSimpleXMLElemDocType::Parse(TSimpleXmlParser& p) { p.ParseDocType(*this); }
+void TSimpleXMLElemSheet::Parse(TSimpleXmlParser& p) { p.ParseSheet(*this); }
+
+// ---------------------------------------------------------------------------------------------
+// Nodes and lists
+
+TSimpleXMLProp& TSimpleXMLProps::Add(std::string name, std::string value, std::string nameSpace)
+{
+    props_.push_back({ std::move(name), std::move(value), std::move(nameSpace) });
+    return props_.back();
+}
+
+const TSimpleXMLProp* TSimpleXMLProps::Find(std::string_view name) const
+{
+    for (auto it = props_.rbegin(); it != props_.rend(); ++it)
+        if (SameText(it->Name, name))
+            return &*it;
+    return nullptr;
+}
+
+TSimpleXMLElem::~TSimpleXMLElem() = default;
+
+void TSimpleXMLElem::SetName(const std::string& name)
+{
+    if (name.empty() || name == name_)
+        return;
+    name_ = name;
+    if (parent_ && parent_->items_)
+        parent_->items_->NameChanged();
+}
+
+TSimpleXML* TSimpleXMLElem::Document() const
+{
+    const TSimpleXMLElem* node = this;
+    while (node->parent_)
+        node = node->parent_;
+    return node->document_;
+}
+
+TSimpleXMLElems& TSimpleXMLElem::Children()
+{
+    if (!items_)
+        items_ = std::make_unique<TSimpleXMLElems>(this);
+    return *items_;
+}
+
+bool TSimpleXMLElem::HasChildren() const { return items_ && items_->Count() > 0; }
+
+TSimpleXMLProps& TSimpleXMLElem::Properties()
+{
+    if (!props_)
+        props_ = std::make_unique<TSimpleXMLProps>();
+    return *props_;
+}
+
+void TSimpleXMLElem::ClearContent()
+{
+    if (items_)
+        items_->Clear();
+    if (props_)
+        props_->Clear();
+}
+
+TSimpleXMLElem* TSimpleXMLElems::ElementAt(long long index) const
+{
+    if (index < 0 || static_cast<size_t>(index) >= items_.size())
+        return nullptr;
+    return items_[static_cast<size_t>(index)].get();
+}
+
+void TSimpleXMLElems::RebuildIndex() const
+{
+    index_.clear();
+    index_.reserve(items_.size());
+    for (const auto& item : items_)
+        index_[UpperKey(item->Name())] = item.get();
+    indexValid_ = true;
+}
+
+TSimpleXMLElem* TSimpleXMLElems::FindElement(std::string_view name) const
+{
+    constexpr size_t kScanLimit = 8; // a short list is searched directly, without an index
+    if (items_.size() <= kScanLimit) {
+        for (auto it = items_.rbegin(); it != items_.rend(); ++it)
+            if (SameText((*it)->Name(), name))
+                return it->get();
+        return nullptr;
+    }
+    if (!indexValid_)
+        RebuildIndex();
+    const auto found = index_.find(UpperKey(name));
+    return found == index_.end() ? nullptr : found->second;
+}
+
+TSimpleXMLElem* TSimpleXMLElems::Append(std::unique_ptr<TSimpleXMLElem> node)
+{
+    node->parent_ = parent_;
+    items_.push_back(std::move(node));
+    indexValid_ = false;
+    return items_.back().get();
+}
+
+TSimpleXMLElemClassic* TSimpleXMLElems::AppendElement(const std::string& name)
+{
+    auto node = std::make_unique<TSimpleXMLElemClassic>(name);
+    TSimpleXMLElemClassic* raw = node.get();
+    Append(std::move(node));
+    return raw;
+}
+
+void TSimpleXMLElems::Delete(size_t index)
+{
+    if (index >= items_.size())
+        return;
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    indexValid_ = false;
+}
+
+void TSimpleXMLElems::Clear()
+{
+    items_.clear();
+    index_.clear();
+    indexValid_ = false;
+}
+
+TSimpleXMLElem* TSimpleXMLElemsProlog::Append(std::unique_ptr<TSimpleXMLElem> node)
+{
+    items_.push_back(std::move(node));
+    return items_.back().get();
+}
+
+TSimpleXMLElemHeader* TSimpleXMLElemsProlog::Header() const
+{
+    for (const auto& item : items_)
+        if (auto* header = dynamic_cast<TSimpleXMLElemHeader*>(item.get()))
+            return header;
+    return nullptr;
+}
+
+void TSimpleXMLElemsProlog::DeclareEncoding(const std::string& encoding)
+{
+    TSimpleXMLElemHeader* header = Header();
+    if (!header) {
+        auto created = std::make_unique<TSimpleXMLElemHeader>("xml");
+        header = created.get();
+        Append(std::move(created));
+    }
+    header->SetEncoding(encoding);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Document
+
+TSimpleXML::TSimpleXML() : root_(std::make_unique<TSimpleXMLElemClassic>())
+{
+    root_->document_ = this;
+}
+
+TSimpleXML::~TSimpleXML() = default;
+
+void TSimpleXML::LoadFromBytes(std::string_view data)
+{
+    root_->ClearContent();
+    root_->SetValue({});
+    prolog_.Clear();
+    TSimpleXmlParser parser(data);
+    if (parser.ParseProlog(prolog_))
+        parser.ParseElement(*root_);
+}
+
+std::string TSimpleXML::SaveToBytes()
+{
+    if (!prolog_.Header())
+        prolog_.DeclareEncoding("iso-8859-1");
+    TSimpleXmlWriter writer(indentUnit_);
+    for (size_t i = 0; i < prolog_.Count(); ++i)
+        prolog_.Item(i)->Write(writer, {});
+    root_->Write(writer, {});
+    return std::move(writer.out);
+}
+
+static std::string FullPath(const std::string& fileName)
+{
+    if (!fileName.empty() && fileName[0] == '/')
+        return fileName;
+    char cwd[4096];
+    if (!getcwd(cwd, sizeof cwd))
+        return fileName;
+    return platform::JoinPath(cwd, fileName);
+}
+
+void TSimpleXML::LoadDocument(const std::string& fileName)
+{
+    std::string data;
+    std::string error;
+    if (!platform::ReadWholeFile(fileName, data, &error))
+        throw EFileError(Quoted("Cannot open file \"%0:s\". %1:s", FullPath(fileName), error));
+    LoadFromBytes(data);
+}
+
+void TSimpleXML::SaveDocument(const std::string& fileName)
+{
+    const std::string text = SaveToBytes();
+    const bool existed = platform::FileExists(fileName);
+    std::string error;
+    if (!platform::ReplaceFileAtomically(fileName, text, &error))
+        throw EFileError(Quoted(existed ? "Cannot open file \"%0:s\". %1:s" : "Cannot create file \"%0:s\". %1:s",
+            FullPath(fileName), error));
+}

@@ -1,0 +1,234 @@
+#pragma once
+// The XML document model shared by the profile file, the item settings store and list files:
+// an in-memory node tree, a lenient parser and a writer with one fixed text form.
+//
+// All text is byte strings in the locale's 8-bit encoding; nothing is converted between
+// encodings. Writing escapes markup bytes and every byte from 0x80 up as "&#xHH;", so saved files
+// are 7-bit clean. Errors are exceptions: ESimpleXMLError for malformed input, EFileError for
+// files that cannot be opened or created.
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+class ESimpleXMLError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A file that cannot be read or written; the message names the file and the system's reason.
+class EFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TSimpleXML;
+class TSimpleXMLElem;
+class TSimpleXMLElems;
+class TSimpleXmlParser;
+class TSimpleXmlWriter;
+
+// One attribute: name, value and namespace prefix.
+struct TSimpleXMLProp {
+    std::string Name;
+    std::string Value;
+    std::string NameSpace;
+};
+
+// The attributes of an element, a declaration or a stylesheet, in document order.
+class TSimpleXMLProps {
+public:
+    size_t Count() const { return props_.size(); }
+    const TSimpleXMLProp& operator[](size_t i) const { return props_[i]; }
+    TSimpleXMLProp& Add(std::string name, std::string value, std::string nameSpace = {});
+    // Last attribute of that name, compared without regard to case; nullptr when none.
+    const TSimpleXMLProp* Find(std::string_view name) const;
+    void Clear() { props_.clear(); }
+
+private:
+    std::vector<TSimpleXMLProp> props_;
+};
+
+// Base of every node kind.
+class TSimpleXMLElem {
+public:
+    explicit TSimpleXMLElem(std::string name = {}) : name_(std::move(name)) { }
+    virtual ~TSimpleXMLElem();
+    TSimpleXMLElem(const TSimpleXMLElem&) = delete;
+    TSimpleXMLElem& operator=(const TSimpleXMLElem&) = delete;
+
+    const std::string& Name() const { return name_; }
+    // Ignored when the new name is empty or equal to the old one; the parent's index follows.
+    void SetName(const std::string& name);
+    const std::string& NameSpace() const { return nameSpace_; }
+    void SetNameSpace(std::string prefix) { nameSpace_ = std::move(prefix); }
+    const std::string& Value() const { return value_; }
+    void SetValue(std::string value) { value_ = std::move(value); }
+
+    TSimpleXMLElem* Parent() const { return parent_; }
+    // The document, found by following parents up to the root; nullptr for detached nodes.
+    TSimpleXML* Document() const;
+    // The children; created empty on first access.
+    TSimpleXMLElems& Children();
+    bool HasChildren() const;
+    TSimpleXMLProps& Properties();
+    bool HasProperties() const { return props_ && props_->Count() > 0; }
+
+    // Destroys all children and all attributes; name and value stay.
+    virtual void ClearContent();
+    virtual void Parse(TSimpleXmlParser& parser) = 0;
+    virtual void Write(TSimpleXmlWriter& writer, std::string_view indent) const = 0;
+
+protected:
+    friend class TSimpleXMLElems;
+    friend class TSimpleXML;
+    std::string name_;
+    std::string nameSpace_;
+    std::string value_;
+    TSimpleXMLElem* parent_ = nullptr;
+    TSimpleXML* document_ = nullptr; // set on the root only
+    std::unique_ptr<TSimpleXMLElems> items_;
+    std::unique_ptr<TSimpleXMLProps> props_;
+};
+
+class TSimpleXMLElemClassic : public TSimpleXMLElem {
+public:
+    using TSimpleXMLElem::TSimpleXMLElem;
+    void Parse(TSimpleXmlParser& parser) override;
+    void Write(TSimpleXmlWriter& writer, std::string_view indent) const override;
+};
+
+class TSimpleXMLElemText : public TSimpleXMLElem {
+public:
+    using TSimpleXMLElem::TSimpleXMLElem;
+    void Parse(TSimpleXmlParser& parser) override;
+    void Write(TSimpleXmlWriter& writer, std::string_view indent) const override;
+};
+
+class TSimpleXMLElemComment : public TSimpleXMLElem {
+public:
+    using TSimpleXMLElem::TSimpleXMLElem;
+    void Parse(TSimpleXmlParser& parser) override;
+    void Write(TSimpleXmlWriter& writer, std::string_view indent) const override;
+};
+
+class TSimpleXMLElemCData : public TSimpleXMLElem {
+public:
+    using TSimpleXMLElem::TSimpleXMLElem;
+    void Parse(TSimpleXmlParser& parser) override;
+    void Write(TSimpleXmlWriter& writer, std::string_view indent) const override;
+};
+
+// The XML declaration.
+class TSimpleXMLElemHeader : public TSimpleXMLElem {
+public:
+    using TSimpleXMLElem::TSimpleXMLElem;
+    const std::string& Version() const { return version_; }
+    void SetVersion(std::string v) { version_ = std::move(v); }
+    const std::string& Encoding() const { return encoding_; }
+    void SetEncoding(std::string e) { encoding_ = std::move(e); }
+    bool StandAlone() const { return standAlone_; }
+    void SetStandAlone(bool s) { standAlone_ = s; }
+    void Parse(TSimpleXmlParser& parser) override;
+    void Write(TSimpleXmlWriter& writer, std::string_view indent) const override;
+
+private:
+    std::string version_ = "1.0";
+    std::string encoding_ = "iso-8859-1";
+    bool standAlone_ = false;
+};
+
+class TSimpleXMLElemDocType : public TSimpleXMLElem {
+public:
+    using TSimpleXMLElem::TSimpleXMLElem;
+    void Parse(TSimpleXmlParser& parser) override;
+    void Write(TSimpleXmlWriter& writer, std::string_view indent) const override;
+};
+
+class TSimpleXMLElemSheet : public TSimpleXMLElem {
+public:
+    using TSimpleXMLElem::TSimpleXMLElem;
+    void Parse(TSimpleXmlParser& parser) override;
+    void Write(TSimpleXmlWriter& writer, std::string_view indent) const override;
+};
+
+// The children of one element, in document order, with a case-insensitive name index in which
+// the last of several equal names wins. The index is rebuilt lazily after any change.
+class TSimpleXMLElems {
+public:
+    explicit TSimpleXMLElems(TSimpleXMLElem* parent) : parent_(parent) { }
+    size_t Count() const { return items_.size(); }
+    // Node at a 0-based position; nullptr outside 0..Count()-1.
+    TSimpleXMLElem* ElementAt(long long index) const;
+    // Child entered under that name; nullptr when none. Never creates a child.
+    TSimpleXMLElem* FindElement(std::string_view name) const;
+    // Appends a new element with that name and an empty value and returns it.
+    TSimpleXMLElemClassic* AppendElement(const std::string& name);
+    // Takes ownership of node and appends it.
+    TSimpleXMLElem* Append(std::unique_ptr<TSimpleXMLElem> node);
+    // Removes and destroys the node at a position.
+    void Delete(size_t index);
+    void Clear();
+    void NameChanged() { indexValid_ = false; }
+
+private:
+    void RebuildIndex() const;
+
+    TSimpleXMLElem* parent_;
+    std::vector<std::unique_ptr<TSimpleXMLElem>> items_;
+    mutable std::unordered_map<std::string, TSimpleXMLElem*> index_;
+    mutable bool indexValid_ = false;
+};
+
+// The prolog: declaration, comments, document type and stylesheet nodes, in order.
+class TSimpleXMLElemsProlog {
+public:
+    size_t Count() const { return items_.size(); }
+    TSimpleXMLElem* Item(size_t i) const { return i < items_.size() ? items_[i].get() : nullptr; }
+    TSimpleXMLElem* Append(std::unique_ptr<TSimpleXMLElem> node);
+    void Clear() { items_.clear(); }
+    // The first declaration, or nullptr.
+    TSimpleXMLElemHeader* Header() const;
+    // Finds the first declaration (creating "1.0"/"iso-8859-1" if there is none) and sets its
+    // encoding.
+    void DeclareEncoding(const std::string& encoding);
+
+private:
+    std::vector<std::unique_ptr<TSimpleXMLElem>> items_;
+};
+
+class TSimpleXML {
+public:
+    TSimpleXML();
+    ~TSimpleXML();
+    TSimpleXML(const TSimpleXML&) = delete;
+    TSimpleXML& operator=(const TSimpleXML&) = delete;
+
+    TSimpleXMLElemClassic& RootElement() { return *root_; }
+    const TSimpleXMLElemClassic& RootElement() const { return *root_; }
+    TSimpleXMLElemsProlog& Prolog() { return prolog_; }
+    const std::string& IndentUnit() const { return indentUnit_; }
+
+    // Replaces the prolog and the root's content by the file's. On a parse error the nodes that
+    // were complete before it stay.
+    void LoadDocument(const std::string& fileName);
+    // Writes the whole document. The target is replaced only when the new text is complete:
+    // on failure the previous file is left as it was.
+    void SaveDocument(const std::string& fileName);
+
+    // The same, on bytes in memory.
+    void LoadFromBytes(std::string_view data);
+    std::string SaveToBytes();
+
+private:
+    std::unique_ptr<TSimpleXMLElemClassic> root_;
+    TSimpleXMLElemsProlog prolog_;
+    std::string indentUnit_ = "  ";
+};
+
+// Escaping of names and values for writing, and the one-pass unescaping of read values.
+void SimpleXmlEscape(std::string_view value, std::string& out);
+std::string SimpleXmlEscape(std::string_view value);
+std::string SimpleXmlUnescape(std::string_view value);
