@@ -16,6 +16,7 @@
 
 class TProcessRunner;
 class TRunnerThread;
+class THandOffChannel;
 
 enum TOutputType { otEntireLine = 0, otBeginningOfLine = 1 };
 enum TReturnCode { rcCRLF = 0, rcLF = 1 };
@@ -97,6 +98,12 @@ public:
     void SetSecondsSinceStart(int32_t value) { secondsSinceStart_.store(value); }
     int32_t SecondsSinceOutput() const { return secondsSinceOutput_.load(); }
     void SetSecondsSinceOutput(int32_t value) { secondsSinceOutput_.store(value); }
+    // One tick: both counters grow by one (atomically, against the worker's resets).
+    void CountSecond()
+    {
+        secondsSinceStart_.fetch_add(1);
+        secondsSinceOutput_.fetch_add(1);
+    }
 
 private:
     std::atomic<int32_t> secondsSinceStart_ { 0 };
@@ -114,8 +121,8 @@ public:
     void SetCommandLine(const std::string& value) { commandLine_ = value; }
     TNewLineEvent OnNewLine;
     TTerminateEvent OnTerminated;
-    bool InputToOutput() const { return inputToOutput_; }
-    void SetInputToOutput(bool value) { inputToOutput_ = value; }
+    bool InputToOutput() const { return inputToOutput_.load(); }
+    void SetInputToOutput(bool value) { inputToOutput_.store(value); }
     // Seconds (whole timer ticks); 0 or less means no limit.
     int32_t MaxTimeAfterBeginning() const { return maxTimeAfterBeginning_; }
     void SetMaxTimeAfterBeginning(int32_t value) { maxTimeAfterBeginning_ = value; }
@@ -159,14 +166,13 @@ protected:
 
 private:
     friend class TRunnerThread;
-    struct HandOff;
 
     void OnTimerTick();
     void ReapWorker(TRunnerThread* worker);
     void WakeCurrentWorker();
 
     std::string commandLine_;
-    bool inputToOutput_ = false;
+    std::atomic<bool> inputToOutput_ { false }; // read live by the worker
     int32_t maxTimeAfterBeginning_ = 0;
     int32_t maxTimeAfterLastOutput_ = 0;
     TShowWindow showWindow_ = swHIDE;
@@ -186,5 +192,5 @@ private:
     TRunnerThread* current_ = nullptr;
     // Every worker not yet joined, the current one and stopped ones still cleaning up.
     std::vector<std::unique_ptr<TRunnerThread>> workers_;
-    std::shared_ptr<HandOff> handOff_;
+    std::shared_ptr<THandOffChannel> handOff_;
 };

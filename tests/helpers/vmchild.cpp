@@ -1,0 +1,150 @@
+// A child program for the process tests. Its arguments are steps, carried out in order:
+//   out TEXT       write TEXT to standard output in one write (escapes \r \n \0 \t \\ \xHH)
+//   err TEXT       the same on standard error
+//   sleep MS       pause
+//   echo           copy standard input to standard output until end of input
+//   echoline       copy one input line (through its LF) to standard output
+//   closeout       close standard output and standard error, keep running
+//   grandchild F   start a child of its own that writes its pid to file F and hangs
+//   lines N        write N short lines ("line <i>\n") as fast as possible
+//   hang           sleep until killed
+//   signal N       die by signal N
+//   exit N         exit with code N
+// After the last step it exits with code 0.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+std::string Unescape(const char* text)
+{
+    std::string out;
+    for (const char* p = text; *p; ++p) {
+        if (*p != '\\' || !p[1]) {
+            out += *p;
+            continue;
+        }
+        ++p;
+        switch (*p) {
+        case 'r': out += '\r'; break;
+        case 'n': out += '\n'; break;
+        case 't': out += '\t'; break;
+        case '0': out += '\0'; break;
+        case 'x':
+            if (p[1] && p[2]) {
+                const char hex[3] = { p[1], p[2], 0 };
+                out += static_cast<char>(std::strtol(hex, nullptr, 16));
+                p += 2;
+            }
+            break;
+        default: out += *p;
+        }
+    }
+    return out;
+}
+
+void WriteAll(int fd, const std::string& bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0)
+            return;
+        done += static_cast<size_t>(n);
+    }
+}
+
+void SleepMs(long ms) { usleep(static_cast<useconds_t>(ms) * 1000); }
+
+void Hang()
+{
+    for (;;)
+        pause();
+}
+
+void Echo(bool oneLine)
+{
+    char c;
+    std::string text;
+    while (read(0, &c, 1) == 1) {
+        text += c;
+        if (oneLine && c == '\n')
+            break;
+        if (!oneLine) {
+            WriteAll(1, text);
+            text.clear();
+        }
+    }
+    WriteAll(1, text);
+}
+
+void StartGrandchild(const std::string& pidFile)
+{
+    if (fork() != 0)
+        return;
+    const std::string temp = pidFile + ".tmp";
+    FILE* f = std::fopen(temp.c_str(), "w");
+    if (f) {
+        std::fprintf(f, "%d\n", static_cast<int>(getpid()));
+        std::fclose(f);
+        std::rename(temp.c_str(), pidFile.c_str()); // the test sees the whole pid or nothing
+    }
+    Hang();
+}
+
+void WriteLines(long count)
+{
+    std::string block;
+    for (long i = 0; i < count; ++i) {
+        block += "line " + std::to_string(i) + "\n";
+        if (block.size() > 60000) {
+            WriteAll(1, block);
+            block.clear();
+        }
+    }
+    WriteAll(1, block);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string step = argv[i];
+        const char* arg = i + 1 < argc ? argv[i + 1] : "";
+        if (step == "out" || step == "err") {
+            WriteAll(step == "out" ? 1 : 2, Unescape(arg));
+            ++i;
+        } else if (step == "sleep") {
+            SleepMs(std::atol(arg));
+            ++i;
+        } else if (step == "echo" || step == "echoline") {
+            Echo(step == "echoline");
+        } else if (step == "closeout") {
+            close(1);
+            close(2);
+        } else if (step == "grandchild") {
+            StartGrandchild(arg);
+            ++i;
+        } else if (step == "lines") {
+            WriteLines(std::atol(arg));
+            ++i;
+        } else if (step == "hang") {
+            Hang();
+        } else if (step == "signal") {
+            std::signal(std::atoi(arg), SIG_DFL);
+            raise(std::atoi(arg));
+            ++i;
+        } else if (step == "exit") {
+            return std::atoi(arg);
+        } else {
+            std::fprintf(stderr, "vmchild: unknown step %s\n", step.c_str());
+            return 125;
+        }
+    }
+    return 0;
+}
