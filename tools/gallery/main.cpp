@@ -1,0 +1,34 @@
+// Renders every skinned control in each of its states, off screen, into PNG files:
+//   gallery <output folder>
+// One file per control plus skinPictures.png (every skin picture) and windowFrame.png.
+#include "galleryShots.h"
+
+#include <QApplication>
+#include <QDir>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: gallery <output folder>\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    if (!QDir().mkpath(out.path())) {
+        std::fprintf(stderr, "gallery: cannot create %s\n", argv[1]);
+        return 1;
+    }
+    std::printf("gallery: writing into %s\n", qPrintable(out.absolutePath()));
+    int failures = 0;
+    for (const GalleryShot& shot : GalleryShots::All()) {
+        const QImage image = shot.render();
+        const bool ok = !image.isNull() && image.save(out.filePath(shot.file), "PNG");
+        std::printf("  %-28s %4d x %-4d %s\n", qPrintable(shot.file), image.width(), image.height(),
+            ok ? "written" : "FAILED");
+        failures += ok ? 0 : 1;
+    }
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,21 @@
+#pragma once
+// Every picture of the skin: its file name under assets/skin/ and how to draw it.
+#include <QImage>
+#include <QString>
+#include <functional>
+#include <vector>
+
+namespace skin {
+
+struct SkinPicture {
+    QString file; // name under assets/skin/; the suffix chooses the format
+    std::function<QImage()> draw;
+};
+
+// All pictures in the order of the resource file.
+std::vector<SkinPicture> AllPictures();
+
+// Writes one picture: PNG (8-bit RGBA, or 24-bit RGB for an image without alpha) or JPEG.
+bool SavePicture(const QImage& image, const QString& path);
+
+} // namespace skin
