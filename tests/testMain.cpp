@@ -13,6 +13,11 @@ using TestApp = QCoreApplication;
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+#ifdef VIDMORPH_WITH_GUI
+    // Test discovery at build time runs without ctest's environment and without a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     TestApp app(argc, argv);
     return RUN_ALL_TESTS();
 }
