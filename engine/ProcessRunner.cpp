@@ -231,7 +231,7 @@ private:
     void WriteQueuedInput();
     bool FlushInput();
     void Echo(const std::string& text);
-    void Deliver(LineBatch& batch);
+    size_t Deliver(LineBatch batch);
     void HandleBatch(const std::shared_ptr<LineBatch>& batch, const std::shared_ptr<THandOffChannel>& channel);
     void CleanUp();
     void Finish(const std::string& failure);
@@ -381,8 +381,7 @@ void TRunnerThread::RunChild()
     PollLoop();
 
     if (!pending_.empty()) {
-        LineBatch last { { { pending_, otBeginningOfLine, owner_->OutputReturnCode() } }, onNewLine_, false };
-        Deliver(last);
+        Deliver({ { { pending_, otBeginningOfLine, owner_->OutputReturnCode() } }, onNewLine_, false });
     }
 }
 
@@ -493,23 +492,25 @@ void TRunnerThread::CutIntoLines(const char* bytes, size_t count)
     pending_ = std::move(line);
     if (!pending_.empty())
         batch.lines.push_back({ pending_, otBeginningOfLine, returnCode });
-    Deliver(batch);
-    if (batch.handled < batch.lines.size())
+    const size_t deliveries = batch.lines.size();
+    if (Deliver(std::move(batch)) < deliveries)
         pending_.clear(); // stopped after the last handled line: nothing of the next was looked at
 }
 
-// Hands a batch to the UI thread and waits. Exceptions are swallowed; the run goes on.
-void TRunnerThread::Deliver(LineBatch& batch)
+// Hands a batch to the UI thread and waits; returns how many lines were handled. The batch is
+// shared with the call: a handler that destroys the runner may still be reading its line.
+// Exceptions are swallowed; the run goes on.
+size_t TRunnerThread::Deliver(LineBatch batch)
 {
     if (batch.lines.empty())
-        return;
+        return 0;
     try {
         auto shared = std::make_shared<LineBatch>(std::move(batch));
         auto channel = channel_;
         CallOnUiThread([this, shared, channel] { HandleBatch(shared, channel); });
-        batch.handled = shared->handled;
-        batch.lines = std::move(shared->lines);
+        return shared->handled;
     } catch (...) {
+        return 0;
     }
 }
 
@@ -587,7 +588,7 @@ void TRunnerThread::Echo(const std::string& text)
                       onNewLine_, false };
     if (terminated)
         pending_.clear();
-    Deliver(batch);
+    Deliver(std::move(batch));
 }
 
 void TRunnerThread::CleanUp()

@@ -5,6 +5,7 @@
 //   echo           copy standard input to standard output until end of input
 //   echoline       copy one input line (through its LF) to standard output
 //   closeout       close standard output and standard error, keep running
+//   closein        close standard input, keep running
 //   grandchild F   start a child of its own that writes its pid to file F and hangs
 //   lines N        write N short lines ("line <i>\n") as fast as possible
 //   hang           sleep until killed
@@ -127,6 +128,8 @@ int main(int argc, char** argv)
         } else if (step == "closeout") {
             close(1);
             close(2);
+        } else if (step == "closein") {
+            close(0);
         } else if (step == "grandchild") {
             StartGrandchild(arg);
             ++i;

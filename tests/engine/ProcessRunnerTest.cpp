@@ -1,0 +1,480 @@
+#include "engine/ProcessRunner.h"
+#include "engine/reporter.h"
+#include "processTestSupport.h"
+#include "testFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <chrono>
+#include <thread>
+
+using platform::QuoteArgument;
+
+namespace {
+
+// Runs the event loop until cond holds or timeoutMs passes; never hangs a failing test.
+bool RunUntil(const std::function<bool()>& cond, int timeoutMs = 10000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!cond()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// Lets queued work (the worker's last posts) settle.
+void Settle(int ms = 100)
+{
+    RunUntil([] { return false; }, ms);
+}
+
+bool OnUiThread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
+
+struct Line {
+    std::string text;
+    TOutputType type;
+    TReturnCode returnCode; // OutputReturnCode as the handler saw it
+    bool operator==(const Line&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Line& line)
+{
+    return out << '{' << line.text << ", " << (line.type == otEntireLine ? "entire" : "beginning") << '}';
+}
+
+// Records what a runner raises; every event must arrive on the UI thread.
+struct Recorder {
+    std::vector<Line> lines;
+    std::vector<uint32_t> ends;
+    std::vector<std::string> linesWhenEnded; // ReceivedLines as OnTerminated saw them
+    uint8_t statusWhenEnded = 0xFF;
+    bool offThread = false;
+
+    explicit Recorder(TProcessRunner& runner)
+    {
+        runner.OnNewLine = [this](TProcessRunner* sender, const std::string& text, TOutputType type) {
+            offThread |= !OnUiThread();
+            lines.push_back({ text, type, sender->OutputReturnCode() });
+        };
+        runner.OnTerminated = [this](TProcessRunner* sender, uint32_t exitCode) {
+            offThread |= !OnUiThread();
+            ends.push_back(exitCode);
+            statusWhenEnded = sender->EndStatus();
+            linesWhenEnded = sender->ReceivedLines().Lines();
+        };
+    }
+    bool WaitForEnd(size_t count = 1, int timeoutMs = 10000)
+    {
+        return RunUntil([&] { return ends.size() >= count; }, timeoutMs);
+    }
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> texts;
+        for (const Line& l : lines)
+            texts.push_back(l.text);
+        return texts;
+    }
+};
+
+// Captures reported errors and restores the default reporter afterwards.
+struct ReporterCapture {
+    std::vector<std::string> messages;
+    ReporterCapture()
+    {
+        SetErrorReporter([this](const std::string& message) { messages.push_back(message); });
+    }
+    ~ReporterCapture() { SetErrorReporter({}); }
+};
+
+using Lines = std::vector<Line>;
+using Texts = std::vector<std::string>;
+
+// Runs one child to its end and returns the recorder's findings.
+void RunToEnd(TProcessRunner& runner, Recorder& recorder, const std::string& arguments)
+{
+    runner.SetCommandLine(kChild + " " + arguments);
+    runner.Execute();
+    ASSERT_TRUE(recorder.WaitForEnd());
+    EXPECT_FALSE(recorder.offThread);
+}
+
+} // namespace
+
+TEST(ProcessRunner, Defaults)
+{
+    TProcessRunner runner;
+    EXPECT_EQ(runner.CommandLine(), "");
+    EXPECT_FALSE(runner.InputToOutput());
+    EXPECT_EQ(runner.MaxTimeAfterBeginning(), 0);
+    EXPECT_EQ(runner.MaxTimeAfterLastOutput(), 0);
+    EXPECT_EQ(runner.ShowWindow(), swHIDE);
+    EXPECT_EQ(runner.CreationFlag(), fCREATE_NEW_CONSOLE);
+    EXPECT_EQ(runner.ReturnCode(), rcCRLF);
+    EXPECT_EQ(runner.OutputReturnCode(), rcCRLF);
+    EXPECT_EQ(runner.PriorityClass(), 0x20u);
+    EXPECT_EQ(runner.MirrorLines(), nullptr);
+    EXPECT_EQ(runner.Timer(), nullptr);
+    EXPECT_EQ(ShowWindowCommand(swSHOWMINNOACTIVE), 7);
+    EXPECT_EQ(CreationFlagValue(fCREATE_NEW_CONSOLE), 0x10u);
+}
+
+TEST(ProcessRunner, CutsLinesAtCrLfCrAndLf)
+{
+    TProcessRunner runner;
+    Recorder rec(runner);
+    RunToEnd(runner, rec, R"(out "abc\r\ndef\r\n")");
+    EXPECT_EQ(rec.lines, (Lines { { "abc", otEntireLine, rcCRLF }, { "def", otEntireLine, rcCRLF } }));
+    EXPECT_EQ(runner.OutputReturnCode(), rcCRLF);
+
+    // A CR LF split across two reads: one line, no empty one.
+    Recorder split(runner);
+    RunToEnd(runner, split, R"(out "abc\r" sleep 300 out "\ndef\n")");
+    EXPECT_EQ(split.lines, (Lines { { "abc", otEntireLine, rcLF }, { "def", otEntireLine, rcLF } }));
+
+    // A progress display rewriting one console line.
+    Recorder progress(runner);
+    RunToEnd(runner, progress, R"(out "50%\r60%\r")");
+    EXPECT_EQ(progress.Texts(), (Texts { "50%", "60%" }));
+
+    // Two line ends in a row make an empty line; NUL bytes vanish.
+    Recorder empty(runner);
+    RunToEnd(runner, empty, R"(out "a\n\nb\0c\0\n\0")");
+    EXPECT_EQ(empty.lines, (Lines { { "a", otEntireLine, rcLF }, { "", otEntireLine, rcLF }, { "bc", otEntireLine, rcLF } }));
+    EXPECT_EQ(runner.ReceivedLines().Lines(), (Texts { "a", "", "bc" }));
+}
+
+TEST(ProcessRunner, GrowingLineIsRepeatedWholeAndMirroredInOneEntry)
+{
+    TProcessRunner runner;
+    std::vector<std::string> mirror { "earlier" };
+    runner.SetMirrorLines(&mirror);
+    Recorder rec(runner);
+    RunToEnd(runner, rec, R"(out abc sleep 300 out "def\n" sleep 300 out "gh" sleep 300 out "i\nz\n")");
+    EXPECT_EQ(rec.lines, (Lines { { "abc", otBeginningOfLine, rcCRLF },
+                                  { "abcdef", otEntireLine, rcLF },
+                                  { "gh", otBeginningOfLine, rcLF },
+                                  { "ghi", otEntireLine, rcLF },
+                                  { "z", otEntireLine, rcLF } }));
+    EXPECT_EQ(mirror, (Texts { "earlier", "abcdef", "ghi", "z" }));
+    EXPECT_EQ(runner.ReceivedLines().Lines(), (Texts { "abc", "abcdef", "gh", "ghi", "z" }));
+    EXPECT_EQ(rec.linesWhenEnded, runner.ReceivedLines().Lines());
+}
+
+TEST(ProcessRunner, UnfinishedLastLineIsDeliveredTwiceAsBeginning)
+{
+    TProcessRunner runner;
+    Recorder rec(runner);
+    RunToEnd(runner, rec, "out xyz");
+    EXPECT_EQ(rec.lines, (Lines { { "xyz", otBeginningOfLine, rcCRLF }, { "xyz", otBeginningOfLine, rcCRLF } }));
+    EXPECT_EQ(rec.ends, std::vector<uint32_t> { 0 });
+    EXPECT_EQ(runner.EndStatus(), 8);
+}
+
+TEST(ProcessRunner, ExitCodesAndEndStatus)
+{
+    TProcessRunner runner;
+    Recorder rec(runner);
+    RunToEnd(runner, rec, R"(out "last words\n" exit 1)");
+    EXPECT_EQ(rec.ends, std::vector<uint32_t> { 1 });
+    EXPECT_EQ(rec.statusWhenEnded, 8); // final before OnTerminated
+    EXPECT_EQ(runner.EndStatus(), 8);
+    EXPECT_EQ(runner.ResultCode(), 1u);
+    EXPECT_EQ(rec.Texts(), Texts { "last words" }); // read in the pass that saw the end
+
+    Recorder killed(runner);
+    RunToEnd(runner, killed, "signal 9");
+    EXPECT_EQ(killed.ends, std::vector<uint32_t> { 137 });
+    EXPECT_EQ(runner.ResultCode(), 137u);
+
+    // Large output in one go: the buffer grows, nothing is lost.
+    Recorder big(runner);
+    const std::string longLine(100000, 'x'); // below the kernel's limit for one argument
+    RunToEnd(runner, big, "out " + longLine + R"(\n exit 0)");
+    ASSERT_FALSE(big.lines.empty());
+    EXPECT_EQ(big.lines.back(), (Line { longLine, otEntireLine, rcLF }));
+}
+
+TEST(ProcessRunner, EmptyCommandLineDoesNothing)
+{
+    TProcessRunner runner;
+    Recorder rec(runner);
+    runner.Execute();
+    Settle(200);
+    EXPECT_TRUE(rec.ends.empty());
+    EXPECT_EQ(runner.Timer(), nullptr);
+}
+
+TEST(ProcessRunner, StartFailureEndsTheRunThenReports)
+{
+    ReporterCapture reports;
+    TProcessRunner runner;
+    Recorder rec(runner);
+    bool reportedBeforeEnd = false;
+    runner.OnTerminated = [&](TProcessRunner* sender, uint32_t code) {
+        reportedBeforeEnd = !reports.messages.empty();
+        rec.ends.push_back(code);
+        rec.statusWhenEnded = sender->EndStatus();
+    };
+    runner.SetCommandLine("\"/no/such/ffmpeg\" -i \"in put.avi\" out.flv");
+    runner.Execute();
+    ASSERT_TRUE(RunUntil([&] { return !reports.messages.empty(); }));
+    ASSERT_EQ(rec.ends.size(), 1u);
+    EXPECT_NE(rec.ends[0], 0u); // a job runner must count it as failed
+    EXPECT_EQ(rec.statusWhenEnded, 5);
+    EXPECT_EQ(runner.ResultCode(), static_cast<uint32_t>(ENOENT));
+    EXPECT_FALSE(reportedBeforeEnd);
+    EXPECT_EQ(reports.messages,
+              Texts { "\"/no/such/ffmpeg\" -i \"in put.avi\" out.flv doesn't exist." });
+}
+
+TEST(ProcessRunner, StopKillsChildAndGrandchild)
+{
+    TempDir dir;
+    const std::string pidFile = dir.file("gc.pid");
+    TProcessRunner runner;
+    Recorder rec(runner);
+    runner.SetCommandLine(kChild + " out \"started\\n\" grandchild " + QuoteArgument(pidFile) + " hang");
+    runner.Execute();
+    ASSERT_TRUE(RunUntil([&] { return !rec.lines.empty(); }));
+    const pid_t grandchild = WaitForPidFile(pidFile);
+    ASSERT_GT(grandchild, 0);
+    runner.Stop();
+    runner.Stop(); // a second stop has nothing to stop
+    ASSERT_TRUE(rec.WaitForEnd());
+    EXPECT_EQ(rec.ends, std::vector<uint32_t> { STILL_ACTIVE });
+    EXPECT_EQ(runner.EndStatus(), 9);
+    EXPECT_TRUE(ProcessGone(grandchild));
+    Settle();
+    EXPECT_EQ(rec.ends.size(), 1u);
+}
+
+TEST(ProcessRunner, StopInsideALineHandlerDropsTheRestOfTheRead)
+{
+    TProcessRunner runner;
+    Recorder rec(runner);
+    runner.OnNewLine = [&](TProcessRunner* sender, const std::string& text, TOutputType type) {
+        rec.lines.push_back({ text, type, rcLF });
+        sender->Stop();
+    };
+    RunToEnd(runner, rec, R"(out "one\ntwo\nthree" hang)");
+    EXPECT_EQ(rec.Texts(), Texts { "one" });
+    EXPECT_EQ(rec.ends, std::vector<uint32_t> { STILL_ACTIVE });
+    EXPECT_EQ(runner.EndStatus(), 9);
+}
+
+TEST(ProcessRunner, TimeOutsCountTimerTicks)
+{
+    TProcessRunner runner;
+    Recorder rec(runner);
+    runner.SetMaxTimeAfterBeginning(1);
+    QElapsedTimer clock;
+    clock.start();
+    RunToEnd(runner, rec, "hang");
+    const qint64 elapsed = clock.elapsed();
+    EXPECT_EQ(rec.ends, std::vector<uint32_t> { STILL_ACTIVE });
+    EXPECT_EQ(runner.EndStatus(), 10);
+    EXPECT_GE(elapsed, 1900); // after the second tick
+    EXPECT_LT(elapsed, 3500);
+
+    // Output restarts the silence count; the run ends only after 2 ticks of silence.
+    runner.SetMaxTimeAfterBeginning(0);
+    runner.SetMaxTimeAfterLastOutput(1);
+    Recorder quiet(runner);
+    clock.restart();
+    RunToEnd(runner, quiet,
+             R"(out "a\n" sleep 700 out "b\n" sleep 700 out "c\n" sleep 700 out "d\n" hang)");
+    EXPECT_EQ(quiet.Texts(), (Texts { "a", "b", "c", "d" }));
+    EXPECT_EQ(runner.EndStatus(), 10);
+    EXPECT_GE(clock.elapsed(), 3000); // two silent ticks after the last line at 2.1 s
+}
+
+TEST(ProcessRunner, ExecuteFromOnTerminatedChainsRuns)
+{
+    TProcessRunner runner;
+    std::vector<uint32_t> codes;
+    runner.OnTerminated = [&](TProcessRunner* sender, uint32_t code) {
+        codes.push_back(code);
+        if (codes.size() < 3) {
+            sender->SetCommandLine(kChild + " exit " + std::to_string(codes.size() + 10));
+            sender->Execute();
+        }
+    };
+    runner.SetCommandLine(kChild + " exit 10");
+    runner.Execute();
+    ASSERT_TRUE(RunUntil([&] { return codes.size() == 3; }));
+    Settle();
+    EXPECT_EQ(codes, (std::vector<uint32_t> { 10, 11, 12 }));
+}
+
+TEST(ProcessRunner, ExecuteWhileRunningStopsTheCurrentRunFirst)
+{
+    TProcessRunner runner;
+    Recorder rec(runner);
+    runner.SetCommandLine(kChild + " hang");
+    runner.Execute();
+    Settle(100);
+    runner.SetCommandLine(kChild + " out \"second\\n\" exit 5");
+    runner.Execute();
+    ASSERT_TRUE(rec.WaitForEnd(2));
+    Settle();
+    // Both ends arrive, each once; the stopped one reports 259.
+    ASSERT_EQ(rec.ends.size(), 2u);
+    EXPECT_NE(std::find(rec.ends.begin(), rec.ends.end(), STILL_ACTIVE), rec.ends.end());
+    EXPECT_NE(std::find(rec.ends.begin(), rec.ends.end(), 5u), rec.ends.end());
+    EXPECT_EQ(rec.Texts(), Texts { "second" });
+}
+
+TEST(ProcessRunner, QueuedInputIsWrittenAndEchoed)
+{
+    TProcessRunner runner;
+    Recorder rec(runner);
+    runner.SetCommandLine(kChild + " echoline echoline");
+    runner.InputQueue().Add("stale\n");
+    runner.Execute();
+    EXPECT_EQ(runner.InputQueue().Count(), 0); // a new run starts with an empty queue
+    runner.InputQueue().Add("first\n");
+    ASSERT_TRUE(RunUntil([&] { return rec.lines.size() >= 1; }));
+    runner.SetInputToOutput(true);
+    runner.InputQueue().Add("sec");
+    runner.InputQueue().Add("ond\r\n");
+    ASSERT_TRUE(rec.WaitForEnd());
+    EXPECT_EQ(runner.InputQueue().Count(), 0);
+    // Echoes keep their terminators; the child's copy is cut into lines as usual.
+    const Lines expected { { "first", otEntireLine, rcLF },
+                           { "sec", otBeginningOfLine, rcLF },
+                           { "second\r\n", otEntireLine, rcLF },
+                           { "second", otEntireLine, rcCRLF } };
+    EXPECT_EQ(rec.lines, expected);
+}
+
+TEST(ProcessRunner, InputTheChildNeverReadsDoesNotBlockAStop)
+{
+    TProcessRunner runner;
+    Recorder rec(runner);
+    runner.SetCommandLine(kChild + " hang");
+    runner.Execute();
+    const std::string block(100000, 'i');
+    for (int i = 0; i < 10; ++i)
+        runner.InputQueue().Add(block); // far more than a pipe holds
+    Settle(300);
+    runner.Stop();
+    ASSERT_TRUE(rec.WaitForEnd(1, 5000));
+    EXPECT_EQ(runner.EndStatus(), 9);
+
+    // A child that closed its input: writes fail quietly and the run goes on to its end.
+    Recorder closed(runner);
+    runner.SetCommandLine(kChild + " closein sleep 300 out \"done\\n\"");
+    runner.Execute();
+    Settle(100);
+    runner.InputQueue().Add("ignored\n");
+    ASSERT_TRUE(closed.WaitForEnd());
+    EXPECT_EQ(closed.Texts(), Texts { "done" });
+}
+
+TEST(ProcessRunner, ChildClosingItsOutputStillEnds)
+{
+    TProcessRunner runner;
+    Recorder rec(runner);
+    RunToEnd(runner, rec, R"(out "bye\n" closeout sleep 300 exit 7)");
+    EXPECT_EQ(rec.Texts(), Texts { "bye" });
+    EXPECT_EQ(rec.ends, std::vector<uint32_t> { 7 });
+
+    Recorder stopped(runner);
+    runner.SetCommandLine(kChild + " closeout hang");
+    runner.Execute();
+    Settle(300);
+    runner.Stop();
+    ASSERT_TRUE(stopped.WaitForEnd());
+    EXPECT_EQ(runner.EndStatus(), 9);
+}
+
+TEST(ProcessRunner, HandlerExceptionsAreSwallowed)
+{
+    TProcessRunner runner;
+    int calls = 0;
+    uint32_t exitCode = 0;
+    bool ended = false;
+    runner.OnNewLine = [&](TProcessRunner*, const std::string&, TOutputType) {
+        ++calls;
+        throw std::runtime_error("handler failed");
+    };
+    runner.OnTerminated = [&](TProcessRunner*, uint32_t code) {
+        exitCode = code;
+        ended = true;
+        throw std::runtime_error("end handler failed");
+    };
+    runner.SetCommandLine(kChild + R"( out "a\nb\n" exit 2)");
+    runner.Execute();
+    ASSERT_TRUE(RunUntil([&] { return ended; }));
+    Settle();
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(exitCode, 2u);
+}
+
+TEST(ProcessRunner, DestructionKillsTheChildAndRaisesNothing)
+{
+    TempDir dir;
+    const std::string pidFile = dir.file("gc.pid");
+    bool ended = false;
+    pid_t grandchild = -1;
+    {
+        TProcessRunner runner;
+        runner.OnTerminated = [&](TProcessRunner*, uint32_t) { ended = true; };
+        runner.SetCommandLine(kChild + " grandchild " + QuoteArgument(pidFile) + " out \"x\\n\" hang");
+        runner.Execute();
+        grandchild = WaitForPidFile(pidFile);
+        ASSERT_GT(grandchild, 0);
+    }
+    EXPECT_TRUE(ProcessGone(grandchild));
+    Settle();
+    EXPECT_FALSE(ended);
+}
+
+TEST(ProcessRunner, DestructionInsideItsOwnHandlerIsSafe)
+{
+    TempDir dir;
+    const std::string pidFile = dir.file("gc.pid");
+    auto* runner = new TProcessRunner;
+    int lines = 0;
+    bool ended = false;
+    runner->OnNewLine = [&](TProcessRunner* sender, const std::string& text, TOutputType) {
+        ++lines;
+        if (text == "two") {
+            delete sender;
+            EXPECT_EQ(text, "two"); // the line stays readable for the rest of the handler
+        }
+    };
+    runner->OnTerminated = [&](TProcessRunner*, uint32_t) { ended = true; };
+    runner->SetCommandLine(kChild + " grandchild " + QuoteArgument(pidFile) + R"( out "one\ntwo\nthree\n" hang)");
+    runner->Execute();
+    const pid_t grandchild = WaitForPidFile(pidFile);
+    ASSERT_TRUE(RunUntil([&] { return lines >= 2; }));
+    Settle(200);
+    EXPECT_EQ(lines, 2);
+    EXPECT_FALSE(ended);
+    EXPECT_TRUE(ProcessGone(grandchild));
+}
+
+TEST(ProcessRunner, ManyRunsLeaveNoWorkersOrTimersBehind)
+{
+    TProcessRunner runner;
+    Recorder rec(runner);
+    for (int i = 0; i < 20; ++i) {
+        runner.SetCommandLine(kChild + (i % 2 ? " exit 0" : " hang"));
+        runner.Execute(); // stops the hanging one before it
+    }
+    runner.Stop();
+    ASSERT_TRUE(rec.WaitForEnd(20));
+    Settle(200);
+    EXPECT_EQ(rec.ends.size(), 20u);
+    ASSERT_NE(runner.Timer(), nullptr);
+    EXPECT_FALSE(runner.Timer()->isActive());
+}
