@@ -168,8 +168,7 @@ void TMyFlatHintWindow::ActivateHintAt(QRect rect, const QString& text, QPoint c
     direction_ = DirectionFor(cursor, screen);
     setGeometry(WindowRectFor(direction_, cursor, size));
     if (!isVisible())
-        show();
-    raise();
+        show(); // a stays-on-top tool window: topmost without taking the focus
     update();
 }
 
