@@ -116,6 +116,8 @@ QImage PictureDetail()
     board.Add("tabOver.png", Zoom(On(Picture("tabOver.png"), kPanel), 3));
     board.Add("tabDown.png", Zoom(On(Picture("tabDown.png"), kPanel), 3));
     board.Add("folder.png", Zoom(On(Picture("folder.png"), 0xFFFFFF), 6));
+    for (const char* name : { "statusWaiting.png", "statusConverting.png", "statusConverted.png", "statusFailed.png" })
+        board.Add(name, Zoom(On(Picture(name), kList), 6));
     board.Add("videoFile.png", Zoom(On(Picture("videoFile.png"), 0xFFFFFF), 3));
     return board.Render();
 }

@@ -146,8 +146,8 @@ void DrawToolIcon(QPainter& p, ToolIcon icon, QPointF centre)
 // The down arrow in 16-pixel coordinates; the other arrows are its rotations about the centre.
 static QPolygonF DownArrow()
 {
-    return QPolygonF({ { 6.9, 3.4 }, { 9.1, 3.4 }, { 9.1, 7.6 }, { 11.9, 7.6 }, { 8, 12.4 }, { 4.1, 7.6 },
-        { 6.9, 7.6 } });
+    return QPolygonF({ { 6.8, 3.2 }, { 9.2, 3.2 }, { 9.2, 7.2 }, { 12.3, 7.2 }, { 8, 12.6 }, { 3.7, 7.2 },
+        { 6.8, 7.2 } });
 }
 
 void DrawStatusIcon(QPainter& p, StatusIcon icon)
