@@ -498,7 +498,8 @@ void TMyFlatComboBox::hidePopup()
 
 void TMyFlatComboBox::changeEvent(QEvent* e)
 {
-    QComboBox::changeEvent(e);
+    QComboBox::changeEvent(e); // may place the inner edit the style's way; ours follows
+    PlaceEdit();
     switch (e->type()) {
     case QEvent::FontChange:
         itemHeight_ = 13;
