@@ -368,6 +368,9 @@ void TRunnerThread::RunChild()
     timer_->SetSecondsSinceOutput(0);
     TProcessRunner* owner = owner_;
     PostToUi([owner, self = this] {
+        // A worker stopped before its child came up must not take the timer from its successor.
+        if (owner->current_ != self)
+            return;
         owner->timer_->start(1000);
         owner->timerOwner_ = self;
     });

@@ -110,6 +110,8 @@ private:
     std::atomic<int32_t> secondsSinceOutput_ { 0 };
 };
 
+// Lives on the thread that creates it, which must run a Qt event loop: handlers, the timer and the
+// error report run there.
 class TProcessRunner : public QObject {
 public:
     explicit TProcessRunner(QObject* owner = nullptr);
@@ -139,7 +141,8 @@ public:
     // Every delivery of the current run, in order; cleared by Execute.
     TLockedStringList& ReceivedLines() { return receivedLines_; }
     const TLockedStringList& ReceivedLines() const { return receivedLines_; }
-    // Text for the child's standard input, first entry first; written exactly as queued.
+    // Text for the child's standard input, first entry first; written exactly as queued. Add to
+    // it on the runner's thread (the add wakes the worker).
     TLockedStringList& InputQueue() { return inputQueue_; }
     const TLockedStringList& InputQueue() const { return inputQueue_; }
     // Optional, not owned: kept so that a line still growing occupies one entry.
