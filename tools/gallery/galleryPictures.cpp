@@ -1,11 +1,14 @@
 // The skin's pictures: one sheet with every picture on the colour it lies on in the program, and
 // the main window's frame put together from them at the form's positions.
 #include "galleryBoard.h"
+#include "galleryInput.h"
 #include "galleryShots.h"
 
 #include "controls/skinGraphics.h"
 
 #include <QPainter>
+
+using namespace gallery;
 
 namespace {
 
@@ -26,7 +29,6 @@ QImage On(const QImage& picture, TColor background)
     return out;
 }
 
-constexpr TColor kWindow = 0xD1A481, kPanel = 0xFFDBBF, kList = 0xEEEAE9, kCaption = 0x8B4215;
 
 QImage PictureSheet()
 {
@@ -89,7 +91,7 @@ QImage WindowFrame()
     p.fillRect(16, 136, 828, 289, ToQColor(kPanel));
     p.drawImage(16 + 8, 136 + 14, Picture("tabNormal.png"));
     Caption(p, 16 + 32, 136 + 21, "List", 11);
-    p.fillRect(16, 136 + 39, 828, 1, ToQColor(0xE3B28D));
+    p.fillRect(16, 136 + 39, 828, 1, ToQColor(kLine));
     const QRect list(16, 136 + 40, 828, 249);
     p.fillRect(list, ToQColor(kList));
     const QImage back = Picture("listBackground.png");

@@ -5,12 +5,21 @@
 
 #include <QApplication>
 #include <QDir>
+#include <algorithm>
 #include <cstdio>
+
+// The off-screen platform reports every raise and keyboard grab a popup asks for; they are harmless.
+static void QuietOffscreen(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (!message.startsWith("This plugin does not support"))
+        std::fprintf(stderr, "%s%s\n", type == QtWarningMsg ? "warning: " : "", qPrintable(message));
+}
 
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(QuietOffscreen);
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: gallery <output folder>\n");
@@ -22,8 +31,10 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("gallery: writing into %s\n", qPrintable(out.absolutePath()));
+    auto& shots = GalleryShots::All();
+    std::sort(shots.begin(), shots.end(), [](const auto& a, const auto& b) { return a.file < b.file; });
     int failures = 0;
-    for (const GalleryShot& shot : GalleryShots::All()) {
+    for (const GalleryShot& shot : shots) {
         const QImage image = shot.render();
         const bool ok = !image.isNull() && image.save(out.filePath(shot.file), "PNG");
         std::printf("  %-28s %4d x %-4d %s\n", qPrintable(shot.file), image.width(), image.height(),
