@@ -57,11 +57,15 @@ struct Recorder {
     std::vector<std::string> linesWhenEnded; // ReceivedLines as OnTerminated saw them
     uint8_t statusWhenEnded = 0xFF;
     bool offThread = false;
+    bool inStep = true;
 
     explicit Recorder(TProcessRunner& runner)
     {
         runner.OnNewLine = [this](TProcessRunner* sender, const std::string& text, TOutputType type) {
             offThread |= !OnUiThread();
+            // ReceivedLines is updated line by line, before the handler sees the line.
+            inStep &= sender->ReceivedLines().Count() == static_cast<int>(lines.size()) + 1
+                && sender->ReceivedLines().Strings(static_cast<int>(lines.size())) == text;
             lines.push_back({ text, type, sender->OutputReturnCode() });
         };
         runner.OnTerminated = [this](TProcessRunner* sender, uint32_t exitCode) {
@@ -104,6 +108,7 @@ void RunToEnd(TProcessRunner& runner, Recorder& recorder, const std::string& arg
     runner.Execute();
     ASSERT_TRUE(recorder.WaitForEnd());
     EXPECT_FALSE(recorder.offThread);
+    EXPECT_TRUE(recorder.inStep);
 }
 
 } // namespace
@@ -353,6 +358,27 @@ TEST(ProcessRunner, QueuedInputIsWrittenAndEchoed)
                            { "second\r\n", otEntireLine, rcLF },
                            { "second", otEntireLine, rcCRLF } };
     EXPECT_EQ(rec.lines, expected);
+}
+
+TEST(ProcessRunner, InputLargerThanThePipeGoesThroughInPieces)
+{
+    TProcessRunner runner;
+    Recorder rec(runner);
+    runner.SetCommandLine(kChild + " echo");
+    runner.Execute();
+    std::string entry;
+    for (int i = 0; i < 3000; ++i)
+        entry += std::to_string(i) + std::string(90, '.') + "\n";
+    runner.InputQueue().Add(entry);
+    runner.InputQueue().Add("tail\n");
+    ASSERT_TRUE(RunUntil([&] { return !rec.lines.empty() && rec.lines.back().text == "tail"; }));
+    runner.Stop();
+    ASSERT_TRUE(rec.WaitForEnd());
+    std::string received;
+    for (const Line& line : rec.lines)
+        if (line.type == otEntireLine)
+            received += line.text + "\n";
+    EXPECT_EQ(received, entry + "tail\n");
 }
 
 TEST(ProcessRunner, InputTheChildNeverReadsDoesNotBlockAStop)

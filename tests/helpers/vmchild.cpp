@@ -67,18 +67,22 @@ void Hang()
         pause();
 }
 
-void Echo(bool oneLine)
+void EchoAll()
 {
-    char c;
+    char block[4096];
+    ssize_t n;
+    while ((n = read(0, block, sizeof block)) > 0)
+        WriteAll(1, std::string(block, static_cast<size_t>(n)));
+}
+
+void EchoLine()
+{
     std::string text;
+    char c;
     while (read(0, &c, 1) == 1) {
         text += c;
-        if (oneLine && c == '\n')
+        if (c == '\n')
             break;
-        if (!oneLine) {
-            WriteAll(1, text);
-            text.clear();
-        }
     }
     WriteAll(1, text);
 }
@@ -123,8 +127,10 @@ int main(int argc, char** argv)
         } else if (step == "sleep") {
             SleepMs(std::atol(arg));
             ++i;
-        } else if (step == "echo" || step == "echoline") {
-            Echo(step == "echoline");
+        } else if (step == "echo") {
+            EchoAll();
+        } else if (step == "echoline") {
+            EchoLine();
         } else if (step == "closeout") {
             close(1);
             close(2);
