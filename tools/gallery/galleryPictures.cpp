@@ -43,7 +43,7 @@ QImage PictureSheet()
             board.Add(name, On(Picture(name), kWindow));
         }
     }
-    board.NewRow("Tabs (66 x 29, on the panel colour), bottom strip (6 x 21), grip (11 x 11), x1 and x4");
+    board.NewRow("Tabs (66 x 29, on the panel colour), bottom strip (6 x 21), grip (11 x 11); tabs x2, strip and grip x4");
     for (const char* name : { "tabNormal.png", "tabOver.png", "tabDown.png" })
         board.Add(name, Zoom(On(Picture(name), kPanel), 2));
     board.Add("bottomStrip.png", Zoom(Picture("bottomStrip.png"), 4));

@@ -278,8 +278,16 @@ void FilmRibbon(QPainter& p, const QPainterPath& spine, qreal halfWidth)
         p.drawRoundedRect(QRectF(-3, halfWidth - 8, 6, 5), 1.2, 1.2);
         if (int(s) % 52 == 6) {
             const QRectF frame(2, -halfWidth + 11, 46, 2 * halfWidth - 22);
-            p.setBrush(Vertical(frame, QColor(0xBF, 0xDC, 0xFF, 200), QColor(0x6F, 0xA8, 0xEE, 200)));
+            p.setBrush(Vertical(frame, QColor(0xBF, 0xDC, 0xFF, 210), QColor(0x6F, 0xA8, 0xEE, 210)));
             p.drawRoundedRect(frame, 2, 2);
+            QPainterPath hill; // a hill in every frame, as on the add button's film card
+            hill.moveTo(frame.bottomLeft());
+            hill.cubicTo(frame.left() + 14, frame.top() + 8, frame.left() + 26, frame.top() + 6, frame.right(),
+                frame.bottom() - 6);
+            hill.lineTo(frame.bottomRight());
+            hill.closeSubpath();
+            p.setBrush(Vertical(frame, QColor(0x8C, 0xD8, 0x6A, 210), QColor(0x3B, 0x9A, 0x3E, 210)));
+            p.drawPath(hill);
         }
         p.restore();
     }
