@@ -145,6 +145,40 @@ bool ReadWholeFile(const std::string& path, std::string& data, std::string* erro
     return true;
 }
 
+bool ReadWholeFile(const std::string& path, TFileBuffer& buffer, std::string* error)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        SetError(error, errno);
+        return false;
+    }
+    struct stat st {};
+    size_t capacity = (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) ? static_cast<size_t>(st.st_size) + 1 : 65536;
+    buffer.data = std::make_unique_for_overwrite<char[]>(capacity);
+    buffer.size = 0;
+    for (;;) {
+        if (buffer.size == capacity) { // the file grew, or its size was unknown
+            auto larger = std::make_unique_for_overwrite<char[]>(capacity * 2);
+            std::memcpy(larger.get(), buffer.data.get(), buffer.size);
+            buffer.data = std::move(larger);
+            capacity *= 2;
+        }
+        const ssize_t n = read(fd, buffer.data.get() + buffer.size, capacity - buffer.size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            SetError(error, errno);
+            close(fd);
+            return false;
+        }
+        if (n == 0)
+            break;
+        buffer.size += static_cast<size_t>(n);
+    }
+    close(fd);
+    return true;
+}
+
 static bool WriteAll(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {

@@ -3,6 +3,7 @@
 // locale's 8-bit encoding; '/' is the only separator (a ':' is an ordinary character).
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,13 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 bool ForceDirectories(const std::string& path, std::string* error);
 // Reads a whole file into data. On failure returns false and fills error with the reason.
 bool ReadWholeFile(const std::string& path, std::string& data, std::string* error);
+// The same into a buffer that is not cleared first (large files are read without extra copies).
+struct TFileBuffer {
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
+    std::string_view View() const { return { data.get(), size }; }
+};
+bool ReadWholeFile(const std::string& path, TFileBuffer& buffer, std::string* error);
 // Replaces a file's content so that it is either the old content or exactly `bytes`, never a mix:
 // the bytes go into a new file in the same folder, which is moved over the target only when
 // completely written. A link is followed to the file it names; an existing file keeps its

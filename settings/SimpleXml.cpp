@@ -152,16 +152,17 @@ std::string SimpleXmlEscape(std::string_view value)
     return out;
 }
 
-std::string SimpleXmlUnescape(std::string_view v)
+size_t SimpleXmlUnescapeInto(std::string_view v, char* out)
 {
-    size_t amp = v.find('&');
-    if (amp == std::string_view::npos)
-        return std::string(v);
-    std::string out;
-    out.reserve(v.size());
+    char* o = out;
+    auto append = [&o](std::string_view s) {
+        std::memcpy(o, s.data(), s.size());
+        o += s.size();
+    };
     size_t i = 0;
+    size_t amp = v.find('&');
     while (amp != std::string_view::npos) {
-        out.append(v.substr(i, amp - i));
+        append(v.substr(i, amp - i));
         if (amp + 1 < v.size() && v[amp + 1] == '#') {
             const size_t semi = v.find(';', amp + 2);
             if (semi == std::string_view::npos) { // no end: stays as written
@@ -170,26 +171,95 @@ std::string SimpleXmlUnescape(std::string_view v)
             }
             const int value = NumericReference(v.substr(amp + 2, semi - amp - 2));
             if (value > 0)
-                out += static_cast<char>(value);
+                *o++ = static_cast<char>(value);
             else
-                out.append(v.substr(amp, semi + 1 - amp));
+                append(v.substr(amp, semi + 1 - amp));
             i = semi + 1;
         } else {
             i = amp + 1;
             char byte = '&';
+            const char first = amp + 1 < v.size() ? static_cast<char>(UpperAscii(v[amp + 1])) : '\0';
             for (const NamedEntity& e : kEntities) {
-                if (SameText(v.substr(amp, e.text.size()), e.text)) {
+                if (UpperAscii(e.text[1]) == first && SameText(v.substr(amp, e.text.size()), e.text)) {
                     byte = e.byte;
                     i = amp + e.text.size();
                     break;
                 }
             }
-            out += byte;
+            *o++ = byte;
         }
         amp = v.find('&', i);
     }
-    out.append(v.substr(std::min(i, v.size())));
+    append(v.substr(std::min(i, v.size())));
+    return static_cast<size_t>(o - out);
+}
+
+std::string SimpleXmlUnescape(std::string_view v)
+{
+    std::string out(v.size(), '\0');
+    out.resize(SimpleXmlUnescapeInto(v, out.data()));
     return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Node storage
+
+void* TSimpleXmlArena::Allocate(size_t size)
+{
+    size = (size + 15) & ~size_t(15);
+    if (used_ + size > capacity_) {
+        // Blocks stay below the allocator's mmap threshold, so freed blocks are reused without page faults.
+        const size_t block = std::max<size_t>(size, 65536);
+        blocks_.emplace_back(new char[block]);
+        current_ = blocks_.back().get();
+        used_ = 0;
+        capacity_ = block;
+    }
+    void* p = current_ + used_;
+    used_ += size;
+    ++live_;
+    return p;
+}
+
+char* TSimpleXmlArena::AllocateBytes(size_t size)
+{
+    if (used_ + size > capacity_) {
+        Allocate(size); // a fresh block; this text does not count as an object
+        --live_;
+        used_ -= (size + 15) & ~size_t(15);
+    }
+    char* p = current_ + used_;
+    used_ += size;
+    return p;
+}
+
+void TSimpleXmlArena::Release() noexcept
+{
+    if (--live_ == 0) {
+        blocks_.clear();
+        current_ = nullptr;
+        used_ = capacity_ = 0;
+    }
+}
+
+template <class T, class... A>
+TSimpleXMLElemPtr NewSimpleXmlNode(TSimpleXmlArena* arena, A&&... args)
+{
+    T* node = arena ? new (arena->Allocate(sizeof(T))) T(std::forward<A>(args)...) : new T(std::forward<A>(args)...);
+    node->arena_ = arena;
+    node->inArena_ = arena != nullptr;
+    return TSimpleXMLElemPtr(node);
+}
+
+void TSimpleXMLElemDeleter::operator()(TSimpleXMLElem* node) const noexcept
+{
+    if (!node->inArena_) {
+        delete node;
+        return;
+    }
+    TSimpleXmlArena* arena = node->arena_;
+    node->~TSimpleXMLElem();
+    arena->Release();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -249,10 +319,12 @@ public:
 
 private:
     void ParseContent(TSimpleXMLElem& element);
-    std::string ParseEndTag();
+    bool ParseSimpleContent(TSimpleXMLElem& element);
+    void CheckEndTag(const TSimpleXMLElem& element, std::string_view endName);
+    std::string_view ParseEndTag();
     void ParseTagName(TSimpleXMLElem& element);
     void SkipUnknownInstruction();
-    std::unique_ptr<TSimpleXMLElem> PrologNode(std::string_view collected);
+    TSimpleXMLElemPtr PrologNode(std::string_view collected);
 
     std::string_view d_;
     size_t pos_ = 0;
@@ -332,7 +404,7 @@ void TSimpleXmlParser::ParseComment(TSimpleXMLElem& node)
             Fail("Invalid Comment: Unexpected end of data");
         if (d_[dash + 2] != '>')
             Fail("Invalid Comment: \"--\" not allowed inside comments");
-        node.SetValue(std::string(d_.substr(start, dash - start)));
+        node.SetValue(d_.substr(start, dash - start));
         pos_ = dash + 3;
         return;
     }
@@ -341,7 +413,7 @@ void TSimpleXmlParser::ParseComment(TSimpleXMLElem& node)
 void TSimpleXmlParser::ParseCData(TSimpleXMLElem& node)
 {
     Expect("<![CDATA[", "Invalid CDATA");
-    node.SetValue(std::string(Until("]]>", "Invalid CDATA: Unexpected end of data")));
+    node.SetValue(Until("]]>", "Invalid CDATA: Unexpected end of data"));
 }
 
 void TSimpleXmlParser::ParseDocType(TSimpleXMLElem& node)
@@ -366,7 +438,7 @@ void TSimpleXmlParser::ParseDocType(TSimpleXMLElem& node)
         text.remove_prefix(1);
     while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20)
         text.remove_suffix(1);
-    node.SetValue(std::string(text));
+    node.SetValue(text);
 }
 
 void TSimpleXmlParser::ParseSheet(TSimpleXMLElem& node)
@@ -387,7 +459,7 @@ void TSimpleXmlParser::ParseText(TSimpleXMLElem& node)
 {
     const size_t lt = d_.find('<', pos_);
     pos_ = lt == std::string_view::npos ? d_.size() : lt;
-    node.SetValue(SimpleXmlUnescape(d_.substr(runStart_, pos_ - runStart_)));
+    node.SetValueUnescaped(d_.substr(runStart_, pos_ - runStart_));
 }
 
 // Processing instructions other than the declaration and the stylesheet carry nothing this
@@ -397,16 +469,16 @@ void TSimpleXmlParser::SkipUnknownInstruction()
     Until("?>", "Invalid Document: Unexpected end of data in processing instruction");
 }
 
-std::unique_ptr<TSimpleXMLElem> TSimpleXmlParser::PrologNode(std::string_view collected)
+TSimpleXMLElemPtr TSimpleXmlParser::PrologNode(std::string_view collected)
 {
     if (collected == "<!--")
-        return std::make_unique<TSimpleXMLElemComment>();
+        return NewSimpleXmlNode<TSimpleXMLElemComment>(nullptr);
     if (collected == "<?xml-stylesheet")
-        return std::make_unique<TSimpleXMLElemSheet>();
+        return NewSimpleXmlNode<TSimpleXMLElemSheet>(nullptr);
     if (collected == "<?xml ")
-        return std::make_unique<TSimpleXMLElemHeader>();
+        return NewSimpleXmlNode<TSimpleXMLElemHeader>(nullptr);
     if (collected == "<!DOCTYPE")
-        return std::make_unique<TSimpleXMLElemDocType>();
+        return NewSimpleXmlNode<TSimpleXMLElemDocType>(nullptr);
     return nullptr;
 }
 
@@ -449,17 +521,16 @@ bool TSimpleXmlParser::ParseProlog(TSimpleXMLElemsProlog& prolog)
 
 void TSimpleXmlParser::ParseTagName(TSimpleXMLElem& element)
 {
-    std::string name, prefix;
     const size_t start = pos_;
+    size_t nameStart = pos_;
+    std::string prefix;
     while (!AtEnd()) {
         const char c = d_[pos_];
         if (IsBlank(c) || c == '/' || c == '>')
             break;
-        if (c == ':') {
-            prefix.assign(d_.substr(start, pos_ - start));
-            name.clear();
-        } else {
-            name += c;
+        if (c == ':') { // what came before the colon is the prefix
+            prefix.assign(d_.substr(nameStart, pos_ - nameStart));
+            nameStart = pos_ + 1;
         }
         ++pos_;
     }
@@ -467,11 +538,12 @@ void TSimpleXmlParser::ParseTagName(TSimpleXMLElem& element)
         Fail(kElementEnd);
     if (pos_ == start && IsBlank(d_[pos_]))
         Fail("Invalid XML Element: malformed tag found (no valid name)");
-    element.SetName(name);
-    element.SetNameSpace(std::move(prefix));
+    element.SetName(d_.substr(nameStart, pos_ - nameStart));
+    if (!prefix.empty() || !element.NameSpace().empty())
+        element.SetNameSpace(std::move(prefix));
 }
 
-std::string TSimpleXmlParser::ParseEndTag()
+std::string_view TSimpleXmlParser::ParseEndTag()
 {
     pos_ += 2; // "</"
     const size_t gt = d_.find('>', pos_);
@@ -479,17 +551,45 @@ std::string TSimpleXmlParser::ParseEndTag()
         pos_ = d_.size();
         return {};
     }
-    std::string name(d_.substr(pos_, gt - pos_));
+    const std::string_view name = d_.substr(pos_, gt - pos_);
     pos_ = gt + 1;
     return name;
+}
+
+bool TSimpleXmlParser::ParseSimpleContent(TSimpleXMLElem& element)
+{
+    // Content that is one text run (or nothing) before the end tag: the run would become the
+    // element's value, so it is taken as the value directly, without a child node.
+    const size_t lt = d_.find('<', pos_);
+    if (lt == std::string_view::npos || lt + 1 >= d_.size() || d_[lt + 1] != '/')
+        return false;
+    element.SetValueUnescaped(d_.substr(pos_, lt - pos_));
+    pos_ = lt;
+    CheckEndTag(element, ParseEndTag());
+    return true;
+}
+
+void TSimpleXmlParser::CheckEndTag(const TSimpleXMLElem& element, std::string_view endName)
+{
+    const std::string& name = element.Name();
+    const std::string& prefix = element.NameSpace();
+    const bool same = prefix.empty()
+        ? (endName == name || SameText(endName, name))
+        : (endName.size() == prefix.size() + 1 + name.size() && SameText(endName.substr(0, prefix.size()), prefix)
+            && endName[prefix.size()] == ':' && SameText(endName.substr(prefix.size() + 1), name));
+    if (!same) {
+        const std::string fullName = prefix.empty() ? name : prefix + ":" + name;
+        Fail(Quoted("Invalid XML Element: Erroneous end of tag, expecting </%0:s> but </%1:s> found", fullName, endName));
+    }
 }
 
 void TSimpleXmlParser::ParseContent(TSimpleXMLElem& element)
 {
     TSimpleXMLElems& children = element.Children();
+    TSimpleXmlArena* arena = element.ChildArena();
     runStart_ = pos_;
     bool blanks = false;
-    std::string endName;
+    std::string_view endName;
     for (;;) {
         if (AtEnd())
             break; // end tag missing: its name counts as empty
@@ -499,32 +599,30 @@ void TSimpleXmlParser::ParseContent(TSimpleXMLElem& element)
             blanks = true;
             continue;
         }
-        std::unique_ptr<TSimpleXMLElem> node;
+        TSimpleXMLElemPtr node;
         if (c != '<') {
-            node = std::make_unique<TSimpleXMLElemText>();
+            node = NewSimpleXmlNode<TSimpleXMLElemText>(arena);
         } else if (Peek(1) == '/') {
             if (blanks && children.Count() == 0) {
-                auto run = std::make_unique<TSimpleXMLElemText>();
-                run->SetValue(std::string(d_.substr(runStart_, pos_ - runStart_)));
+                auto run = NewSimpleXmlNode<TSimpleXMLElemText>(arena);
+                run->SetValue(d_.substr(runStart_, pos_ - runStart_));
                 children.Append(std::move(run));
             }
             endName = ParseEndTag();
             break;
         } else if (Peek(1) == '!' && Peek(2) == '-') {
-            node = std::make_unique<TSimpleXMLElemComment>();
+            node = NewSimpleXmlNode<TSimpleXMLElemComment>(arena);
         } else if (Peek(1) == '!' && Peek(2) == '[') {
-            node = std::make_unique<TSimpleXMLElemCData>();
+            node = NewSimpleXmlNode<TSimpleXMLElemCData>(arena);
         } else {
-            node = std::make_unique<TSimpleXMLElemClassic>();
+            node = NewSimpleXmlNode<TSimpleXMLElemClassic>(arena);
         }
         node->Parse(*this);
         children.Append(std::move(node));
         runStart_ = pos_;
         blanks = false;
     }
-    std::string fullName = element.NameSpace().empty() ? element.Name() : element.NameSpace() + ":" + element.Name();
-    if (!SameText(endName, fullName))
-        Fail(Quoted("Invalid XML Element: Erroneous end of tag, expecting </%0:s> but </%1:s> found", fullName, endName));
+    CheckEndTag(element, endName);
 }
 
 void TSimpleXmlParser::ParseElement(TSimpleXMLElem& element)
@@ -551,6 +649,8 @@ void TSimpleXmlParser::ParseElement(TSimpleXMLElem& element)
     if (c != '>')
         Fail(Quoted("Invalid XML Element: Expected end of tag but \"%0:s\" found", d_.substr(pos_, 1)));
     ++pos_;
+    if (ParseSimpleContent(element))
+        return;
     ParseContent(element);
     TSimpleXMLElems& children = element.Children();
     TSimpleXMLElem* only = children.Count() == 1 ? children.ElementAt(0) : nullptr;
@@ -615,43 +715,43 @@ void TSimpleXMLElemClassic::Write(TSimpleXmlWriter& w, std::string_view indent) 
     std::string& out = w.out;
     out += indent;
     out += '<';
-    w.QualifiedName(nameSpace_, name_);
+    w.QualifiedName(NameSpace(), name_);
     w.Properties(*this);
     if (HasChildren()) {
         out += ">\r\n";
         w.Children(*this, indent);
         out += indent;
         out += "</";
-        w.QualifiedName(nameSpace_, name_);
+        w.QualifiedName(NameSpace(), name_);
         out += ">\r\n";
-    } else if (value_.empty()) {
+    } else if (Value().empty()) {
         out += "/>\r\n";
     } else {
         out += '>';
-        SimpleXmlEscape(value_, out);
+        SimpleXmlEscape(Value(), out);
         out += "</";
-        w.QualifiedName(nameSpace_, name_);
+        w.QualifiedName(NameSpace(), name_);
         out += ">\r\n";
     }
 }
 
 void TSimpleXMLElemText::Write(TSimpleXmlWriter& w, std::string_view indent) const
 {
-    if (value_.empty())
+    if (Value().empty())
         return;
     w.out += indent;
-    SimpleXmlEscape(value_, w.out);
+    SimpleXmlEscape(Value(), w.out);
     w.out += kCrLf;
 }
 
 void TSimpleXMLElemComment::Write(TSimpleXmlWriter& w, std::string_view indent) const
 {
-    w.out.append(indent).append("<!--").append(value_).append("-->\r\n");
+    w.out.append(indent).append("<!--").append(Value()).append("-->\r\n");
 }
 
 void TSimpleXMLElemCData::Write(TSimpleXmlWriter& w, std::string_view indent) const
 {
-    w.out.append(indent).append("<![CDATA[").append(value_).append("]]>\r\n");
+    w.out.append(indent).append("<![CDATA[").append(Value()).append("]]>\r\n");
 }
 
 void TSimpleXMLElemHeader::Write(TSimpleXmlWriter& w, std::string_view) const
@@ -666,7 +766,7 @@ void TSimpleXMLElemHeader::Write(TSimpleXmlWriter& w, std::string_view) const
 
 void TSimpleXMLElemDocType::Write(TSimpleXmlWriter& w, std::string_view) const
 {
-    w.out.append("<!DOCTYPE ").append(value_).append(">\r\n");
+    w.out.append("<!DOCTYPE ").append(Value()).append(">\r\n");
 }
 
 void TSimpleXMLElemSheet::Write(TSimpleXmlWriter& w, std::string_view indent) const
@@ -701,13 +801,78 @@ const TSimpleXMLProp* TSimpleXMLProps::Find(std::string_view name) const
     return nullptr;
 }
 
-TSimpleXMLElem::~TSimpleXMLElem() = default;
+TSimpleXMLElem::~TSimpleXMLElem()
+{
+    FreeHeapValue();
+    if (!items_)
+        return;
+    if (inArena_) {
+        items_->~TSimpleXMLElems();
+        arena_->Release();
+    } else {
+        delete items_;
+    }
+}
 
-void TSimpleXMLElem::SetName(const std::string& name)
+static const std::string kEmpty;
+
+void TSimpleXMLElem::FreeHeapValue() noexcept
+{
+    if (!inArena_ && valueSize_ > 0)
+        delete[] valueData_;
+    valueData_ = "";
+    valueSize_ = 0;
+}
+
+// Storage for a new value of `size` bytes (size > 0); the caller then sets valueData_/valueSize_.
+char* TSimpleXMLElem::ValueBuffer(size_t size)
+{
+    if (size > UINT32_MAX)
+        throw std::length_error("XML value too long");
+    return inArena_ ? arena_->AllocateBytes(size) : new char[size];
+}
+
+void TSimpleXMLElem::SetValue(std::string_view value)
+{
+    if (value.empty()) {
+        FreeHeapValue();
+        return;
+    }
+    char* buffer = ValueBuffer(value.size());
+    std::memcpy(buffer, value.data(), value.size()); // before the old value goes: value may lie in it
+    FreeHeapValue();
+    valueData_ = buffer;
+    valueSize_ = static_cast<uint32_t>(value.size());
+}
+
+void TSimpleXMLElem::SetValueUnescaped(std::string_view raw)
+{
+    if (raw.find('&') == std::string_view::npos) {
+        SetValue(raw);
+        return;
+    }
+    char* buffer = ValueBuffer(raw.size());
+    const size_t size = SimpleXmlUnescapeInto(raw, buffer);
+    FreeHeapValue();
+    valueData_ = buffer;
+    valueSize_ = static_cast<uint32_t>(size);
+}
+
+const std::string& TSimpleXMLElem::NameSpace() const { return nameSpace_ ? *nameSpace_ : kEmpty; }
+
+void TSimpleXMLElem::SetNameSpace(std::string prefix)
+{
+    if (prefix.empty())
+        nameSpace_.reset();
+    else
+        nameSpace_ = std::make_unique<std::string>(std::move(prefix));
+}
+
+void TSimpleXMLElem::SetName(std::string_view name)
 {
     if (name.empty() || name == name_)
         return;
-    name_ = name;
+    name_.assign(name);
     if (parent_ && parent_->items_)
         parent_->items_->NameChanged();
 }
@@ -717,13 +882,13 @@ TSimpleXML* TSimpleXMLElem::Document() const
     const TSimpleXMLElem* node = this;
     while (node->parent_)
         node = node->parent_;
-    return node->document_;
+    return node->arena_ ? node->arena_->Document() : nullptr;
 }
 
 TSimpleXMLElems& TSimpleXMLElem::Children()
 {
     if (!items_)
-        items_ = std::make_unique<TSimpleXMLElems>(this);
+        items_ = inArena_ ? new (arena_->Allocate(sizeof(TSimpleXMLElems))) TSimpleXMLElems(this) : new TSimpleXMLElems(this);
     return *items_;
 }
 
@@ -753,10 +918,12 @@ TSimpleXMLElem* TSimpleXMLElems::ElementAt(long long index) const
 
 void TSimpleXMLElems::RebuildIndex() const
 {
-    index_.clear();
-    index_.reserve(items_.size());
+    if (!index_)
+        index_ = std::make_unique<std::unordered_map<std::string, TSimpleXMLElem*>>();
+    index_->clear();
+    index_->reserve(items_.size());
     for (const auto& item : items_)
-        index_[UpperKey(item->Name())] = item.get();
+        (*index_)[UpperKey(item->Name())] = item.get();
     indexValid_ = true;
 }
 
@@ -771,13 +938,15 @@ TSimpleXMLElem* TSimpleXMLElems::FindElement(std::string_view name) const
     }
     if (!indexValid_)
         RebuildIndex();
-    const auto found = index_.find(UpperKey(name));
-    return found == index_.end() ? nullptr : found->second;
+    const auto found = index_->find(UpperKey(name));
+    return found == index_->end() ? nullptr : found->second;
 }
 
-TSimpleXMLElem* TSimpleXMLElems::Append(std::unique_ptr<TSimpleXMLElem> node)
+TSimpleXMLElem* TSimpleXMLElems::Append(TSimpleXMLElemPtr node)
 {
     node->parent_ = parent_;
+    if (items_.empty())
+        items_.reserve(4);
     items_.push_back(std::move(node));
     indexValid_ = false;
     return items_.back().get();
@@ -785,8 +954,8 @@ TSimpleXMLElem* TSimpleXMLElems::Append(std::unique_ptr<TSimpleXMLElem> node)
 
 TSimpleXMLElemClassic* TSimpleXMLElems::AppendElement(const std::string& name)
 {
-    auto node = std::make_unique<TSimpleXMLElemClassic>(name);
-    TSimpleXMLElemClassic* raw = node.get();
+    TSimpleXMLElemPtr node = NewSimpleXmlNode<TSimpleXMLElemClassic>(parent_->arena_, name);
+    auto* raw = static_cast<TSimpleXMLElemClassic*>(node.get());
     Append(std::move(node));
     return raw;
 }
@@ -802,11 +971,11 @@ void TSimpleXMLElems::Delete(size_t index)
 void TSimpleXMLElems::Clear()
 {
     items_.clear();
-    index_.clear();
+    index_.reset();
     indexValid_ = false;
 }
 
-TSimpleXMLElem* TSimpleXMLElemsProlog::Append(std::unique_ptr<TSimpleXMLElem> node)
+TSimpleXMLElem* TSimpleXMLElemsProlog::Append(TSimpleXMLElemPtr node)
 {
     items_.push_back(std::move(node));
     return items_.back().get();
@@ -824,8 +993,8 @@ void TSimpleXMLElemsProlog::DeclareEncoding(const std::string& encoding)
 {
     TSimpleXMLElemHeader* header = Header();
     if (!header) {
-        auto created = std::make_unique<TSimpleXMLElemHeader>("xml");
-        header = created.get();
+        TSimpleXMLElemPtr created = NewSimpleXmlNode<TSimpleXMLElemHeader>(nullptr, "xml");
+        header = static_cast<TSimpleXMLElemHeader*>(created.get());
         Append(std::move(created));
     }
     header->SetEncoding(encoding);
@@ -834,9 +1003,9 @@ void TSimpleXMLElemsProlog::DeclareEncoding(const std::string& encoding)
 // ---------------------------------------------------------------------------------------------
 // Document
 
-TSimpleXML::TSimpleXML() : root_(std::make_unique<TSimpleXMLElemClassic>())
+TSimpleXML::TSimpleXML() : arena_(this), root_(std::make_unique<TSimpleXMLElemClassic>())
 {
-    root_->document_ = this;
+    root_->arena_ = &arena_; // the root itself lives on the heap; its descendants in the arena
 }
 
 TSimpleXML::~TSimpleXML() = default;
@@ -874,11 +1043,11 @@ static std::string FullPath(const std::string& fileName)
 
 void TSimpleXML::LoadDocument(const std::string& fileName)
 {
-    std::string data;
+    platform::TFileBuffer data;
     std::string error;
     if (!platform::ReadWholeFile(fileName, data, &error))
         throw EFileError(Quoted("Cannot open file \"%0:s\". %1:s", FullPath(fileName), error));
-    LoadFromBytes(data);
+    LoadFromBytes(data.View());
 }
 
 void TSimpleXML::SaveDocument(const std::string& fileName)

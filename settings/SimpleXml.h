@@ -6,6 +6,7 @@
 // encodings. Writing escapes markup bytes and every byte from 0x80 up as "&#xHH;", so saved files
 // are 7-bit clean. Errors are exceptions: ESimpleXMLError for malformed input, EFileError for
 // files that cannot be opened or created.
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -29,6 +30,35 @@ class TSimpleXMLElem;
 class TSimpleXMLElems;
 class TSimpleXmlParser;
 class TSimpleXmlWriter;
+
+// Node storage of one document. Parsing a large list file makes hundreds of thousands of small
+// nodes; taking them from large blocks instead of one heap allocation each makes loading several
+// times faster. The blocks are given back when the last node in them is destroyed, so clearing a
+// document (a new load, an export) does not let memory grow.
+class TSimpleXmlArena {
+public:
+    explicit TSimpleXmlArena(TSimpleXML* document) : document_(document) { }
+    TSimpleXmlArena(const TSimpleXmlArena&) = delete;
+    TSimpleXmlArena& operator=(const TSimpleXmlArena&) = delete;
+    TSimpleXML* Document() const { return document_; }
+    // Memory for one object; every object is matched by one Release().
+    void* Allocate(size_t size);
+    // Bytes owned by some object already counted (its text).
+    char* AllocateBytes(size_t size);
+    void Release() noexcept;
+
+private:
+    TSimpleXML* document_;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* current_ = nullptr;
+    size_t used_ = 0, capacity_ = 0, live_ = 0;
+};
+
+// Destroys a node wherever it was allocated (arena or heap).
+struct TSimpleXMLElemDeleter {
+    void operator()(TSimpleXMLElem* node) const noexcept;
+};
+using TSimpleXMLElemPtr = std::unique_ptr<TSimpleXMLElem, TSimpleXMLElemDeleter>;
 
 // One attribute: name, value and namespace prefix.
 struct TSimpleXMLProp {
@@ -54,18 +84,20 @@ private:
 // Base of every node kind.
 class TSimpleXMLElem {
 public:
-    explicit TSimpleXMLElem(std::string name = {}) : name_(std::move(name)) { }
+    explicit TSimpleXMLElem(std::string_view name = {}) : name_(name) { }
     virtual ~TSimpleXMLElem();
     TSimpleXMLElem(const TSimpleXMLElem&) = delete;
     TSimpleXMLElem& operator=(const TSimpleXMLElem&) = delete;
 
     const std::string& Name() const { return name_; }
     // Ignored when the new name is empty or equal to the old one; the parent's index follows.
-    void SetName(const std::string& name);
-    const std::string& NameSpace() const { return nameSpace_; }
-    void SetNameSpace(std::string prefix) { nameSpace_ = std::move(prefix); }
-    const std::string& Value() const { return value_; }
-    void SetValue(std::string value) { value_ = std::move(value); }
+    void SetName(std::string_view name);
+    const std::string& NameSpace() const;
+    void SetNameSpace(std::string prefix);
+    // The value's bytes stay valid until the value is set again or the node is destroyed.
+    std::string_view Value() const { return { valueData_, valueSize_ }; }
+    std::string ValueString() const { return std::string(Value()); }
+    void SetValue(std::string_view value);
 
     TSimpleXMLElem* Parent() const { return parent_; }
     // The document, found by following parents up to the root; nullptr for detached nodes.
@@ -75,6 +107,8 @@ public:
     bool HasChildren() const;
     TSimpleXMLProps& Properties();
     bool HasProperties() const { return props_ && props_->Count() > 0; }
+    // Storage for new children of this node (nullptr: the heap).
+    TSimpleXmlArena* ChildArena() const { return arena_; }
 
     // Destroys all children and all attributes; name and value stay.
     virtual void ClearContent();
@@ -84,12 +118,25 @@ public:
 protected:
     friend class TSimpleXMLElems;
     friend class TSimpleXML;
+    friend struct TSimpleXMLElemDeleter;
+    template <class T, class... A>
+    friend TSimpleXMLElemPtr NewSimpleXmlNode(TSimpleXmlArena* arena, A&&... args);
+
+    friend class TSimpleXmlParser;
+    // Sets the value to raw text with its references resolved.
+    void SetValueUnescaped(std::string_view raw);
+    char* ValueBuffer(size_t size);
+
+    void FreeHeapValue() noexcept;
+
     std::string name_;
-    std::string nameSpace_;
-    std::string value_;
+    const char* valueData_ = ""; // in the arena, or owned (new[]) when the node is not in one
+    uint32_t valueSize_ = 0;
+    bool inArena_ = false;
+    std::unique_ptr<std::string> nameSpace_; // rarely present
     TSimpleXMLElem* parent_ = nullptr;
-    TSimpleXML* document_ = nullptr; // set on the root only
-    std::unique_ptr<TSimpleXMLElems> items_;
+    TSimpleXmlArena* arena_ = nullptr; // where this node's children are made; nullptr: the heap
+    TSimpleXMLElems* items_ = nullptr; // owned; in the arena when the node itself is
     std::unique_ptr<TSimpleXMLProps> props_;
 };
 
@@ -166,8 +213,14 @@ public:
     TSimpleXMLElem* FindElement(std::string_view name) const;
     // Appends a new element with that name and an empty value and returns it.
     TSimpleXMLElemClassic* AppendElement(const std::string& name);
-    // Takes ownership of node and appends it.
-    TSimpleXMLElem* Append(std::unique_ptr<TSimpleXMLElem> node);
+    // Takes ownership of node and appends it. A node keeps the storage it was made in, so a node
+    // must not move to another document.
+    TSimpleXMLElem* Append(TSimpleXMLElemPtr node);
+    template <class T>
+    T* Append(std::unique_ptr<T> node)
+    {
+        return static_cast<T*>(Append(TSimpleXMLElemPtr(node.release())));
+    }
     // Removes and destroys the node at a position.
     void Delete(size_t index);
     void Clear();
@@ -177,8 +230,8 @@ private:
     void RebuildIndex() const;
 
     TSimpleXMLElem* parent_;
-    std::vector<std::unique_ptr<TSimpleXMLElem>> items_;
-    mutable std::unordered_map<std::string, TSimpleXMLElem*> index_;
+    std::vector<TSimpleXMLElemPtr> items_;
+    mutable std::unique_ptr<std::unordered_map<std::string, TSimpleXMLElem*>> index_; // built on demand
     mutable bool indexValid_ = false;
 };
 
@@ -187,7 +240,12 @@ class TSimpleXMLElemsProlog {
 public:
     size_t Count() const { return items_.size(); }
     TSimpleXMLElem* Item(size_t i) const { return i < items_.size() ? items_[i].get() : nullptr; }
-    TSimpleXMLElem* Append(std::unique_ptr<TSimpleXMLElem> node);
+    TSimpleXMLElem* Append(TSimpleXMLElemPtr node);
+    template <class T>
+    T* Append(std::unique_ptr<T> node)
+    {
+        return static_cast<T*>(Append(TSimpleXMLElemPtr(node.release())));
+    }
     void Clear() { items_.clear(); }
     // The first declaration, or nullptr.
     TSimpleXMLElemHeader* Header() const;
@@ -196,7 +254,7 @@ public:
     void DeclareEncoding(const std::string& encoding);
 
 private:
-    std::vector<std::unique_ptr<TSimpleXMLElem>> items_;
+    std::vector<TSimpleXMLElemPtr> items_;
 };
 
 class TSimpleXML {
@@ -223,6 +281,7 @@ public:
     std::string SaveToBytes();
 
 private:
+    TSimpleXmlArena arena_; // declared before root_: outlives every node
     std::unique_ptr<TSimpleXMLElemClassic> root_;
     TSimpleXMLElemsProlog prolog_;
     std::string indentUnit_ = "  ";
@@ -232,3 +291,6 @@ private:
 void SimpleXmlEscape(std::string_view value, std::string& out);
 std::string SimpleXmlEscape(std::string_view value);
 std::string SimpleXmlUnescape(std::string_view value);
+// Unescapes into out, which has room for value.size() bytes (the result is never longer);
+// returns the result's length.
+size_t SimpleXmlUnescapeInto(std::string_view value, char* out);

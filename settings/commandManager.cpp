@@ -25,7 +25,7 @@ void TCommandManager::LoadProfiles(const std::string& fileName)
     for (size_t i = 0; i < profiles.Count(); ++i) {
         TSimpleXMLElem* profile = profiles.ElementAt(static_cast<long long>(i));
         const TSimpleXMLElem* format = profile->HasChildren() ? profile->Children().FindElement("format") : nullptr;
-        formatNames_.push_back(format ? format->Value() : std::string());
+        formatNames_.push_back(format ? format->ValueString() : std::string());
     }
 }
 
@@ -38,7 +38,7 @@ std::string TCommandManager::ProfileValue(int index, const char* element) const
     const TSimpleXMLElem* found = profile->HasChildren() ? profile->Children().FindElement(element) : nullptr;
     if (!found)
         throw EProfileError("Conversion profile " + std::to_string(index) + " has no \"" + element + "\" element.");
-    return found->Value();
+    return found->ValueString();
 }
 
 std::string TCommandManager::GetParams(int index) const { return ProfileValue(index, "params"); }

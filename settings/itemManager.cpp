@@ -29,9 +29,9 @@ const TSimpleXMLElem& TItemManager::Field(int position, const char* name) const
 
 int TItemManager::GetProfileIndex(int position) const
 {
-    return platform::StrToInt(Field(position, "format").Value());
+    return platform::StrToInt(Field(position, "format").ValueString());
 }
 
-std::string TItemManager::GetOutputFolder(int position) const { return Field(position, "path").Value(); }
+std::string TItemManager::GetOutputFolder(int position) const { return Field(position, "path").ValueString(); }
 
 void TItemManager::ClearItems() { document_.RootElement().ClearContent(); }

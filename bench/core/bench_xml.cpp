@@ -1,0 +1,181 @@
+// Load and save speed and memory of the XML document model on list files of 1,000, 10,000 and
+// 100,000 entries shaped like real ones, side by side with pugixml when it is available.
+// Prints figures against the targets; it is not a test.
+#include "settings/SimpleXml.h"
+
+#include <chrono>
+#include <ctime>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#ifdef VIDMORPH_HAVE_PUGIXML
+#include <pugixml.hpp>
+#endif
+
+namespace {
+
+std::string RandomPath(std::mt19937& rng, bool folder)
+{
+    static const char* parts[] = { "home", "Videos", "Holiday 2026", "Anne & Bob's wedding", "caf\xE9 night",
+        "Gr\xFC\xDF" "e", "raw footage", "camera-A", "2026-07-14", "misc" };
+    std::string path;
+    const int depth = 3 + static_cast<int>(rng() % 4);
+    for (int i = 0; i < depth; ++i)
+        path += "/" + std::string(parts[rng() % 10]);
+    if (folder)
+        return path + "/";
+    return path + "/clip " + std::to_string(rng() % 100000) + (rng() % 2 ? ".avi" : ".mpg");
+}
+
+void BuildList(TSimpleXML& doc, int entries)
+{
+    std::mt19937 rng(42);
+    doc.Prolog().DeclareEncoding("UTF-8");
+    doc.RootElement().SetName("list");
+    for (int i = 0; i < entries; ++i) {
+        TSimpleXMLElemClassic* item = doc.RootElement().Children().AppendElement("item");
+        item->Children().AppendElement("filename")->SetValue(RandomPath(rng, false));
+        item->Children().AppendElement("format")->SetValue(std::to_string(rng() % 14));
+        item->Children().AppendElement("path")->SetValue(rng() % 3 ? RandomPath(rng, true) : "");
+    }
+}
+
+// CPU time of the calling thread, so that other work on the machine disturbs the figures less.
+double CpuSeconds()
+{
+    timespec ts {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+double BestSeconds(int runs, const std::function<void()>& f)
+{
+    double best = 1e9;
+    for (int i = 0; i < runs; ++i) {
+        const double t0 = CpuSeconds();
+        f();
+        best = std::min(best, CpuSeconds() - t0);
+    }
+    return best;
+}
+
+long StatusKb(const char* key)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(key, 0) == 0)
+            return std::stol(line.substr(std::string(key).size()));
+    return 0;
+}
+
+// Peak resident memory added by loading the file, measured in a fresh child process.
+long PeakLoadKb(const std::string& file)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        const long before = StatusKb("VmRSS:");
+        {
+            TSimpleXML doc;
+            doc.LoadDocument(file);
+            const long peak = StatusKb("VmHWM:") - before;
+            if (write(fds[1], &peak, sizeof peak) != sizeof peak)
+                _exit(1);
+        }
+        _exit(0);
+    }
+    close(fds[1]);
+    long peak = -1;
+    if (read(fds[0], &peak, sizeof peak) != sizeof peak)
+        peak = -1;
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    return peak;
+}
+
+struct Figures {
+    double mb = 0, load = 0, save = 0, pugiLoad = 0, pugiSave = 0;
+    long peakKb = 0;
+};
+
+Figures Measure(int entries, const std::string& folder)
+{
+    Figures f;
+    const std::string file = folder + "/list" + std::to_string(entries) + ".zfl";
+    {
+        TSimpleXML doc;
+        BuildList(doc, entries);
+        doc.SaveDocument(file);
+    }
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
+    f.mb = static_cast<double>(in.tellg()) / 1e6;
+    f.peakKb = PeakLoadKb(file); // before this process holds any loaded document
+    // Ours and pugixml's alternate run by run, so both meet the same conditions on the machine.
+    const int runs = entries >= 100000 ? 9 : 25;
+    TSimpleXML loaded;
+    loaded.LoadDocument(file);
+#ifdef VIDMORPH_HAVE_PUGIXML
+    pugi::xml_document pdoc;
+    pdoc.load_file(file.c_str());
+#endif
+    f.load = f.save = f.pugiLoad = f.pugiSave = 1e9;
+    for (int r = 0; r < runs; ++r) {
+        f.load = std::min(f.load, BestSeconds(1, [&] {
+            TSimpleXML doc;
+            doc.LoadDocument(file);
+        }));
+        f.save = std::min(f.save, BestSeconds(1, [&] { loaded.SaveDocument(file + ".out"); }));
+#ifdef VIDMORPH_HAVE_PUGIXML
+        f.pugiLoad = std::min(f.pugiLoad, BestSeconds(1, [&] {
+            pugi::xml_document doc;
+            doc.load_file(file.c_str());
+        }));
+        f.pugiSave = std::min(f.pugiSave, BestSeconds(1, [&] { pdoc.save_file((file + ".pugi").c_str(), "  "); }));
+#else
+        f.pugiLoad = f.pugiSave = 0;
+#endif
+    }
+    return f;
+}
+
+} // namespace
+
+int main()
+{
+    char folder[] = "/tmp/vidmorph-bench-xml-XXXXXX";
+    if (!mkdtemp(folder))
+        return 1;
+    std::printf("Times are the best of several runs, in CPU time of the measuring thread.\n");
+    std::printf("%-8s %8s %10s %10s %10s %10s %8s %8s %10s\n", "entries", "MB", "load ms", "load MB/s", "save ms",
+        "save MB/s", "pugi/ld", "ours/pg", "peak x");
+    Figures f10k, f100k;
+    for (int entries : { 1000, 10000, 100000 }) {
+        const Figures f = Measure(entries, folder);
+        const double ratio = f.pugiLoad > 0 ? f.load / f.pugiLoad : 0;
+        std::printf("%-8d %8.2f %10.2f %10.1f %10.2f %10.1f %8.2f %8.2f %10.2f\n", entries, f.mb, f.load * 1e3,
+            f.mb / f.load, f.save * 1e3, f.mb / f.save, f.pugiLoad * 1e3, ratio, f.peakKb / 1e3 / f.mb);
+        if (f.pugiSave > 0)
+            std::printf("         pugixml save %.2f ms; save time ours/pugixml %.2f\n", f.pugiSave * 1e3,
+                f.save / f.pugiSave);
+        (entries == 10000 ? f10k : f100k) = f;
+    }
+    std::printf("\nTargets on the 100,000-entry file:\n");
+    if (f100k.pugiLoad > 0)
+        std::printf("  load time ours/pugixml  %.2f  (target <= 2.0)\n", f100k.load / f100k.pugiLoad);
+    else
+        std::printf("  load time ours/pugixml  n/a (built without pugixml)\n");
+    std::printf("  save speed              %.0f MB/s  (target >= 150)\n", f100k.mb / f100k.save);
+    std::printf("  load time 100k/10k      %.2f  (target <= 12)\n", f100k.load / f10k.load);
+    std::printf("  peak memory / file size %.2f  (target <= 10)\n", f100k.peakKb / 1e3 / f100k.mb);
+    std::system((std::string("rm -rf ") + folder).c_str());
+    return 0;
+}
