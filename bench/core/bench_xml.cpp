@@ -74,32 +74,31 @@ long StatusKb(const char* key)
     return 0;
 }
 
-// Peak resident memory added by loading the file, measured in a fresh child process.
+// Peak resident memory added by loading the file, measured in a freshly started copy of this
+// program (a forked child would inherit this process's heap and under-count).
 long PeakLoadKb(const std::string& file)
 {
-    int fds[2];
-    if (pipe(fds) != 0)
+    char self[4096] = {};
+    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
         return -1;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        const long before = StatusKb("VmRSS:");
-        {
-            TSimpleXML doc;
-            doc.LoadDocument(file);
-            const long peak = StatusKb("VmHWM:") - before;
-            if (write(fds[1], &peak, sizeof peak) != sizeof peak)
-                _exit(1);
-        }
-        _exit(0);
-    }
-    close(fds[1]);
+    const std::string command = std::string("'") + self + "' --peak '" + file + "'";
+    FILE* child = popen(command.c_str(), "r");
+    if (!child)
+        return -1;
     long peak = -1;
-    if (read(fds[0], &peak, sizeof peak) != sizeof peak)
+    if (std::fscanf(child, "%ld", &peak) != 1)
         peak = -1;
-    close(fds[0]);
-    waitpid(pid, nullptr, 0);
+    pclose(child);
     return peak;
+}
+
+int PeakMode(const char* file)
+{
+    const long before = StatusKb("VmRSS:");
+    TSimpleXML doc;
+    doc.LoadDocument(file);
+    std::printf("%ld\n", StatusKb("VmHWM:") - before);
+    return 0;
 }
 
 struct Figures {
@@ -149,8 +148,10 @@ Figures Measure(int entries, const std::string& folder)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (argc == 3 && std::string(argv[1]) == "--peak")
+        return PeakMode(argv[2]);
     char folder[] = "/tmp/vidmorph-bench-xml-XXXXXX";
     if (!mkdtemp(folder))
         return 1;
