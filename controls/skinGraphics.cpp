@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -10,18 +11,30 @@ static QColor SystemQColor(int index)
 {
     const QPalette pal = QGuiApplication::palette();
     switch (index) {
-    case 5: return pal.color(QPalette::Active, QPalette::Base);
-    case 8: return pal.color(QPalette::Active, QPalette::Text);
-    case 13: return pal.color(QPalette::Active, QPalette::Highlight);
-    case 14: return pal.color(QPalette::Active, QPalette::HighlightedText);
-    case 15: return pal.color(QPalette::Active, QPalette::Button);
-    case 16: return pal.color(QPalette::Active, QPalette::Dark);
-    case 17: return pal.color(QPalette::Disabled, QPalette::Text);
-    case 18: return pal.color(QPalette::Active, QPalette::ButtonText);
-    case 20: return pal.color(QPalette::Active, QPalette::Light);
-    case 23: return pal.color(QPalette::Active, QPalette::ToolTipText);
-    case 24: return pal.color(QPalette::Active, QPalette::ToolTipBase);
-    default: return pal.color(QPalette::Active, QPalette::Window);
+    case 5:
+        return pal.color(QPalette::Active, QPalette::Base);
+    case 8:
+        return pal.color(QPalette::Active, QPalette::Text);
+    case 13:
+        return pal.color(QPalette::Active, QPalette::Highlight);
+    case 14:
+        return pal.color(QPalette::Active, QPalette::HighlightedText);
+    case 15:
+        return pal.color(QPalette::Active, QPalette::Button);
+    case 16:
+        return pal.color(QPalette::Active, QPalette::Dark);
+    case 17:
+        return pal.color(QPalette::Disabled, QPalette::Text);
+    case 18:
+        return pal.color(QPalette::Active, QPalette::ButtonText);
+    case 20:
+        return pal.color(QPalette::Active, QPalette::Light);
+    case 23:
+        return pal.color(QPalette::Active, QPalette::ToolTipText);
+    case 24:
+        return pal.color(QPalette::Active, QPalette::ToolTipBase);
+    default:
+        return pal.color(QPalette::Active, QPalette::Window);
     }
 }
 
@@ -71,5 +84,17 @@ void DrawLine(QPainter& p, QPoint a, QPoint b, TColor color)
         const int x = a.x() + RoundHalfEven(double(dx) * i / steps);
         const int y = a.y() + RoundHalfEven(double(dy) * i / steps);
         p.fillRect(x, y, 1, 1, q);
+    }
+}
+
+void FillImageRect(QImage& image, int left, int top, int right, int bottom, QRgb color)
+{
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, image.width());
+    bottom = std::min(bottom, image.height());
+    for (int y = top; y < bottom; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        std::fill(row + left, row + std::max(left, right), color);
     }
 }

@@ -7,11 +7,21 @@
 // MakeRect from those edges); a line from a to b excludes b. Computed coordinates and colour
 // channels round half to even (RoundHalfEven).
 #include <QColor>
+#include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <cstdint>
+#include <functional>
 
+class QObject;
 class QPainter;
+
+// Events of the skinned controls; the sender is the control that raises them. An empty
+// std::function is not raised.
+using TNotifyEvent = std::function<void(QObject* sender)>;
+using TMouseEvent
+    = std::function<void(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(QObject* sender, Qt::KeyboardModifiers shift, int x, int y)>;
 
 using TColor = int32_t;
 
@@ -20,7 +30,10 @@ constexpr TColor clWhite = 0xFFFFFF;
 constexpr TColor clLime = 0x00FF00;
 constexpr TColor clRed = 0x0000FF;
 
-constexpr TColor SystemColor(int index) { return static_cast<TColor>(0xFF000000u | static_cast<uint32_t>(index)); }
+constexpr TColor SystemColor(int index)
+{
+    return static_cast<TColor>(0xFF000000u | static_cast<uint32_t>(index));
+}
 constexpr TColor clWindow = SystemColor(5);
 constexpr TColor clWindowText = SystemColor(8);
 constexpr TColor clHighlight = SystemColor(13);
@@ -33,22 +46,44 @@ constexpr TColor clBtnHighlight = SystemColor(20);
 constexpr TColor clInfoText = SystemColor(23);
 constexpr TColor clInfoBk = SystemColor(24);
 
-constexpr bool IsSystemColor(TColor c) { return (static_cast<uint32_t>(c) >> 24) == 0xFF; }
+constexpr bool IsSystemColor(TColor c)
+{
+    return (static_cast<uint32_t>(c) >> 24) == 0xFF;
+}
 // The plain 0x00BBGGRR value of a colour, system colours resolved through the palette.
 TColor ColorToRGB(TColor c);
 QColor ToQColor(TColor c);
 TColor FromQColor(const QColor& c);
-constexpr int GetRValue(TColor c) { return c & 0xFF; }
-constexpr int GetGValue(TColor c) { return (c >> 8) & 0xFF; }
-constexpr int GetBValue(TColor c) { return (c >> 16) & 0xFF; }
-constexpr TColor RGBColor(int r, int g, int b) { return (r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16); }
+constexpr int GetRValue(TColor c)
+{
+    return c & 0xFF;
+}
+constexpr int GetGValue(TColor c)
+{
+    return (c >> 8) & 0xFF;
+}
+constexpr int GetBValue(TColor c)
+{
+    return (c >> 16) & 0xFF;
+}
+constexpr TColor RGBColor(int r, int g, int b)
+{
+    return (r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16);
+}
 
 // Nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4, -0.5 -> 0).
 int RoundHalfEven(double value);
 
 // A rectangle from its edges: left/top included, right/bottom excluded.
-inline QRect MakeRect(int left, int top, int right, int bottom) { return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)); }
+inline QRect MakeRect(int left, int top, int right, int bottom)
+{
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
 // Fills [left, right) x [top, bottom) with a solid colour; nothing when empty.
 void FillRect(QPainter& p, int left, int top, int right, int bottom, TColor color);
 // A one-pixel line from a to b, b itself not drawn (horizontal, vertical or diagonal).
 void DrawLine(QPainter& p, QPoint a, QPoint b, TColor color);
+
+// Fills [left, right) x [top, bottom) of a 32-bit-per-pixel QImage directly, clipped to the image.
+// Much cheaper than a QPainter for the one-pixel rows and columns the gradients draw.
+void FillImageRect(QImage& image, int left, int top, int right, int bottom, QRgb color);
