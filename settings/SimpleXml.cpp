@@ -207,27 +207,29 @@ std::string SimpleXmlUnescape(std::string_view v)
 void* TSimpleXmlArena::Allocate(size_t size)
 {
     size = (size + 15) & ~size_t(15);
-    if (used_ + size > capacity_) {
-        // Blocks stay below the allocator's mmap threshold, so freed blocks are reused without page faults.
-        const size_t block = std::max<size_t>(size, 65536);
-        blocks_.emplace_back(new char[block]);
-        current_ = blocks_.back().get();
-        used_ = 0;
-        capacity_ = block;
-    }
+    used_ = (used_ + 15) & ~size_t(15); // text bytes may have left the offset unaligned
+    if (used_ + size > capacity_)
+        NewBlock(size);
     void* p = current_ + used_;
     used_ += size;
     ++live_;
     return p;
 }
 
+// Blocks stay below the allocator's mmap threshold, so freed blocks are reused without page faults.
+void TSimpleXmlArena::NewBlock(size_t atLeast)
+{
+    const size_t block = std::max<size_t>(atLeast, 65536);
+    blocks_.emplace_back(new char[block]);
+    current_ = blocks_.back().get();
+    used_ = 0;
+    capacity_ = block;
+}
+
 char* TSimpleXmlArena::AllocateBytes(size_t size)
 {
-    if (used_ + size > capacity_) {
-        Allocate(size); // a fresh block; this text does not count as an object
-        --live_;
-        used_ -= (size + 15) & ~size_t(15);
-    }
+    if (used_ + size > capacity_)
+        NewBlock(size);
     char* p = current_ + used_;
     used_ += size;
     return p;

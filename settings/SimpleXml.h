@@ -48,6 +48,8 @@ public:
     void Release() noexcept;
 
 private:
+    void NewBlock(size_t atLeast);
+
     TSimpleXML* document_;
     std::vector<std::unique_ptr<char[]>> blocks_;
     char* current_ = nullptr;
