@@ -241,13 +241,16 @@ bool TMyFlatHintFilter::ShowHintFor(QWidget* widget, QPoint globalPos)
 {
     QString text = widget->toolTip();
     bool canShow = true;
-    THintInfo info {widget, globalPos, TMyFlatHint::FindHintComponent() ? TMyFlatHint::FindHintComponent()->MaxHintWidth() : 0};
+    const TMyFlatHint* look = TMyFlatHint::FindHintComponent();
+    THintInfo info {widget, globalPos, look ? look->MaxHintWidth() : 0};
     if (forwarder_)
         forwarder_->DoShowHint(text, canShow, info);
     if (!canShow || text.isEmpty()) {
         HideHint();
         return false;
     }
+    if (window_->isVisible() && hintControl_ == widget && window_->Text() == text)
+        return true; // the hint stays put while the cursor rests on the same control
     hintControl_ = info.HintControl ? info.HintControl : widget;
     window_->ActivateHint(QRect(globalPos, QSize(0, 0)), text);
     if (!TMyFlatHint::FindHintComponent())

@@ -180,6 +180,10 @@ TEST(MyFlatHint, ToolTipEventsGoThroughTheComponent)
     EXPECT_TRUE(SendToolTip(&button));
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.Text(), QStringLiteral("start converting"));
+    const QRect shown = window.geometry();
+    QHelpEvent again(QEvent::ToolTip, QPoint(9, 9), button.mapToGlobal(QPoint(9, 9)));
+    QCoreApplication::sendEvent(&button, &again);
+    EXPECT_EQ(window.geometry(), shown) << "the hint stays while the cursor rests on the control";
 
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(&button, &leave);
