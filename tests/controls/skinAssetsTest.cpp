@@ -64,7 +64,10 @@ QByteArray FileBytes(const QString& path)
 }
 
 // Straight-alpha ARGB pixels, decoded by the program's own PNG layer.
-QImage Load(const char* file) { return TPngImage::FromFile(kSkinDir + file).Pixels(); }
+QImage Load(const char* file)
+{
+    return TPngImage::FromFile(kSkinDir + file).Pixels();
+}
 
 // The files named in the resource file, by alias.
 QSet<QString> QrcAliases()
@@ -151,7 +154,8 @@ TEST(SkinAssets, EveryPictureIsPresentWithItsSizeAndFormat)
     }
     // The list's four status icons form one image list.
     TPngImageList icons(16, 16);
-    for (const char* file : { "statusWaiting.png", "statusConverting.png", "statusConverted.png", "statusFailed.png" })
+    for (const char* file :
+        { "statusWaiting.png", "statusConverting.png", "statusConverted.png", "statusFailed.png" })
         EXPECT_NO_THROW(icons.Add(TPngImage::FromFile(kSkinDir + file))) << file;
     EXPECT_EQ(icons.Count(), 4);
     EXPECT_EQ(listed.size(), int(std::size(kPictures))) << "a picture is listed that nothing expects";
@@ -207,7 +211,8 @@ TEST(SkinAssets, ButtonStatesReadAsHoverPressedAndDisabled)
             for (int x = 0; x < disabled.width(); ++x) {
                 const QRgb c = disabled.pixel(x, y);
                 if (qAlpha(c) > 0) {
-                    ASSERT_TRUE(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c)) << "disabled is grey at " << x << "," << y;
+                    ASSERT_TRUE(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c))
+                        << "disabled is grey at " << x << "," << y;
                 }
             }
     }
@@ -232,7 +237,8 @@ TEST(SkinAssets, StatusIconsPointTheWayTheirIndexSays)
     EXPECT_LE(bar.rows, 3) << "a flat bar";
     EXPECT_GE(bar.columns, 7);
     // Each is a green disc: the pixel left of the symbol is green.
-    for (const char* file : { "statusWaiting.png", "statusConverting.png", "statusConverted.png", "statusFailed.png" }) {
+    for (const char* file :
+        { "statusWaiting.png", "statusConverting.png", "statusConverted.png", "statusFailed.png" }) {
         const QRgb c = Load(file).pixel(8, 14);
         EXPECT_GT(qGreen(c), qRed(c) + 40) << file;
         EXPECT_GT(qGreen(c), qBlue(c) + 40) << file;

@@ -27,7 +27,10 @@ GalleryBoard::GalleryBoard(const QString& title, const QColor& background)
 {
 }
 
-void GalleryBoard::NewRow(const QString& heading) { rows_.push_back({ heading, {} }); }
+void GalleryBoard::NewRow(const QString& heading)
+{
+    rows_.push_back({ heading, {} });
+}
 
 void GalleryBoard::Add(const QString& caption, const QImage& image)
 {
@@ -38,7 +41,8 @@ void GalleryBoard::Add(const QString& caption, const QImage& image)
 
 QImage GalleryBoard::Render() const
 {
-    const QFont titleFont = BoardFont(18, true), headFont = BoardFont(13, true), capFont = BoardFont(11, false);
+    const QFont titleFont = BoardFont(18, true), headFont = BoardFont(13, true),
+                capFont = BoardFont(11, false);
     const int titleH = QFontMetrics(titleFont).height() + kGap;
     const int headH = QFontMetrics(headFont).height() + 6;
     const int capH = QFontMetrics(capFont).height() + 4;

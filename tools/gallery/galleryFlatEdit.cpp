@@ -51,7 +51,8 @@ QImage Combo(int index, const std::function<void(TMyFlatComboBox*)>& state, bool
     combo->SetColorBorder(clWhite);
     combo->SetItemHeight(22);
     SkinFont(combo, 16, kEntryText);
-    combo->addItems({ "MPEG-4 video (mp4)", "Flash video (flv)", "AVI with MPEG-4 (avi)", "DVD MPEG-2 (vob)" });
+    combo->addItems(
+        { "MPEG-4 video (mp4)", "Flash video (flv)", "AVI with MPEG-4 (avi)", "DVD MPEG-2 (vob)" });
     combo->setCurrentIndex(index);
     combo->setEnabled(enabled);
     return GrabInHost(combo, ToQColor(kWindow), 8, [combo, state](QWidget*) {

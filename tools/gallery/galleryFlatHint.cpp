@@ -25,7 +25,7 @@ void StyleLikeMainWindow(TMyFlatHint* hint)
     hint->SetBidiMode(bdLeftToRight);
 }
 
-QImage Hint(const QString& text, QPoint cursor, bool defaults = false)
+QImage Hint(const QString& text, QPoint cursor)
 {
     const QSize screen(1280, 800);
     TMyFlatHintWindow* window = TMyFlatHint::HintWindow();
@@ -33,7 +33,6 @@ QImage Hint(const QString& text, QPoint cursor, bool defaults = false)
     QApplication::processEvents();
     const QImage image = window->Render();
     window->hide();
-    (void)defaults;
     return image;
 }
 

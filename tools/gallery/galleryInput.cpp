@@ -49,6 +49,9 @@ void Release(QWidget* w, QPoint at, bool left)
     Mouse(w, QEvent::MouseButtonRelease, at, left ? Qt::LeftButton : Qt::RightButton, Qt::NoButton);
 }
 
-void Move(QWidget* w, QPoint at) { Mouse(w, QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton); }
+void Move(QWidget* w, QPoint at)
+{
+    Mouse(w, QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
+}
 
 } // namespace gallery

@@ -37,8 +37,10 @@ QImage LinePanels()
     board.NewRow("Lines and caption (185 x 41, line colour 0xE3B28D, colour 0xFFDBBF)");
     const TLineBorders all { lbTop, lbLeft, lbRight, lbBottom };
     board.Add("all lines, centred", Panel(185, 41, kPanel, 0, all, "Caption", taCenter, true, kSheet));
-    board.Add("top and bottom, left", Panel(185, 41, kPanel, 0, { lbTop, lbBottom }, "Caption", taLeftJustify, true, kSheet));
-    board.Add("left and right, right", Panel(185, 41, kPanel, 0, { lbLeft, lbRight }, "Caption", taRightJustify, true, kSheet));
+    board.Add("top and bottom, left",
+        Panel(185, 41, kPanel, 0, { lbTop, lbBottom }, "Caption", taLeftJustify, true, kSheet));
+    board.Add("left and right, right",
+        Panel(185, 41, kPanel, 0, { lbLeft, lbRight }, "Caption", taRightJustify, true, kSheet));
     board.Add("disabled (embossed)", Panel(185, 41, kPanel, 0, all, "Caption", taCenter, false, kSheet));
     board.NewRow("Main window: LinePanel1 (828 x 289, colour 0xFFDBBF) and the option page LinePanel2 "
                  "(828 x 249, 0xEEEAE9)");

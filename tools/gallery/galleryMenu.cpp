@@ -57,7 +57,10 @@ QImage Menus()
         AddItem(menu, "-", "");
         items[2] = AddItem(menu, "&Properties", "show properties");
         painter.Attach(&menu);
-        board.Add(active == 0 ? "Delete" : active == 1 ? "Clear" : "Properties", Capture(menu, items[active]));
+        board.Add(active == 0 ? "Delete"
+                : active == 1 ? "Clear"
+                              : "Properties",
+            Capture(menu, items[active]));
     }
     board.NewRow("Disabled items, a titled separator, an image list (status icons)");
     {

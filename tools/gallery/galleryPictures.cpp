@@ -29,7 +29,6 @@ QImage On(const QImage& picture, TColor background)
     return out;
 }
 
-
 QImage PictureSheet()
 {
     GalleryBoard board("Skin pictures (assets/skin)", ToQColor(0xF4F0EE));
@@ -43,14 +42,15 @@ QImage PictureSheet()
             board.Add(name, On(Picture(name), kWindow));
         }
     }
-    board.NewRow("Tabs (66 x 29, on the panel colour), bottom strip (6 x 21), grip (11 x 11); tabs x2, strip and grip x4");
+    board.NewRow("Tabs (66 x 29, on the panel colour), bottom strip (6 x 21), grip (11 x 11); tabs x2, strip "
+                 "and grip x4");
     for (const char* name : { "tabNormal.png", "tabOver.png", "tabDown.png" })
         board.Add(name, Zoom(On(Picture(name), kPanel), 2));
     board.Add("bottomStrip.png", Zoom(Picture("bottomStrip.png"), 4));
     board.Add("grip.png", Zoom(On(Picture("grip.png"), kWindow), 4));
     board.NewRow("Status icons (16 x 16), folder glyph (16 x 16), file icon (32 x 32): x1 and x4");
-    for (const char* name : { "statusWaiting.png", "statusConverting.png", "statusConverted.png", "statusFailed.png",
-             "folder.png", "videoFile.png" }) {
+    for (const char* name : { "statusWaiting.png", "statusConverting.png", "statusConverted.png",
+             "statusFailed.png", "folder.png", "videoFile.png" }) {
         board.Add(name, On(Picture(name), kList));
         board.Add("", Zoom(On(Picture(name), kList), 4));
     }
@@ -97,7 +97,8 @@ QImage WindowFrame()
     const QImage back = Picture("listBackground.png");
     p.setClipRect(list);
     p.drawImage(list.right() + 1 - back.width(), list.bottom() + 1 - back.height(), back);
-    const char* icons[] = { "statusConverted.png", "statusFailed.png", "statusConverting.png", "statusWaiting.png" };
+    const char* icons[]
+        = { "statusConverted.png", "statusFailed.png", "statusConverting.png", "statusWaiting.png" };
     for (int i = 0; i < 4; ++i)
         p.drawImage(list.left() + 8, list.top() + 5 + 25 * i + 4, Picture(icons[i]));
     p.setClipping(false);
@@ -112,13 +113,15 @@ QImage PictureDetail()
     GalleryBoard board("Skin pictures, magnified x3", ToQColor(0xF4F0EE));
     board.NewRow("Tool buttons, normal");
     for (const char* tool : { "add", "convert", "stop", "support" })
-        board.Add(QString("%1Normal.png").arg(tool), Zoom(On(Picture(QString("%1Normal.png").arg(tool)), kWindow), 3));
+        board.Add(QString("%1Normal.png").arg(tool),
+            Zoom(On(Picture(QString("%1Normal.png").arg(tool)), kWindow), 3));
     board.NewRow("Small pictures on the colours they lie on");
     board.Add("tabNormal.png", Zoom(On(Picture("tabNormal.png"), kPanel), 3));
     board.Add("tabOver.png", Zoom(On(Picture("tabOver.png"), kPanel), 3));
     board.Add("tabDown.png", Zoom(On(Picture("tabDown.png"), kPanel), 3));
     board.Add("folder.png", Zoom(On(Picture("folder.png"), 0xFFFFFF), 6));
-    for (const char* name : { "statusWaiting.png", "statusConverting.png", "statusConverted.png", "statusFailed.png" })
+    for (const char* name :
+        { "statusWaiting.png", "statusConverting.png", "statusConverted.png", "statusFailed.png" })
         board.Add(name, Zoom(On(Picture(name), kList), 6));
     board.Add("videoFile.png", Zoom(On(Picture("videoFile.png"), 0xFFFFFF), 3));
     return board.Render();

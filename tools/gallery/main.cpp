@@ -11,7 +11,8 @@
 // The off-screen platform reports every raise and keyboard grab a popup asks for; they are harmless.
 static void QuietOffscreen(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
-    if (!message.startsWith("This plugin does not support") && !message.startsWith("QStandardPaths: XDG_RUNTIME_DIR"))
+    if (!message.startsWith("This plugin does not support")
+        && !message.startsWith("QStandardPaths: XDG_RUNTIME_DIR"))
         std::fprintf(stderr, "%s%s\n", type == QtWarningMsg ? "warning: " : "", qPrintable(message));
 }
 

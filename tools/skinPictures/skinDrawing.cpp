@@ -33,8 +33,8 @@ void Gloss(QPainter& p, const QPainterPath& shape, qreal strength)
     const QRectF r = shape.boundingRect();
     // The sheen is an ellipse wider than the shape whose lower edge curves through its middle.
     QPainterPath sheen;
-    sheen.addEllipse(QRectF(r.left() - r.width() * 0.25, r.top() - r.height() * 0.55, r.width() * 1.5,
-        r.height() * 1.05));
+    sheen.addEllipse(
+        QRectF(r.left() - r.width() * 0.25, r.top() - r.height() * 0.55, r.width() * 1.5, r.height() * 1.05));
     QLinearGradient g(r.topLeft(), QPointF(r.left(), r.top() + r.height() * 0.5));
     g.setColorAt(0, QColor(255, 255, 255, std::clamp(int(200 * strength), 0, 255)));
     g.setColorAt(1, QColor(255, 255, 255, std::clamp(int(30 * strength), 0, 255)));

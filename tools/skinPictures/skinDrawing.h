@@ -2,8 +2,8 @@
 // Drawing primitives shared by all skin pictures: glossy shapes, soft shadows and the per-state
 // colour treatments. Coordinates are in pixels of the target picture (floating point: shapes are
 // anti-aliased).
-#include <QColor>
 #include <QBrush>
+#include <QColor>
 #include <QImage>
 #include <QPainterPath>
 #include <QPointF>
@@ -29,8 +29,8 @@ void SoftShadow(QPainter& p, QPointF centre, qreal rx, qreal ry, int alpha);
 void GlossyDisc(QPainter& p, QPointF centre, qreal radius, const QColor& light, const QColor& dark);
 
 // Per-state treatments of a finished picture (alpha is kept unless said otherwise).
-void Lighten(QImage& image, qreal amount);     // mix towards white, 0..1
-void Darken(QImage& image, qreal amount);      // scale towards black, 0..1
+void Lighten(QImage& image, qreal amount); // mix towards white, 0..1
+void Darken(QImage& image, qreal amount); // scale towards black, 0..1
 void GreyOut(QImage& image, qreal alphaScale); // grey, flattened contrast, faded alpha
 
 // Blends layer over base (same size).

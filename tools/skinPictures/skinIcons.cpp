@@ -135,10 +135,18 @@ void DrawToolIcon(QPainter& p, ToolIcon icon, QPointF centre)
     p.save();
     p.translate(centre);
     switch (icon) {
-    case ToolIcon::tiAdd: AddIcon(p); break;
-    case ToolIcon::tiConvert: ConvertIcon(p); break;
-    case ToolIcon::tiStop: StopIcon(p); break;
-    case ToolIcon::tiSupport: SupportIcon(p); break;
+    case ToolIcon::tiAdd:
+        AddIcon(p);
+        break;
+    case ToolIcon::tiConvert:
+        ConvertIcon(p);
+        break;
+    case ToolIcon::tiStop:
+        StopIcon(p);
+        break;
+    case ToolIcon::tiSupport:
+        SupportIcon(p);
+        break;
     }
     p.restore();
 }
@@ -146,8 +154,8 @@ void DrawToolIcon(QPainter& p, ToolIcon icon, QPointF centre)
 // The down arrow in 16-pixel coordinates; the other arrows are its rotations about the centre.
 static QPolygonF DownArrow()
 {
-    return QPolygonF({ { 6.8, 3.2 }, { 9.2, 3.2 }, { 9.2, 7.2 }, { 12.3, 7.2 }, { 8, 12.6 }, { 3.7, 7.2 },
-        { 6.8, 7.2 } });
+    return QPolygonF(
+        { { 6.8, 3.2 }, { 9.2, 3.2 }, { 9.2, 7.2 }, { 12.3, 7.2 }, { 8, 12.6 }, { 3.7, 7.2 }, { 6.8, 7.2 } });
 }
 
 void DrawStatusIcon(QPainter& p, StatusIcon icon)

@@ -6,7 +6,10 @@
 
 namespace skin {
 
-inline QColor Tc(TColor c) { return ToQColor(c); }
+inline QColor Tc(TColor c)
+{
+    return ToQColor(c);
+}
 inline QColor Tc(TColor c, int alpha)
 {
     QColor q = ToQColor(c);
@@ -14,15 +17,15 @@ inline QColor Tc(TColor c, int alpha)
     return q;
 }
 
-constexpr TColor kWindow = 0xD1A481;  // main window and dialog background
+constexpr TColor kWindow = 0xD1A481; // main window and dialog background
 constexpr TColor kCaption = 0x8B4215; // caption labels: dark navy
-constexpr TColor kLine = 0xE3B28D;    // panel lines and progress-bar border
-constexpr TColor kPanel = 0xFFDBBF;   // list panel behind the tabs
-constexpr TColor kList = 0xEEEAE9;    // list control background
+constexpr TColor kLine = 0xE3B28D; // panel lines and progress-bar border
+constexpr TColor kPanel = 0xFFDBBF; // list panel behind the tabs
+constexpr TColor kList = 0xEEEAE9; // list control background
 constexpr TColor kListText = 0x797993;
 constexpr TColor kAmberLight = 0x9BDEFF; // progress fill, light end
-constexpr TColor kAmberDark = 0x007BB7;  // progress fill, dark end
-constexpr TColor kCream = 0xC6ECFF;      // progress background
+constexpr TColor kAmberDark = 0x007BB7; // progress fill, dark end
+constexpr TColor kCream = 0xC6ECFF; // progress background
 
 // Symbol colours (light top, dark bottom of a glossy shape).
 constexpr TColor kGreenLight = RGBColor(0x8A, 0xE0, 0x62);
