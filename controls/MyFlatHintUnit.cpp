@@ -1,5 +1,6 @@
 #include "controls/MyFlatHintUnit.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
@@ -105,6 +106,11 @@ TMyFlatHint* TMyFlatHint::FindHintComponent()
 TMyFlatHintWindow* TMyFlatHint::HintWindow()
 {
     return Filter() ? Filter()->Window() : nullptr;
+}
+
+TMyFlatHintFilter* TMyFlatHint::HintFilter()
+{
+    return Filter();
 }
 
 // ---- TMyFlatHintWindow ----------------------------------------------------------------------
@@ -237,21 +243,31 @@ TMyFlatHintFilter::TMyFlatHintFilter(QObject* parent)
     QCoreApplication::instance()->installEventFilter(this);
 }
 
-bool TMyFlatHintFilter::ShowHintFor(QWidget* widget, QPoint globalPos)
+QString TMyFlatHintFilter::HintTextAt(QWidget* widget, QPoint pos)
 {
-    QString text = widget->toolTip();
+    if (!widget->toolTip().isEmpty())
+        return widget->toolTip();
+    const auto* view = qobject_cast<const QAbstractItemView*>(widget->parentWidget());
+    if (view && view->viewport() == widget)
+        return view->indexAt(pos).data(Qt::ToolTipRole).toString();
+    return QString();
+}
+
+bool TMyFlatHintFilter::ShowHint(QWidget* control, QString text, QPoint globalPos)
+{
     bool canShow = true;
     const TMyFlatHint* look = TMyFlatHint::FindHintComponent();
-    THintInfo info {widget, globalPos, look ? look->MaxHintWidth() : 0};
+    THintInfo info {control, globalPos, look ? look->MaxHintWidth() : 0};
     if (forwarder_)
         forwarder_->DoShowHint(text, canShow, info);
     if (!canShow || text.isEmpty()) {
         HideHint();
         return false;
     }
-    if (window_->isVisible() && hintControl_ == widget && window_->Text() == text)
+    QWidget* owner = info.HintControl ? info.HintControl : control;
+    if (window_->isVisible() && hintControl_ == owner && window_->Text() == text)
         return true; // the hint stays put while the cursor rests on the same control
-    hintControl_ = info.HintControl ? info.HintControl : widget;
+    hintControl_ = owner;
     window_->ActivateHint(QRect(globalPos, QSize(0, 0)), text);
     if (!TMyFlatHint::FindHintComponent())
         return false;
@@ -271,9 +287,14 @@ bool TMyFlatHintFilter::eventFilter(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::ToolTip: {
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget || widget->toolTip().isEmpty())
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = widget ? HintTextAt(widget, help->pos()) : QString();
+        if (text.isEmpty()) {
+            if (widget && widget == hintControl_)
+                HideHint(); // off the entry that had the hint
             return false; // the event travels on to the parent, which may carry a hint
-        ShowHintFor(widget, static_cast<QHelpEvent*>(event)->globalPos());
+        }
+        ShowHint(widget, text, help->globalPos());
         event->accept();
         return true; // never the platform tooltip, also when no component is left
     }

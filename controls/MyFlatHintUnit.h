@@ -28,6 +28,7 @@ struct THintInfo {
 using TShowHintEvent = std::function<void(QString& hintStr, bool& canShow, THintInfo& hintInfo)>;
 
 class TMyFlatHintWindow;
+class TMyFlatHintFilter;
 
 class TMyFlatHint : public QObject {
     Q_OBJECT
@@ -69,6 +70,8 @@ public:
     static TMyFlatHint* FindHintComponent();
     // The application's one hint window (nullptr before the first TMyFlatHint).
     static TMyFlatHintWindow* HintWindow();
+    // The application-wide tooltip filter (nullptr before the first TMyFlatHint).
+    static TMyFlatHintFilter* HintFilter();
 
 private:
     void SetColor(int index, TColor c) { colors_[index] = c; }
@@ -128,8 +131,12 @@ public:
     TMyFlatHintWindow* Window() { return window_; }
     void SetForwarder(TMyFlatHint* hint) { forwarder_ = hint; }
     TMyFlatHint* Forwarder() const { return forwarder_; }
-    // Runs the show-hint step for widget's tooltip at the global cursor position; true if shown.
-    bool ShowHintFor(QWidget* widget, QPoint globalPos);
+    // Runs the show-hint step for a control's hint text at the global cursor position; true if
+    // shown. Controls that keep hints per entry (not as their toolTip) call it themselves.
+    bool ShowHint(QWidget* control, QString text, QPoint globalPos);
+    // The hint of widget at a local position: its toolTip, or for an item view's viewport the
+    // ToolTipRole text of the entry there.
+    static QString HintTextAt(QWidget* widget, QPoint pos);
     void HideHint();
 
 protected:

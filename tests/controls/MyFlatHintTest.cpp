@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QHelpEvent>
+#include <QListWidget>
 #include <QPushButton>
 #include <gtest/gtest.h>
 #include <memory>
@@ -203,6 +204,22 @@ TEST(MyFlatHint, ToolTipEventsGoThroughTheComponent)
     SendToolTip(&button);
     EXPECT_FALSE(window.isVisible());
     hint->OnShowHint = nullptr;
+
+    // Entries of an item view carry their own hints.
+    QListWidget list(&form);
+    list.resize(200, 100);
+    list.addItem(QStringLiteral("clip.avi"));
+    list.item(0)->setToolTip(QStringLiteral("waiting"));
+    form.show();
+    list.show();
+    const QPoint onEntry = list.visualItemRect(list.item(0)).center();
+    QHelpEvent entry(QEvent::ToolTip, onEntry, list.viewport()->mapToGlobal(onEntry));
+    QCoreApplication::sendEvent(list.viewport(), &entry);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.Text(), QStringLiteral("waiting"));
+    QHelpEvent empty(QEvent::ToolTip, QPoint(100, 90), list.viewport()->mapToGlobal(QPoint(100, 90)));
+    QCoreApplication::sendEvent(list.viewport(), &empty);
+    EXPECT_FALSE(window.isVisible()) << "no entry, no hint";
 
     // A widget without a tooltip leaves the event alone.
     QWidget plain(&form);
