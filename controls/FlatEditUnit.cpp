@@ -54,8 +54,10 @@ bool IsNavigationKey(const QKeyEvent* e)
     case Qt::Key_Enter:
     case Qt::Key_Escape:
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return true;
-    default: return e->key() != Qt::Key_Backspace && e->text().isEmpty();
+    case Qt::Key_Backtab:
+        return true;
+    default:
+        return e->key() != Qt::Key_Backspace && e->text().isEmpty();
     }
 }
 
@@ -217,10 +219,19 @@ void TMyCustomFlatEdit::keyPressEvent(QKeyEvent* e)
     if (valueType_ == evDefault)
         return QLineEdit::keyPressEvent(e);
     switch (e->key()) {
-    case Qt::Key_Delete: e->accept(); return;
-    case Qt::Key_Up: SafeStep(true); e->accept(); return;
-    case Qt::Key_Down: SafeStep(false); e->accept(); return;
-    default: break;
+    case Qt::Key_Delete:
+        e->accept();
+        return;
+    case Qt::Key_Up:
+        SafeStep(true);
+        e->accept();
+        return;
+    case Qt::Key_Down:
+        SafeStep(false);
+        e->accept();
+        return;
+    default:
+        break;
     }
     if (IsNavigationKey(e))
         return QLineEdit::keyPressEvent(e);
@@ -272,13 +283,18 @@ void TMyCustomFlatEdit::changeEvent(QEvent* e)
 {
     QLineEdit::changeEvent(e);
     switch (e->type()) {
-    case QEvent::EnabledChange: RepaintFrame(); break;
-    case QEvent::FontChange: AdjustHeight(); break;
+    case QEvent::EnabledChange:
+        RepaintFrame();
+        break;
+    case QEvent::FontChange:
+        AdjustHeight();
+        break;
     case QEvent::PaletteChange: // the parent's colour may have changed
         TakeParentColor();
         RepaintFrame();
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -405,7 +421,8 @@ void TMyFlatComboBox::DrawSelection(QPainter& p) const
 {
     const QRect area = MakeRect(3, 3, width() - 3 - ButtonWidth - 2, height() - 3);
     const bool highlighted = hasFocus() && !droppedDown_;
-    TColor textColor = FromQColor(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+    TColor textColor
+        = FromQColor(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
     if (highlighted) {
         p.fillRect(area, ToQColor(clHighlight));
         textColor = clHighlightText;
@@ -506,8 +523,11 @@ void TMyFlatComboBox::changeEvent(QEvent* e)
         update();
         break;
     case QEvent::EnabledChange:
-    case QEvent::PaletteChange: update(); break;
-    default: break;
+    case QEvent::PaletteChange:
+        update();
+        break;
+    default:
+        break;
     }
 }
 

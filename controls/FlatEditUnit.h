@@ -79,7 +79,7 @@ private:
     int CurrentValue() const;
 
     bool parentColor_ = true;
-    TColor colors_[3] = {0xFFFFFF, 0x8396A0, 0xE1EAEB};
+    TColor colors_[3] = { 0xFFFFFF, 0x8396A0, 0xE1EAEB };
     TColor color_ = 0xE1EAEB;
     bool mouseOver_ = false;
     int maxValue_ = 0;
@@ -149,7 +149,7 @@ private:
 
     TComboBoxStyle style_ = csDropDown;
     TColor color_ = clWindow;
-    TColor colors_[3] = {0, 0xC5D6D9, 0x8396A0};
+    TColor colors_[3] = { 0, 0xC5D6D9, 0x8396A0 };
     int itemHeight_ = 13;
     bool droppedDown_ = false;
     bool active_ = false;

@@ -90,16 +90,16 @@ const QImage& TLinePanel::Render()
     QPainter p(&buffer_);
     p.fillRect(buffer_.rect(), ToQColor(Color()));
     if (lineBorders_.Contains(lbTop))
-        DrawLine(p, {0, 0}, {w, 0}, lineColor_);
+        DrawLine(p, { 0, 0 }, { w, 0 }, lineColor_);
     if (lineBorders_.Contains(lbLeft))
-        DrawLine(p, {0, 0}, {0, h}, lineColor_);
+        DrawLine(p, { 0, 0 }, { 0, h }, lineColor_);
     if (lineBorders_.Contains(lbRight))
-        DrawLine(p, {w - 1, 0}, {w - 1, h}, lineColor_);
+        DrawLine(p, { w - 1, 0 }, { w - 1, h }, lineColor_);
     if (lineBorders_.Contains(lbBottom))
-        DrawLine(p, {0, h - 1}, {w, h - 1}, lineColor_);
+        DrawLine(p, { 0, h - 1 }, { w, h - 1 }, lineColor_);
 
     if (!caption_.isEmpty()) {
-        static constexpr Qt::Alignment kAlign[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter};
+        static constexpr Qt::Alignment kAlign[] = { Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter };
         const int flags = kAlign[alignment_] | Qt::AlignVCenter | Qt::TextSingleLine;
         p.setFont(font());
         if (isEnabled()) {

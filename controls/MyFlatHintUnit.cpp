@@ -51,8 +51,9 @@ constexpr int kTextExtraWidth = 22; // frame 2 + strip 14 + text padding 6
 constexpr int kTextExtraHeight = 6; // frame 2 + text padding 2, plus 2 spare
 
 // The arrow outline relative to its tip, before the direction's signs are applied.
-constexpr QPoint kArrow[18] = {{0, 0}, {0, 6}, {1, 6}, {1, 0}, {6, 0}, {6, 1}, {2, 1}, {2, 4}, {5, 7},
-    {6, 7}, {3, 4}, {3, 3}, {6, 6}, {7, 6}, {3, 2}, {4, 2}, {7, 5}, {7, 6}};
+constexpr QPoint kArrow[18]
+    = { { 0, 0 }, { 0, 6 }, { 1, 6 }, { 1, 0 }, { 6, 0 }, { 6, 1 }, { 2, 1 }, { 2, 4 }, { 5, 7 }, { 6, 7 },
+          { 3, 4 }, { 3, 3 }, { 6, 6 }, { 7, 6 }, { 3, 2 }, { 4, 2 }, { 7, 5 }, { 7, 6 } };
 
 } // namespace
 
@@ -141,10 +142,14 @@ QRect TMyFlatHintWindow::WindowRectFor(int direction, QPoint p, QSize size)
     const int w = size.width(), h = size.height();
     const int d = direction == 1 ? 12 : 5; // 12 clears the cursor's own arrow
     switch (direction) {
-    case 0: return MakeRect(p.x() - w - d, p.y() + d, p.x() - d, p.y() + h + d);
-    case 1: return MakeRect(p.x() + d, p.y() + d, p.x() + w + d, p.y() + h + d);
-    case 2: return MakeRect(p.x() - w - d, p.y() - h - d, p.x() - d, p.y() - d);
-    default: return MakeRect(p.x() + d, p.y() - h - d, p.x() + w + d, p.y() - d);
+    case 0:
+        return MakeRect(p.x() - w - d, p.y() + d, p.x() - d, p.y() + h + d);
+    case 1:
+        return MakeRect(p.x() + d, p.y() + d, p.x() + w + d, p.y() + h + d);
+    case 2:
+        return MakeRect(p.x() - w - d, p.y() - h - d, p.x() - d, p.y() - d);
+    default:
+        return MakeRect(p.x() + d, p.y() - h - d, p.x() + w + d, p.y() - d);
     }
 }
 
@@ -208,8 +213,10 @@ QImage TMyFlatHintWindow::Render()
     const TColor textColor = hint_ ? hint_->FontColor() : clBlack;
 
     const bool stripLeft = direction_ == 1 || direction_ == 3;
-    const QRect strip = stripLeft ? MakeRect(1, 1, 1 + kStripWidth, h - 1) : MakeRect(w - 1 - kStripWidth, 1, w - 1, h - 1);
-    const QRect text = stripLeft ? MakeRect(1 + kStripWidth, 1, w - 1, h - 1) : MakeRect(1, 1, w - 1 - kStripWidth, h - 1);
+    const QRect strip
+        = stripLeft ? MakeRect(1, 1, 1 + kStripWidth, h - 1) : MakeRect(w - 1 - kStripWidth, 1, w - 1, h - 1);
+    const QRect text
+        = stripLeft ? MakeRect(1 + kStripWidth, 1, w - 1, h - 1) : MakeRect(1, 1, w - 1 - kStripWidth, h - 1);
     p.fillRect(image.rect(), ToQColor(border));
     FillRect(p, strip.left(), strip.top(), strip.right() + 1, strip.bottom() + 1, stripColor);
     FillRect(p, text.left(), text.top(), text.right() + 1, text.bottom() + 1, background);
@@ -257,7 +264,7 @@ bool TMyFlatHintFilter::ShowHint(QWidget* control, QString text, QPoint globalPo
 {
     bool canShow = true;
     const TMyFlatHint* look = TMyFlatHint::FindHintComponent();
-    THintInfo info {control, globalPos, look ? look->MaxHintWidth() : 0};
+    THintInfo info { control, globalPos, look ? look->MaxHintWidth() : 0 };
     if (forwarder_)
         forwarder_->DoShowHint(text, canShow, info);
     if (!canShow || text.isEmpty()) {
@@ -308,7 +315,8 @@ bool TMyFlatHintFilter::eventFilter(QObject* watched, QEvent* event)
         if (window_->isVisible())
             HideHint();
         break;
-    default: break;
+    default:
+        break;
     }
     return false;
 }

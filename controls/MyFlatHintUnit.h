@@ -77,7 +77,7 @@ private:
     void SetColor(int index, TColor c) { colors_[index] = c; }
 
     QFont font_;
-    TColor colors_[4] = {clWhite, clBlack, 0x53D2FF, clBlack};
+    TColor colors_[4] = { clWhite, clBlack, 0x53D2FF, clBlack };
     TColor fontColor_ = clBlack;
     int maxHintWidth_ = 200;
     TBiDiMode bidiMode_ = bdLeftToRight;

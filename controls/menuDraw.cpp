@@ -58,7 +58,7 @@ int ImageIndexOf(const QAction* a)
 QRegion RoundedRegion(QRect r)
 {
     QRegion region(r);
-    for (const QPoint& c : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight()})
+    for (const QPoint& c : { r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight() })
         region -= QRegion(c.x(), c.y(), 1, 1);
     return region;
 }
@@ -66,16 +66,17 @@ QRegion RoundedRegion(QRect r)
 void RoundedOutline(QPainter& p, QRect r, TColor color)
 {
     const int l = r.left(), t = r.top(), rt = r.right() + 1, b = r.bottom() + 1;
-    DrawLine(p, {l + 1, t}, {rt - 1, t}, color);
-    DrawLine(p, {l + 1, b - 1}, {rt - 1, b - 1}, color);
-    DrawLine(p, {l, t + 1}, {l, b - 1}, color);
-    DrawLine(p, {rt - 1, t + 1}, {rt - 1, b - 1}, color);
+    DrawLine(p, { l + 1, t }, { rt - 1, t }, color);
+    DrawLine(p, { l + 1, b - 1 }, { rt - 1, b - 1 }, color);
+    DrawLine(p, { l, t + 1 }, { l, b - 1 }, color);
+    DrawLine(p, { rt - 1, t + 1 }, { rt - 1, b - 1 }, color);
 }
 
 void DrawGutter(QPainter& p, QRect r)
 {
     FillRect(p, r.left(), r.top(), r.left() + TMenuDraw::GutterRight, r.bottom() + 1, kGutter);
-    DrawLine(p, {r.left() + TMenuDraw::GutterRight, r.top()}, {r.left() + TMenuDraw::GutterRight, r.bottom() + 1}, kLine);
+    DrawLine(p, { r.left() + TMenuDraw::GutterRight, r.top() },
+        { r.left() + TMenuDraw::GutterRight, r.bottom() + 1 }, kLine);
 }
 
 } // namespace
@@ -97,7 +98,8 @@ public:
     QPointer<QMenu> Menu() const { return menu_; }
     bool Contains(const QAction* a) const { return actions_.contains(a); }
 
-    void drawControl(ControlElement element, const QStyleOption* option, QPainter* p, const QWidget* widget) const override
+    void drawControl(
+        ControlElement element, const QStyleOption* option, QPainter* p, const QWidget* widget) const override
     {
         if (element == CE_MenuItem && widget == menu_) {
             const QAction* a = menu_->actionAt(option->rect.center());
@@ -113,7 +115,8 @@ public:
         QProxyStyle::drawControl(element, option, p, widget);
     }
 
-    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size, const QWidget* widget) const override
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+        const QWidget* widget) const override
     {
         const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
         if (type != CT_MenuItem || widget != menu_ || !item)
@@ -124,7 +127,8 @@ public:
         const QString caption = item->text.section(u'\t', 0, 0);
         QSize result;
         for (const QAction* a : menu_->actions()) {
-            if (!Contains(a) || a->isSeparator() != separator || (!separator && a->text().section(u'\t', 0, 0) != caption))
+            if (!Contains(a) || a->isSeparator() != separator
+                || (!separator && a->text().section(u'\t', 0, 0) != caption))
                 continue;
             result = result.expandedTo(owner_->Measure(a, images_));
         }
@@ -178,7 +182,8 @@ QSize TMenuDraw::Measure(const QAction* action, const TPngImageList* images) con
     return QSize(width, caption.height() + hint.height() + 8);
 }
 
-void TMenuDraw::DrawItem(QPainter& p, const QAction* action, QRect r, bool selected, const TPngImageList* images) const
+void TMenuDraw::DrawItem(
+    QPainter& p, const QAction* action, QRect r, bool selected, const TPngImageList* images) const
 {
     p.save();
     const QFont bold = MenuFont(true);
@@ -193,8 +198,10 @@ void TMenuDraw::DrawItem(QPainter& p, const QAction* action, QRect r, bool selec
         p.setClipRegion(RoundedRegion(r), Qt::IntersectClip);
         if (!hint.isEmpty() && splitHighlight_) {
             const int split = r.top() + h1 + 4;
-            GradientFill(p, MakeRect(r.left(), r.top(), r.right() + 1, split), Bands, gdVertical, kCaptionFrom, kCaptionTo);
-            GradientFill(p, MakeRect(r.left(), split, r.right() + 1, r.bottom() + 1), Bands, gdVertical, kHintFrom, kHintTo);
+            GradientFill(p, MakeRect(r.left(), r.top(), r.right() + 1, split), Bands, gdVertical,
+                kCaptionFrom, kCaptionTo);
+            GradientFill(p, MakeRect(r.left(), split, r.right() + 1, r.bottom() + 1), Bands, gdVertical,
+                kHintFrom, kHintTo);
         } else {
             GradientFill(p, r, Bands, gdVertical, kCaptionFrom, kCaptionTo);
         }
@@ -210,7 +217,8 @@ void TMenuDraw::DrawItem(QPainter& p, const QAction* action, QRect r, bool selec
     if (!action->shortcut().isEmpty())
         p.drawText(captionRect, Qt::AlignRight | Qt::AlignTop, ShortcutText(action));
     p.setFont(MenuFont(false));
-    p.drawText(MakeRect(textLeft, r.top() + h1 + 4, r.right() + 1 - 4, r.bottom() + 1), Qt::AlignLeft | Qt::AlignTop, hint);
+    p.drawText(MakeRect(textLeft, r.top() + h1 + 4, r.right() + 1 - 4, r.bottom() + 1),
+        Qt::AlignLeft | Qt::AlignTop, hint);
 
     const int imageIndex = ImageIndexOf(action);
     if (imageIndex >= 0 && images && drawImages_)
@@ -223,8 +231,8 @@ void TMenuDraw::DrawSeparator(QPainter& p, const QAction* action, QRect r, const
     p.save();
     const int left = r.left(), right = r.right() + 1, bottom = r.bottom() + 1;
     p.fillRect(r, ToQColor(kSeparatorBackground));
-    DrawLine(p, {left, bottom - 2}, {right, bottom - 2}, kLine);
-    DrawLine(p, {left, bottom - 1}, {right, bottom - 1}, kItemBackground);
+    DrawLine(p, { left, bottom - 2 }, { right, bottom - 2 }, kLine);
+    DrawLine(p, { left, bottom - 1 }, { right, bottom - 1 }, kItemBackground);
     const QString title = action->statusTip();
     if (!title.isEmpty()) {
         p.setFont(MenuFont(true));
@@ -237,7 +245,8 @@ void TMenuDraw::DrawSeparator(QPainter& p, const QAction* action, QRect r, const
     p.restore();
 }
 
-bool TMenuDraw::GradientFill(QPainter& p, QRect r, int n, TGradientDirection direction, TColor from, TColor to)
+bool TMenuDraw::GradientFill(
+    QPainter& p, QRect r, int n, TGradientDirection direction, TColor from, TColor to)
 {
     if (n < 1)
         return false;

@@ -48,12 +48,14 @@ public:
     // The measure routine: size of an item (separators included).
     QSize Measure(const QAction* action, const TPngImageList* images) const;
     // The item routine and the separator routine, drawing into r.
-    void DrawItem(QPainter& p, const QAction* action, QRect r, bool selected, const TPngImageList* images) const;
+    void DrawItem(
+        QPainter& p, const QAction* action, QRect r, bool selected, const TPngImageList* images) const;
     void DrawSeparator(QPainter& p, const QAction* action, QRect r, const TPngImageList* images) const;
 
     // Fills r with n bands from one colour to the other; the first band is one step past `from`,
     // the last is exactly `to`. False (nothing drawn) when n < 1.
-    static bool GradientFill(QPainter& p, QRect r, int n, TGradientDirection direction, TColor from, TColor to);
+    static bool GradientFill(
+        QPainter& p, QRect r, int n, TGradientDirection direction, TColor from, TColor to);
 
 private:
     class Style;

@@ -71,7 +71,7 @@ int main(int argc, char** argv)
     panel.resize(828, 289);
     panel.SetColor(0xFFDBBF);
     panel.SetLineColor(0xE3B28D);
-    panel.SetLineBorders({lbTop, lbLeft, lbRight, lbBottom});
+    panel.SetLineBorders({ lbTop, lbLeft, lbRight, lbBottom });
     panel.SetCaption(QStringLiteral("List"));
     Report("line panel (main window)", panel.size(), Painter(panel, target));
     if (target.pixelColor(10, 10) != ToQColor(0xFFDBBF))
@@ -107,7 +107,7 @@ int main(int argc, char** argv)
     combo.SetItemHeight(22);
     combo.SetColorArrowBackground(clBtnFace);
     combo.SetColorBorder(clWhite);
-    combo.addItems({QStringLiteral("AVI - MPEG-4 video"), QStringLiteral("MP4 - H.264 video")});
+    combo.addItems({ QStringLiteral("AVI - MPEG-4 video"), QStringLiteral("MP4 - H.264 video") });
     combo.resize(425, 30);
     Report("flat combo box (Add Files)", combo.size(), Painter(combo, target));
 
@@ -130,8 +130,8 @@ int main(int argc, char** argv)
     box.hide();
 
     QMenu menu;
-    const char* items[][2] = {{"&Delete", "delete selected item"}, {"&Clear", "clear all items"}, {"-", ""},
-        {"&Properties", "show properties"}};
+    const char* items[][2] = { { "&Delete", "delete selected item" }, { "&Clear", "clear all items" },
+        { "-", "" }, { "&Properties", "show properties" } };
     for (auto& [caption, tip] : items)
         menu.addAction(QString::fromUtf8(caption))->setStatusTip(QString::fromUtf8(tip));
     TMenuDraw draw;

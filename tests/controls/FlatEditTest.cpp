@@ -3,10 +3,10 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QEnterEvent>
+#include <QEventLoop>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QEventLoop>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
@@ -200,7 +200,7 @@ TEST(FlatEdit, FrameColoursFollowFocusAndHover)
     first.setGeometry(10, 10, 121, 25);
     second.setGeometry(10, 50, 121, 25);
     other.setGeometry(10, 90, 80, 25);
-    for (QWidget* w : {(QWidget*)&first, (QWidget*)&second, (QWidget*)&other})
+    for (QWidget* w : { (QWidget*)&first, (QWidget*)&second, (QWidget*)&other })
         w->show();
     first.SetColorFlat(0x00FF00);
     second.SetColorFlat(0x00FF00);
@@ -296,9 +296,11 @@ TEST(FlatComboBox, FrameButtonAndTriangle)
     EXPECT_EQ(img.pixelColor(424, 15), border) << "to x = 424";
     EXPECT_EQ(img.pixelColor(413, 1), button);
     const int y0 = 30 / 2 - 1;
-    for (QPoint p : {QPoint(416, y0), QPoint(420, y0), QPoint(418, y0 + 2), QPoint(417, y0 + 1), QPoint(419, y0 + 1)})
+    for (QPoint p :
+        { QPoint(416, y0), QPoint(420, y0), QPoint(418, y0 + 2), QPoint(417, y0 + 1), QPoint(419, y0 + 1) })
         EXPECT_EQ(img.pixelColor(p), arrow) << p.x() << "," << p.y();
-    for (QPoint p : {QPoint(415, y0), QPoint(421, y0), QPoint(416, y0 + 1), QPoint(417, y0 + 2), QPoint(418, y0 - 1)})
+    for (QPoint p :
+        { QPoint(415, y0), QPoint(421, y0), QPoint(416, y0 + 1), QPoint(417, y0 + 2), QPoint(418, y0 - 1) })
         EXPECT_EQ(img.pixelColor(p), button) << p.x() << "," << p.y();
 
     combo.setEnabled(false);
@@ -314,7 +316,7 @@ TEST(FlatComboBox, DroppedDownTriangleAndActiveState)
     Form form;
     TMyFlatComboBox combo(&form.window);
     combo.SetStyle(csDropDownList);
-    combo.addItems({"avi", "mp4", "flv"});
+    combo.addItems({ "avi", "mp4", "flv" });
     combo.setGeometry(9, 152, 425, 30);
     combo.show();
     EXPECT_FALSE(combo.Active());

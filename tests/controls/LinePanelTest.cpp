@@ -49,10 +49,10 @@ TEST(LinePanel, DefaultsAndEdgeLines)
     const QColor line = ToQColor(0xE3B28D), back = ToQColor(0xFFDBBF);
     EXPECT_EQ(panel.Render().pixelColor(0, 0), back) << "no lines on the forms";
 
-    panel.SetLineBorders({lbTop, lbBottom});
+    panel.SetLineBorders({ lbTop, lbBottom });
     EXPECT_EQ(panel.LineBorders().Bits(), 0b1001);
     QImage img = panel.Render();
-    for (int x : {0, 92, 184}) {
+    for (int x : { 0, 92, 184 }) {
         EXPECT_EQ(img.pixelColor(x, 0), line);
         EXPECT_EQ(img.pixelColor(x, 40), line);
         EXPECT_EQ(img.pixelColor(x, 1), back);
@@ -60,7 +60,7 @@ TEST(LinePanel, DefaultsAndEdgeLines)
     }
     EXPECT_EQ(img.pixelColor(0, 20), back);
 
-    panel.SetLineBorders({lbLeft, lbRight});
+    panel.SetLineBorders({ lbLeft, lbRight });
     img = panel.Render();
     EXPECT_EQ(img.pixelColor(0, 20), line);
     EXPECT_EQ(img.pixelColor(184, 20), line);

@@ -72,21 +72,21 @@ TEST(MyFlatHint, DefaultsAndWritersTakeEffectAtNextHint)
 
 TEST(MyFlatHint, DirectionAndPlacementByScreenQuarter)
 {
-    EXPECT_EQ(TMyFlatHintWindow::DirectionFor({100, 100}, kScreen), 1);
-    EXPECT_EQ(TMyFlatHintWindow::DirectionFor({511, 383}, kScreen), 1);
-    EXPECT_EQ(TMyFlatHintWindow::DirectionFor({512, 100}, kScreen), 0) << "x = SW div 2 is top right";
-    EXPECT_EQ(TMyFlatHintWindow::DirectionFor({100, 384}, kScreen), 3);
-    EXPECT_EQ(TMyFlatHintWindow::DirectionFor({1000, 700}, kScreen), 2);
-    EXPECT_EQ(TMyFlatHintWindow::DirectionFor({-5, 100}, kScreen), 2) << "off the primary screen";
-    EXPECT_EQ(TMyFlatHintWindow::DirectionFor({1100, 100}, kScreen), 2);
+    EXPECT_EQ(TMyFlatHintWindow::DirectionFor({ 100, 100 }, kScreen), 1);
+    EXPECT_EQ(TMyFlatHintWindow::DirectionFor({ 511, 383 }, kScreen), 1);
+    EXPECT_EQ(TMyFlatHintWindow::DirectionFor({ 512, 100 }, kScreen), 0) << "x = SW div 2 is top right";
+    EXPECT_EQ(TMyFlatHintWindow::DirectionFor({ 100, 384 }, kScreen), 3);
+    EXPECT_EQ(TMyFlatHintWindow::DirectionFor({ 1000, 700 }, kScreen), 2);
+    EXPECT_EQ(TMyFlatHintWindow::DirectionFor({ -5, 100 }, kScreen), 2) << "off the primary screen";
+    EXPECT_EQ(TMyFlatHintWindow::DirectionFor({ 1100, 100 }, kScreen), 2);
 
     const QSize size(122, 24);
-    EXPECT_EQ(TMyFlatHintWindow::WindowRectFor(1, {100, 100}, size), QRect(112, 112, 122, 24));
-    EXPECT_EQ(TMyFlatHintWindow::WindowRectFor(0, {600, 100}, size), QRect(600 - 122 - 5, 105, 122, 24));
-    const QRect bottomRight = TMyFlatHintWindow::WindowRectFor(2, {1000, 700}, size);
+    EXPECT_EQ(TMyFlatHintWindow::WindowRectFor(1, { 100, 100 }, size), QRect(112, 112, 122, 24));
+    EXPECT_EQ(TMyFlatHintWindow::WindowRectFor(0, { 600, 100 }, size), QRect(600 - 122 - 5, 105, 122, 24));
+    const QRect bottomRight = TMyFlatHintWindow::WindowRectFor(2, { 1000, 700 }, size);
     EXPECT_EQ(bottomRight.right() + 1, 995);
     EXPECT_EQ(bottomRight.bottom() + 1, 695);
-    EXPECT_EQ(TMyFlatHintWindow::WindowRectFor(3, {100, 700}, size), QRect(105, 700 - 24 - 5, 122, 24));
+    EXPECT_EQ(TMyFlatHintWindow::WindowRectFor(3, { 100, 700 }, size), QRect(105, 700 - 24 - 5, 122, 24));
 }
 
 TEST(MyFlatHint, WindowSizeFollowsMeasuredTextAndWraps)
@@ -102,7 +102,8 @@ TEST(MyFlatHint, WindowSizeFollowsMeasuredTextAndWraps)
     EXPECT_EQ(window.Direction(), 1);
     EXPECT_TRUE(window.isVisible());
 
-    const QString longText = QStringLiteral("a rather long hint that certainly needs more than one line of text to fit");
+    const QString longText
+        = QStringLiteral("a rather long hint that certainly needs more than one line of text to fit");
     window.ActivateHintAt(QRect(), longText, QPoint(1000, 700), kScreen);
     const QSize wrapped = MeasuredText(longText, 200);
     EXPECT_LE(wrapped.width(), 178);
@@ -141,11 +142,11 @@ TEST(MyFlatHint, PaintsFrameStripAndArrowForEachDirection)
     EXPECT_EQ(img.pixelColor(w - 2, h - 2), back);
     EXPECT_EQ(window.ArrowAnchor(), QPoint(3, 3));
     // Pixels of the polyline for (sx, sy) = (+1, +1), relative to the tip.
-    for (QPoint d : {QPoint(0, 0), QPoint(0, 6), QPoint(1, 6), QPoint(1, 1), QPoint(1, 0), QPoint(6, 0), QPoint(6, 1),
-             QPoint(3, 1), QPoint(2, 4), QPoint(4, 6), QPoint(6, 7), QPoint(4, 5), QPoint(5, 5), QPoint(7, 6),
-             QPoint(5, 4), QPoint(4, 2), QPoint(6, 4), QPoint(7, 5)})
+    for (QPoint d : { QPoint(0, 0), QPoint(0, 6), QPoint(1, 6), QPoint(1, 1), QPoint(1, 0), QPoint(6, 0),
+             QPoint(6, 1), QPoint(3, 1), QPoint(2, 4), QPoint(4, 6), QPoint(6, 7), QPoint(4, 5), QPoint(5, 5),
+             QPoint(7, 6), QPoint(5, 4), QPoint(4, 2), QPoint(6, 4), QPoint(7, 5) })
         EXPECT_EQ(img.pixelColor(QPoint(3, 3) + d), arrow) << d.x() << "," << d.y();
-    for (QPoint d : {QPoint(7, 1), QPoint(2, 6), QPoint(7, 7), QPoint(-1, 0), QPoint(0, 7), QPoint(8, 6)})
+    for (QPoint d : { QPoint(7, 1), QPoint(2, 6), QPoint(7, 7), QPoint(-1, 0), QPoint(0, 7), QPoint(8, 6) })
         EXPECT_EQ(img.pixelColor(QPoint(3, 3) + d), strip) << d.x() << "," << d.y();
 
     window.ActivateHintAt(QRect(), QStringLiteral("Hint"), QPoint(1000, 700), kScreen);

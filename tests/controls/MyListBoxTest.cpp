@@ -35,7 +35,7 @@ void SetUpBox(TMyListBox& box, const TPngImageList* icons)
     box.SetImageList(icons);
     box.SetImageIndex(0);
     box.SetItemHeight(35);
-    box.addItems({"/videos/first.avi", "/videos/second.mp4"});
+    box.addItems({ "/videos/first.avi", "/videos/second.mp4" });
 }
 
 QImage DrawRow(const TMyListBox& box, int row, bool selected, bool focused, int width = 300)
@@ -105,7 +105,8 @@ TEST(MyListBox, SelectedOrFocusedItemIsALightBlueBox)
     SetUpBox(box, &icons);
     const QColor highlight = ToQColor(clHighlight);
 
-    for (auto [selected, focused] : {std::pair(true, false), std::pair(false, true), std::pair(true, true)}) {
+    for (auto [selected, focused] :
+        { std::pair(true, false), std::pair(false, true), std::pair(true, true) }) {
         const QImage img = DrawRow(box, 0, selected, focused);
         EXPECT_EQ(img.pixelColor(1, 1), kBox);
         EXPECT_EQ(img.pixelColor(299, 34), kBox);
@@ -160,7 +161,8 @@ TEST(MyListBox, ViewDrawsEveryRowWithTheSameImage)
     QMenu menu;
     menu.addAction(QStringLiteral("&Delete"));
     box.SetPopupMenu(&menu);
-    QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(10, 10), box.viewport()->mapToGlobal(QPoint(10, 10)));
+    QContextMenuEvent e(
+        QContextMenuEvent::Mouse, QPoint(10, 10), box.viewport()->mapToGlobal(QPoint(10, 10)));
     QCoreApplication::sendEvent(box.viewport(), &e);
     EXPECT_FALSE(menu.isVisible());
     EXPECT_EQ(box.PopupMenu(), &menu);

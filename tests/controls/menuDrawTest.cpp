@@ -7,8 +7,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QStyle>
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace {
@@ -93,9 +93,11 @@ TEST(MenuDraw, MeasuresCaptionAndHintLines)
     EXPECT_EQ(draw.Measure(del, &icons), expected + QSize(26, 0));
 
     QAction* bare = menu.addAction(QStringLiteral("&Clear all the items in the list"));
-    EXPECT_EQ(draw.Measure(bare, nullptr).height(), Measured(true, bare->text()).height() + 8) << "no hint line";
+    EXPECT_EQ(draw.Measure(bare, nullptr).height(), Measured(true, bare->text()).height() + 8)
+        << "no hint line";
     bare->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
-    const int shortcut = QFontMetrics(Font(true)).horizontalAdvance(bare->shortcut().toString(QKeySequence::NativeText));
+    const int shortcut
+        = QFontMetrics(Font(true)).horizontalAdvance(bare->shortcut().toString(QKeySequence::NativeText));
     EXPECT_EQ(draw.Measure(bare, nullptr).width(), Measured(true, bare->text()).width() + shortcut + 8 + 8);
 
     // The real menu lays its items out with these sizes.
@@ -157,7 +159,7 @@ TEST(MenuDraw, DrawsCaptionOverHintWithUnderlinedAccelerator)
 
 TEST(MenuDraw, BandGradientOf256Bands)
 {
-    QImage img = Canvas({60, 40});
+    QImage img = Canvas({ 60, 40 });
     QPainter p(&img);
     EXPECT_FALSE(TMenuDraw::GradientFill(p, QRect(0, 0, 60, 40), 0, gdVertical, 0xEFE8E4, 0xDEC5B8));
     EXPECT_EQ(img.pixelColor(0, 0), QColor(Qt::red)) << "nothing drawn for no bands";
@@ -174,7 +176,7 @@ TEST(MenuDraw, BandGradientOf256Bands)
     EXPECT_EQ(img.pixelColor(9, 20), QColor(Qt::red));
 
     // One row per band: the first band is one step past the start, the last is the end colour.
-    QImage tall = Canvas({2, 256});
+    QImage tall = Canvas({ 2, 256 });
     QPainter t(&tall);
     EXPECT_TRUE(TMenuDraw::GradientFill(t, tall.rect(), 256, gdVertical, 0x000000, 0xFFFFFF));
     EXPECT_EQ(tall.pixelColor(0, 0), QColor(1, 1, 1));
@@ -198,7 +200,7 @@ TEST(MenuDraw, HighlightIsRoundedAndSplitAtTheCaption)
     const int h = draw.Measure(del, nullptr).height();
     const int split = h1 + 4;
 
-    QImage img = Canvas({200, h});
+    QImage img = Canvas({ 200, h });
     QPainter p(&img);
     draw.DrawItem(p, del, img.rect(), true, nullptr);
     p.end();
@@ -215,7 +217,7 @@ TEST(MenuDraw, HighlightIsRoundedAndSplitAtTheCaption)
 
     // One gradient over the whole height: no hint, or the split switched off.
     const int hc = draw.Measure(noHint, nullptr).height();
-    img = Canvas({200, hc});
+    img = Canvas({ 200, hc });
     QPainter q(&img);
     draw.DrawItem(q, noHint, img.rect(), true, nullptr);
     q.end();
@@ -223,7 +225,7 @@ TEST(MenuDraw, HighlightIsRoundedAndSplitAtTheCaption)
         EXPECT_EQ(img.pixelColor(198, row), BandColor(hc, 256, 0xEFE8E4, 0xDEC5B8, row)) << row;
 
     draw.SetSplitHighlight(false);
-    img = Canvas({200, h});
+    img = Canvas({ 200, h });
     QPainter s(&img);
     draw.DrawItem(s, del, img.rect(), true, nullptr);
     s.end();
@@ -238,7 +240,7 @@ TEST(MenuDraw, SeparatorsAndImageGutter)
     const int h = draw.Measure(sep, nullptr).height();
     EXPECT_EQ(h, Measured(true, "-").height() + 8) << "measured like an item captioned \"-\"";
 
-    QImage img = Canvas({120, h});
+    QImage img = Canvas({ 120, h });
     QPainter p(&img);
     draw.DrawSeparator(p, sep, img.rect(), nullptr);
     p.end();
@@ -249,7 +251,7 @@ TEST(MenuDraw, SeparatorsAndImageGutter)
         }
 
     const TPngImageList icons = BlueIcons();
-    img = Canvas({120, h});
+    img = Canvas({ 120, h });
     QPainter q(&img);
     draw.DrawSeparator(q, sep, img.rect(), &icons);
     q.end();
@@ -259,7 +261,7 @@ TEST(MenuDraw, SeparatorsAndImageGutter)
     EXPECT_EQ(img.pixelColor(27, 0), ToQColor(0xEEE7DD));
 
     sep->setStatusTip(QStringLiteral("Files"));
-    img = Canvas({120, h});
+    img = Canvas({ 120, h });
     QPainter t(&img);
     draw.DrawSeparator(t, sep, img.rect(), &icons);
     t.end();
@@ -274,7 +276,7 @@ TEST(MenuDraw, SeparatorsAndImageGutter)
     QAction* props = menu.addAction(QStringLiteral("&Properties"));
     props->setProperty(TMenuDraw::ImageIndexProperty, 0);
     const int hi = draw.Measure(props, &icons).height();
-    img = Canvas({150, hi});
+    img = Canvas({ 150, hi });
     QPainter u(&img);
     draw.DrawItem(u, props, img.rect(), false, &icons);
     u.end();
@@ -283,7 +285,7 @@ TEST(MenuDraw, SeparatorsAndImageGutter)
     EXPECT_EQ(img.pixelColor(3, 2), ToQColor(0xEEEEE9));
     EXPECT_EQ(img.pixelColor(26, 0), ToQColor(0xC5C5C5));
     draw.SetDrawImages(false);
-    img = Canvas({150, hi});
+    img = Canvas({ 150, hi });
     QPainter v(&img);
     draw.DrawItem(v, props, img.rect(), false, &icons);
     v.end();
