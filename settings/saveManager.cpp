@@ -1,0 +1,48 @@
+#include "settings/saveManager.h"
+
+#include "platform/convert.h"
+#include "platform/fileSystem.h"
+
+TSaveManager::TSaveManager(TFileList& list) : list_(list)
+{
+    document_.Prolog().DeclareEncoding("UTF-8");
+    document_.RootElement().SetName("list");
+}
+
+void TSaveManager::ExportList(const std::string& fileName)
+{
+    TSimpleXMLElemClassic& root = document_.RootElement();
+    root.ClearContent();
+    for (PVirtualNode node = list_.GetFirst(); node; node = list_.GetNext(node)) {
+        const TItemData& data = TFileList::GetNodeData(node)->ItemData;
+        TSimpleXMLElemClassic* item = root.Children().AppendElement("item");
+        item->Children().AppendElement("filename")->SetValue(platform::ToAnsi(data.FileName));
+        item->Children().AppendElement("format")->SetValue(platform::IntToStr(data.ProfileIndex));
+        item->Children().AppendElement("path")->SetValue(platform::ToAnsi(data.OutputFolder));
+    }
+    document_.SaveDocument(fileName);
+}
+
+static const TSimpleXMLElem& EntryField(TSimpleXMLElem* entry, size_t position, const char* name)
+{
+    const TSimpleXMLElem* field = entry->HasChildren() ? entry->Children().FindElement(name) : nullptr;
+    if (!field)
+        throw EListFileError("Entry " + std::to_string(position + 1) + " of the list file has no \"" + name
+            + "\" element.");
+    return *field;
+}
+
+void TSaveManager::ImportList(const std::string& fileName)
+{
+    if (!platform::FileExists(fileName))
+        return;
+    document_.LoadDocument(fileName);
+    const TSimpleXMLElems& entries = document_.RootElement().Children();
+    for (size_t i = 0; i < entries.Count(); ++i) {
+        TSimpleXMLElem* entry = entries.ElementAt(static_cast<long long>(i));
+        const std::string fileNameValue = EntryField(entry, i, "filename").ValueString();
+        const int profileIndex = platform::StrToInt(EntryField(entry, i, "format").ValueString());
+        const std::string folder = EntryField(entry, i, "path").ValueString();
+        AppendFileRow(list_, platform::FromAnsi(fileNameValue), profileIndex, platform::FromAnsi(folder));
+    }
+}

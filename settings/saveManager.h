@@ -1,0 +1,30 @@
+#pragma once
+// Saves the file list to a list file (".zfl") and appends the entries of list files to it.
+#include "settings/SimpleXml.h"
+#include "settings/itemNodeData.h"
+
+#include <stdexcept>
+#include <string>
+
+// A list-file entry that lacks one of its elements, or is no element at all.
+class EListFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TSaveManager {
+public:
+    explicit TSaveManager(TFileList& list);
+
+    // Writes every row, first to last. The previous file of that name is replaced only once the
+    // new one is complete; on failure it stays as it was.
+    void ExportList(const std::string& fileName);
+    // Appends the file's entries to the list. A missing file does nothing. A file that cannot be
+    // read or parsed changes nothing; an entry that cannot be read stops the import with an
+    // error, the entries before it staying in the list.
+    void ImportList(const std::string& fileName);
+
+private:
+    TFileList& list_;
+    TSimpleXML document_;
+};
