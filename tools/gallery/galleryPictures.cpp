@@ -1,5 +1,5 @@
 // The skin's pictures: one sheet with every picture on the colour it lies on in the program, and
-// the main window's frame put together from them at the form's positions.
+// one with the small ones magnified.
 #include "galleryBoard.h"
 #include "galleryInput.h"
 #include "galleryShots.h"
@@ -59,54 +59,6 @@ QImage PictureSheet()
     return board.Render();
 }
 
-void Caption(QPainter& p, int x, int y, const QString& text, int px, bool enabled = true)
-{
-    QFont f("Trebuchet MS");
-    f.setPixelSize(px);
-    f.setBold(true);
-    p.setFont(f);
-    p.setPen(ToQColor(enabled ? kCaption : 0x8D8D8D));
-    p.drawText(QPoint(x, y + p.fontMetrics().ascent()), text);
-}
-
-// The window's frame as the form places the pictures (the controls themselves are left out).
-QImage WindowFrame()
-{
-    QImage w(861, 529, QImage::Format_ARGB32);
-    w.fill(ToQColor(kWindow));
-    QPainter p(&w);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    p.drawImage(0, 0, Picture("header.png"));
-    const struct {
-        int x, lx;
-        const char* name;
-        const char* caption;
-        const char* state;
-    } tools[] = { { 16, 60, "add", "Add", "Over" }, { 144, 176, "convert", "Convert", "Normal" },
-        { 272, 315, "stop", "Stop", "Disabled" }, { 400, 432, "support", "Support", "Normal" } };
-    for (const auto& t : tools) {
-        p.drawImage(t.x, 16, Picture(QString("%1%2.png").arg(t.name, t.state)));
-        Caption(p, t.lx, 96, t.caption, 13, QString(t.state) != "Disabled");
-    }
-    p.fillRect(16, 136, 828, 289, ToQColor(kPanel));
-    p.drawImage(16 + 8, 136 + 14, Picture("tabNormal.png"));
-    Caption(p, 16 + 32, 136 + 21, "List", 11);
-    p.fillRect(16, 136 + 39, 828, 1, ToQColor(kLine));
-    const QRect list(16, 136 + 40, 828, 249);
-    p.fillRect(list, ToQColor(kList));
-    const QImage back = Picture("listBackground.png");
-    p.setClipRect(list);
-    p.drawImage(list.right() + 1 - back.width(), list.bottom() + 1 - back.height(), back);
-    const char* icons[]
-        = { "statusConverted.png", "statusFailed.png", "statusConverting.png", "statusWaiting.png" };
-    for (int i = 0; i < 4; ++i)
-        p.drawImage(list.left() + 8, list.top() + 5 + 25 * i + 4, Picture(icons[i]));
-    p.setClipping(false);
-    p.drawImage(QRect(0, 529 - 21, 861, 21), Picture("bottomStrip.png"));
-    p.drawImage(849, 517, Picture("grip.png"));
-    return w;
-}
-
 // Pixel-level detail of the small pictures and the tool icons, for judging edges and anti-aliasing.
 QImage PictureDetail()
 {
@@ -129,6 +81,5 @@ QImage PictureDetail()
 
 const GalleryShots::Entry detail { "skinPicturesDetail.png", PictureDetail };
 const GalleryShots::Entry sheet { "skinPictures.png", PictureSheet };
-const GalleryShots::Entry frame { "windowFrame.png", WindowFrame };
 
 } // namespace

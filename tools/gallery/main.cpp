@@ -1,6 +1,7 @@
 // Renders every skinned control in each of its states, off screen, into PNG files:
 //   gallery <output folder>
-// One file per control plus skinPictures.png (every skin picture) and windowFrame.png.
+// One file per control, the main window and the Add Files dialog put together from the controls,
+// and sheets of every skin picture (skinPictures.png, skinPicturesDetail.png).
 #include "galleryShots.h"
 
 #include <QApplication>
