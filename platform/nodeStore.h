@@ -38,7 +38,12 @@ public:
     using TFreeNodeEvent = std::function<void(TNodeStore* Sender, Node* node)>;
 
     TNodeStore() = default;
-    ~TNodeStore() { Clear(); }
+    // Frees every node (OnFreeNode is raised for each); the observer hears nothing more.
+    ~TNodeStore()
+    {
+        observer_ = nullptr;
+        Clear();
+    }
     TNodeStore(const TNodeStore&) = delete;
     TNodeStore& operator=(const TNodeStore&) = delete;
 
