@@ -27,14 +27,22 @@ QPointer<TMyFlatHintFilter>& Filter()
     return filter;
 }
 
+// Runs at the start of the application's destruction, while widgets may still be deleted.
+void DeleteFilter()
+{
+    delete Filter().data();
+}
+
 // Installs the application-wide filter once; it stays for the rest of the run.
 TMyFlatHintFilter* EnsureFilter()
 {
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (!app)
         return nullptr;
-    if (!Filter())
+    if (!Filter()) {
         Filter() = new TMyFlatHintFilter(app);
+        qAddPostRoutine(DeleteFilter);
+    }
     return Filter();
 }
 
@@ -210,7 +218,7 @@ QImage TMyFlatHintWindow::Render()
     const TColor border = hint_ ? hint_->ColorBorder() : clBlack;
     const TColor stripColor = hint_ ? hint_->ColorArrowBackground() : 0x53D2FF;
     const TColor background = hint_ ? hint_->ColorBackground() : clWhite;
-    const TColor textColor = hint_ ? hint_->FontColor() : clBlack;
+    const TColor textColor = hint_ ? hint_->FontColor() : clWindowText;
 
     const bool stripLeft = direction_ == 1 || direction_ == 3;
     const QRect strip

@@ -78,7 +78,7 @@ private:
 
     QFont font_;
     TColor colors_[4] = { clWhite, clBlack, 0x53D2FF, clBlack };
-    TColor fontColor_ = clBlack;
+    TColor fontColor_ = clWindowText;
     int maxHintWidth_ = 200;
     TBiDiMode bidiMode_ = bdLeftToRight;
 };
