@@ -1,13 +1,13 @@
 // The Add Files dialog put together from the skinned controls at the form's positions, as the
 // user sees it once it is filled.
 #include "galleryBoard.h"
+#include "galleryForms.h"
 #include "galleryInput.h"
 #include "galleryShots.h"
 
 #include "controls/FlatEditUnit.h"
 #include "controls/LinePanelUnit.h"
 #include "controls/MyListBox.h"
-#include "controls/pngImageList.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -19,31 +19,7 @@ namespace {
 
 QLabel* Label(QWidget* form, int x, int y, const QString& text)
 {
-    auto* label = new QLabel(text, form);
-    SkinFont(label, 16, kCaption);
-    label->move(x, y);
-    label->adjustSize();
-    return label;
-}
-
-TLinePanel* Panel(QWidget* form, QRect bounds, TColor color)
-{
-    auto* panel = new TLinePanel(form);
-    panel->setGeometry(bounds);
-    panel->SetLineColor(kLine);
-    panel->SetColor(color);
-    panel->SetBorderWidth(5);
-    return panel;
-}
-
-const TPngImageList& FileIcon()
-{
-    static TPngImageList list = [] {
-        TPngImageList l(32, 32);
-        l.Add(TPngImage::FromFile(":/skin/videoFile.png"));
-        return l;
-    }();
-    return list;
+    return FormLabel(form, QRect(x, y, 0, 0), text, 16, kCaption, false);
 }
 
 QWidget* AddDialog()
@@ -57,7 +33,7 @@ QWidget* AddDialog()
     directory->setAutoRaise(true);
     directory->setIcon(QIcon(":/skin/folder.png"));
     directory->setIconSize(QSize(16, 16));
-    TLinePanel* info = Panel(form, QRect(9, 304, 425, 177), clBlack);
+    TLinePanel* info = FormLinePanel(form, QRect(9, 304, 425, 177), clBlack, 5);
     auto* memo = new QPlainTextEdit(info);
     memo->setGeometry(info->contentsRect());
     memo->setReadOnly(true);
@@ -71,11 +47,11 @@ QWidget* AddDialog()
     memo->setFont(memoFont);
     memo->setPlainText("file count: 3\nformat: MPEG-4 video (mp4)\nsave to: use global path\n"
                        "Ready to go...click OK\nCancel the operation...click Cancel");
-    TLinePanel* files = Panel(form, QRect(9, 8, 425, 129), clWhite);
+    TLinePanel* files = FormLinePanel(form, QRect(9, 8, 425, 129), clWhite, 5);
     auto* list = new TMyListBox(files);
     list->setGeometry(files->contentsRect());
     list->setFrameShape(QFrame::NoFrame);
-    list->SetImageList(&FileIcon());
+    list->SetImageList(&FileIconList());
     list->SetItemHeight(35);
     SkinFont(list, 16, kEntryText);
     list->addItems({ "/home/anna/Videos/holiday 2009/beach.mpg", "/home/anna/Videos/birthday.avi",

@@ -1,6 +1,7 @@
 // TImageButton with the main window's pictures: the four tool buttons and the list tab, each in
 // every state, with the caption label that lies over it.
 #include "galleryBoard.h"
+#include "galleryForms.h"
 #include "galleryInput.h"
 #include "galleryShots.h"
 
@@ -29,23 +30,12 @@ const Tool kTools[] = {
     { "support", "S&upport", { 32, 80 }, { 112, 101 }, 13 },
 };
 
-TPngImage Picture(const char* stem, const char* state)
-{
-    return TPngImage::FromFile(QString(":/skin/%1%2.png").arg(stem, state));
-}
-
 // A host the size of the button holding the button and, on top, its caption label.
 QImage Button(const Tool& tool, State state, TColor background, bool useDown = false)
 {
     auto* host = new QWidget;
     host->resize(tool.size);
-    auto* button = new TImageButton(host);
-    button->setGeometry(QRect(QPoint(0, 0), tool.size));
-    button->SetImage(Picture(tool.pictures, "Normal"));
-    button->SetImageOver(Picture(tool.pictures, "Over"));
-    button->SetImageDown(Picture(tool.pictures, "Down"));
-    if (QString(tool.pictures) != "tab")
-        button->SetImageDisable(Picture(tool.pictures, "Disabled"));
+    TImageButton* button = FormImageButton(host, QRect(QPoint(0, 0), tool.size), tool.pictures);
     button->SetUseDown(useDown);
     auto* label = new QLabel(tool.caption, host);
     label->setTextFormat(Qt::PlainText);

@@ -1,12 +1,12 @@
 // TMyListBox as the Add Files and Item Property dialogs show it: inside LinePanel1, the video
 // file icon before every name.
 #include "galleryBoard.h"
+#include "galleryForms.h"
 #include "galleryInput.h"
 #include "galleryShots.h"
 
 #include "controls/LinePanelUnit.h"
 #include "controls/MyListBox.h"
-#include "controls/pngImageList.h"
 
 #include <QLayout>
 
@@ -14,28 +14,14 @@ using namespace gallery;
 
 namespace {
 
-const TPngImageList& FileIcons()
-{
-    static TPngImageList list = [] {
-        TPngImageList l(32, 32);
-        l.Add(TPngImage::FromFile(":/skin/videoFile.png"));
-        return l;
-    }();
-    return list;
-}
-
 // LinePanel1 of the dialog with MyListBox1 filling it inside the border; select -1 for none.
 QImage ListInPanel(const QStringList& files, int select, bool focus)
 {
-    auto* panel = new TLinePanel;
-    panel->resize(425, 129);
-    panel->SetLineColor(kLine);
-    panel->SetColor(clWhite);
-    panel->SetBorderWidth(5);
+    TLinePanel* panel = FormLinePanel(nullptr, QRect(0, 0, 425, 129), clWhite, 5);
     auto* box = new TMyListBox(panel);
     box->setGeometry(panel->contentsRect());
     box->setFrameShape(QFrame::NoFrame);
-    box->SetImageList(&FileIcons());
+    box->SetImageList(&FileIconList());
     box->SetImageIndex(0);
     box->SetItemHeight(35);
     SkinFont(box, 16, kEntryText);

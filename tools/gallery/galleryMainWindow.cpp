@@ -1,6 +1,7 @@
 // The main window put together from the skinned controls at the form's positions, idle and
 // while a batch runs. The list control is not a skinned control: a plain stand-in paints its rows.
 #include "galleryBoard.h"
+#include "galleryForms.h"
 #include "galleryInput.h"
 #include "galleryShots.h"
 
@@ -8,7 +9,6 @@
 #include "controls/LinePanelUnit.h"
 #include "controls/imagebutton.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QPainter>
 
@@ -63,47 +63,6 @@ private:
     std::vector<Row> rows_;
 };
 
-QLabel* Label(QWidget* parent, QRect r, const QString& text, int px, TColor color, bool bold,
-    Qt::Alignment align = Qt::AlignLeft)
-{
-    auto* label = new QLabel(text, parent);
-    SkinFont(label, px, color, bold);
-    label->setAlignment(align | Qt::AlignTop);
-    label->setGeometry(r);
-    if (r.width() == 0)
-        label->adjustSize();
-    return label;
-}
-
-QLabel* Picture(QWidget* parent, QRect r, const QString& name, bool stretch = false)
-{
-    auto* picture = new QLabel(parent);
-    picture->setPixmap(QPixmap(":/skin/" + name));
-    picture->setScaledContents(stretch);
-    picture->setGeometry(r);
-    return picture;
-}
-
-TImageButton* ToolButton(QWidget* parent, QRect r, const QString& stem, bool enabled)
-{
-    auto* button = new TImageButton(parent);
-    button->setGeometry(r);
-    const char* states[] = { "Normal", "Over", "Down", "Disabled" };
-    TPngImage images[4];
-    for (int i = 0; i < 4; ++i) { // the tab has no disabled picture
-        const QString file = QString(":/skin/%1%2.png").arg(stem, states[i]);
-        if (QFile::exists(file))
-            images[i] = TPngImage::FromFile(file);
-    }
-    button->SetImage(images[0]);
-    button->SetImageOver(images[1]);
-    button->SetImageDown(images[2]);
-    button->SetImageDisable(images[3]);
-    button->SetUseDown(false);
-    button->SetEnabled(enabled);
-    return button;
-}
-
 void ToolBar(QWidget* form, bool running)
 {
     const struct {
@@ -114,27 +73,25 @@ void ToolBar(QWidget* form, bool running)
     } tools[] = { { 16, 60, "add", "Add", !running }, { 144, 176, "convert", "Convert", !running },
         { 272, 315, "stop", "Stop", running }, { 400, 432, "support", "Support", true } };
     for (const auto& t : tools) {
-        ToolButton(form, QRect(t.x, 16, 112, 101), t.stem, t.enabled);
-        Label(form, QRect(t.lx, 96, 0, 0), t.caption, 13, t.enabled ? kCaption : 0x8D8D8D, true);
+        FormImageButton(form, QRect(t.x, 16, 112, 101), t.stem, t.enabled);
+        FormLabel(form, QRect(t.lx, 96, 0, 0), t.caption, 13, t.enabled ? kCaption : 0x8D8D8D, true);
     }
 }
 
 void ListPanel(QWidget* form, bool running)
 {
-    auto* panel = new TLinePanel(form);
-    panel->setGeometry(16, 136, 828, 289);
-    panel->SetLineColor(kLine);
-    panel->SetColor(kPanel);
-    ToolButton(panel, QRect(8, 14, 66, 29), "tab", true);
+    TLinePanel* panel = FormLinePanel(form, QRect(16, 136, 828, 289), kPanel, 0);
+    FormImageButton(panel, QRect(8, 14, 66, 29), "tab");
     auto* line = new QWidget(panel);
     line->setGeometry(0, 39, 828, 1);
     line->setAutoFillBackground(true);
     QPalette pal = line->palette();
     pal.setColor(QPalette::Window, ToQColor(kLine));
     line->setPalette(pal);
-    Label(panel, QRect(32, 21, 0, 0), "List", 11, kCaption, true);
-    Label(panel, QRect(576, 8, 244, 18), running ? "4 files, finished 2 of 4" : "4 files, finished 4 of 4",
-        12, kCaption, false, Qt::AlignRight);
+    FormLabel(panel, QRect(32, 21, 0, 0), "List", 11, kCaption, true);
+    FormLabel(panel, QRect(576, 8, 244, 18),
+        running ? "4 files, finished 2 of 4" : "4 files, finished 4 of 4", 12, kCaption, false,
+        Qt::AlignRight);
     std::vector<Row> rows { { "/home/anna/Videos/holiday 2009/beach.mpg", 2, 0 },
         { "/home/anna/Videos/birthday.avi", running ? 2 : 3, 0 },
         { "/home/anna/Videos/garden party.mov", running ? 1 : 2, 23 },
@@ -147,9 +104,9 @@ QWidget* MainWindow(bool running)
 {
     auto* form = new QWidget;
     form->resize(861, 529);
-    Picture(form, QRect(0, 0, 400, 200), "header.png");
+    FormPicture(form, QRect(0, 0, 400, 200), "header.png");
     ToolBar(form, running);
-    Picture(form, QRect(0, 508, 861, 21), "bottomStrip.png", true);
+    FormPicture(form, QRect(0, 508, 861, 21), "bottomStrip.png", true);
     auto* progress = new TFSProgressBar(form);
     progress->setGeometry(16, 432, 828, 17);
     progress->SetColorBorder(kLine);
@@ -159,13 +116,13 @@ QWidget* MainWindow(bool running)
     progress->SetForeColorGrad(0x007BB7);
     progress->SetPosition(running ? 50 : 100);
     QLabel* update
-        = Label(form, QRect(740, 8, 104, 18), "check for updates", 12, clWhite, true, Qt::AlignRight);
+        = FormLabel(form, QRect(740, 8, 104, 18), "check for updates", 12, clWhite, true, Qt::AlignRight);
     QFont f = update->font();
     f.setItalic(true);
     f.setUnderline(true);
     update->setFont(f);
-    Picture(form, QRect(849, 517, 11, 11), "grip.png");
-    QLabel* timer = Label(form, QRect(600, 456, 244, 18),
+    FormPicture(form, QRect(849, 517, 11, 11), "grip.png");
+    QLabel* timer = FormLabel(form, QRect(600, 456, 244, 18),
         running ? "timestamp: 00:02:41" : "timestamp: 00:05:17", 12, clWhite, false, Qt::AlignRight);
     f = timer->font();
     f.setItalic(true);

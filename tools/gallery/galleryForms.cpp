@@ -1,0 +1,72 @@
+#include "galleryForms.h"
+
+#include "galleryInput.h"
+
+#include "controls/LinePanelUnit.h"
+#include "controls/imagebutton.h"
+#include "controls/pngImageList.h"
+
+#include <QFile>
+#include <QLabel>
+
+namespace gallery {
+
+QLabel* FormLabel(QWidget* parent, QRect r, const QString& text, int pixelHeight, TColor color, bool bold,
+    Qt::Alignment align)
+{
+    auto* label = new QLabel(text, parent);
+    SkinFont(label, pixelHeight, color, bold);
+    label->setAlignment(align | Qt::AlignTop);
+    label->setGeometry(r);
+    if (r.width() == 0)
+        label->adjustSize();
+    return label;
+}
+
+QLabel* FormPicture(QWidget* parent, QRect r, const QString& name, bool stretch)
+{
+    auto* picture = new QLabel(parent);
+    picture->setPixmap(QPixmap(":/skin/" + name));
+    picture->setScaledContents(stretch);
+    picture->setGeometry(r);
+    return picture;
+}
+
+TLinePanel* FormLinePanel(QWidget* parent, QRect r, TColor color, int borderWidth)
+{
+    auto* panel = new TLinePanel(parent);
+    panel->setGeometry(r);
+    panel->SetLineColor(kLine);
+    panel->SetColor(color);
+    panel->SetBorderWidth(borderWidth);
+    return panel;
+}
+
+TImageButton* FormImageButton(QWidget* parent, QRect r, const QString& stem, bool enabled)
+{
+    auto* button = new TImageButton(parent);
+    button->setGeometry(r);
+    auto picture = [&stem](const char* state) {
+        const QString file = QString(":/skin/%1%2.png").arg(stem, state);
+        return QFile::exists(file) ? TPngImage::FromFile(file) : TPngImage();
+    };
+    button->SetImage(picture("Normal"));
+    button->SetImageOver(picture("Over"));
+    button->SetImageDown(picture("Down"));
+    button->SetImageDisable(picture("Disabled"));
+    button->SetUseDown(false);
+    button->SetEnabled(enabled);
+    return button;
+}
+
+const TPngImageList& FileIconList()
+{
+    static TPngImageList list = [] {
+        TPngImageList l(32, 32);
+        l.Add(TPngImage::FromFile(":/skin/videoFile.png"));
+        return l;
+    }();
+    return list;
+}
+
+} // namespace gallery
