@@ -23,8 +23,7 @@ int ShowWindowCommand(TShowWindow value)
 
 uint32_t CreationFlagValue(TCreationFlag value)
 {
-    static const uint32_t flags[]
-        = { 0x4000000, 0x10, 0x200, 0x800, 0x1000, 0x4, 0x400, 0x1, 0x2, 0x8 };
+    static const uint32_t flags[] = { 0x4000000, 0x10, 0x200, 0x800, 0x1000, 0x4, 0x400, 0x1, 0x2, 0x8 };
     return flags[value];
 }
 
@@ -246,7 +245,8 @@ private:
     bool FlushInput();
     void Echo(const std::string& text);
     size_t Deliver(LineBatch batch);
-    void HandleBatch(const std::shared_ptr<LineBatch>& batch, const std::shared_ptr<THandOffChannel>& channel);
+    void HandleBatch(
+        const std::shared_ptr<LineBatch>& batch, const std::shared_ptr<THandOffChannel>& channel);
     void CleanUp();
     void Finish(const std::string& failure);
 
@@ -280,7 +280,7 @@ private:
     bool timerStarted_ = false;
     bool outputOpen_ = false;
     bool outputSignalled_ = false; // the last wait saw the output ready: data or end of file
-    bool inputBroken_ = false;     // the child no longer reads its input
+    bool inputBroken_ = false; // the child no longer reads its input
     std::vector<char> buffer_;
     std::string unsentInput_; // rest of an entry the full pipe did not take yet
     std::string pending_;
@@ -366,8 +366,8 @@ void TRunnerThread::RunChild()
     platform::SetNonBlocking(output_.readEnd.Get());
 
     SetEndStatus(4);
-    const int error = child_.Start(commandLine_, input_.readEnd.Get(), output_.writeEnd.Get(),
-                                   output_.writeEnd.Get());
+    const int error
+        = child_.Start(commandLine_, input_.readEnd.Get(), output_.writeEnd.Get(), output_.writeEnd.Get());
     if (error != 0) {
         lastError_ = static_cast<uint32_t>(error);
         throw TCreateProcessError(commandLine_ + " doesn't exist.");
@@ -533,8 +533,8 @@ size_t TRunnerThread::Deliver(LineBatch batch)
 
 // On the UI thread. After each handler the channel is checked first: a handler may have
 // destroyed the runner, and with it this worker.
-void TRunnerThread::HandleBatch(const std::shared_ptr<LineBatch>& batch,
-                                const std::shared_ptr<THandOffChannel>& channel)
+void TRunnerThread::HandleBatch(
+    const std::shared_ptr<LineBatch>& batch, const std::shared_ptr<THandOffChannel>& channel)
 {
     for (const Delivery& d : batch->lines) {
         if (batch->stopAtRequest && StopRequested())
@@ -601,8 +601,10 @@ void TRunnerThread::Echo(const std::string& text)
     const bool terminated = (crlf != std::string::npos && crlf + 2 == text.size())
         || (lf != std::string::npos && lf + 1 == text.size());
     pending_ = prevPartial_ ? pending_ + text : text;
-    LineBatch batch { { { pending_, terminated ? otEntireLine : otBeginningOfLine, owner_->OutputReturnCode() } },
-                      onNewLine_, false };
+    LineBatch batch {
+        { { pending_, terminated ? otEntireLine : otBeginningOfLine, owner_->OutputReturnCode() } },
+        onNewLine_, false
+    };
     if (terminated)
         pending_.clear();
     Deliver(std::move(batch));

@@ -150,7 +150,8 @@ public:
     void SetMirrorLines(std::vector<std::string>* value) { mirrorLines_ = value; }
 
     uint32_t PriorityClass() const { return 0x20; }
-    // 0..10, see TRunnerThread.
+    // How far the last run got: 0 started, 2 creating the pipes, 4 creating the child, 6 child
+    // running (odd: that step failed), 8 child ended by itself, 9 stopped, 10 timed out.
     uint8_t EndStatus() const { return endStatus_.load(); }
     // The child's exit code when it ended by itself, else errno of the failed step.
     uint32_t ResultCode() const { return resultCode_.load(); }

@@ -106,7 +106,10 @@ long WritePipe(int fd, const char* data, size_t size)
     return static_cast<long>(n);
 }
 
-void IgnoreSigpipe() { ::signal(SIGPIPE, SIG_IGN); }
+void IgnoreSigpipe()
+{
+    ::signal(SIGPIPE, SIG_IGN);
+}
 
 std::vector<std::string> SplitCommandLine(const std::string& line)
 {
@@ -177,9 +180,15 @@ std::string EscapeQuotedArgument(const std::string& argument)
     return out;
 }
 
-std::string QuoteArgument(const std::string& argument) { return '"' + EscapeQuotedArgument(argument) + '"'; }
+std::string QuoteArgument(const std::string& argument)
+{
+    return '"' + EscapeQuotedArgument(argument) + '"';
+}
 
-ChildProcess::~ChildProcess() { Terminate(); }
+ChildProcess::~ChildProcess()
+{
+    Terminate();
+}
 
 int ChildProcess::Start(const std::string& commandLine, int stdinFd, int stdoutFd, int stderrFd)
 {
@@ -212,7 +221,8 @@ int ChildProcess::Start(const std::string& commandLine, int stdinFd, int stdoutF
         sigaddset(&defaults, sig); // an ignored signal would otherwise stay ignored across exec
     posix_spawnattr_setsigmask(&attributes, &noSignals);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setflags(
+        &attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
     pid_t pid = -1;
     // glibc reports a failed exec (missing, not executable) as the result.

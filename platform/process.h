@@ -119,7 +119,7 @@ private:
 struct WaitItem {
     int fd = -1;
     bool forWrite = false; // wait until writable instead of readable
-    bool ready = false;    // out: readable/writable, hung up or in error
+    bool ready = false; // out: readable/writable, hung up or in error
 };
 // Waits until one item is ready or timeoutMs passes (-1: no limit). Items with fd < 0 are
 // ignored. Returns the number of ready items, 0 on time-out, -1 on error.

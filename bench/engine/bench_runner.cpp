@@ -55,7 +55,7 @@ void LineHandOff()
     const uint32_t code = RunToEnd(runner);
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     std::printf("line hand-off: %ld of %ld lines in %.3f s = %.0f lines/s (exit %u, cpu %.2f s)\n", lines,
-                count, seconds, static_cast<double>(lines) / seconds, code, CpuSeconds() - cpu0);
+        count, seconds, static_cast<double>(lines) / seconds, code, CpuSeconds() - cpu0);
 }
 
 void IdleCost(int idleSeconds)
@@ -69,7 +69,7 @@ void IdleCost(int idleSeconds)
     const double cpu = CpuSeconds() - cpu0;
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     std::printf("idle cost: %.4f s CPU over %.2f s with a silent child = %.3f%% of a core\n", cpu, seconds,
-                100.0 * cpu / seconds);
+        100.0 * cpu / seconds);
 }
 
 void StopLatency()
@@ -86,8 +86,8 @@ void StopLatency()
     });
     QTimer::singleShot(10000, &loop, &QEventLoop::quit);
     loop.exec();
-    std::printf("stop latency: %.2f ms from Stop to OnTerminated\n",
-                static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    std::printf(
+        "stop latency: %.2f ms from Stop to OnTerminated\n", static_cast<double>(clock.nsecsElapsed()) / 1e6);
 }
 
 void RunsPerSecond()

@@ -36,7 +36,10 @@ void Settle(int ms = 100)
     RunUntil([] { return false; }, ms);
 }
 
-bool OnUiThread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
+bool OnUiThread()
+{
+    return QThread::currentThread() == QCoreApplication::instance()->thread();
+}
 
 struct Line {
     std::string text;
@@ -152,7 +155,8 @@ TEST(ProcessRunner, CutsLinesAtCrLfCrAndLf)
     // Two line ends in a row make an empty line; NUL bytes vanish.
     Recorder empty(runner);
     RunToEnd(runner, empty, R"(out "a\n\nb\0c\0\n\0")");
-    EXPECT_EQ(empty.lines, (Lines { { "a", otEntireLine, rcLF }, { "", otEntireLine, rcLF }, { "bc", otEntireLine, rcLF } }));
+    EXPECT_EQ(empty.lines,
+        (Lines { { "a", otEntireLine, rcLF }, { "", otEntireLine, rcLF }, { "bc", otEntireLine, rcLF } }));
     EXPECT_EQ(runner.ReceivedLines().Lines(), (Texts { "a", "", "bc" }));
 }
 
@@ -163,11 +167,9 @@ TEST(ProcessRunner, GrowingLineIsRepeatedWholeAndMirroredInOneEntry)
     runner.SetMirrorLines(&mirror);
     Recorder rec(runner);
     RunToEnd(runner, rec, R"(out abc sleep 300 out "def\n" sleep 300 out "gh" sleep 300 out "i\nz\n")");
-    EXPECT_EQ(rec.lines, (Lines { { "abc", otBeginningOfLine, rcCRLF },
-                                  { "abcdef", otEntireLine, rcLF },
-                                  { "gh", otBeginningOfLine, rcLF },
-                                  { "ghi", otEntireLine, rcLF },
-                                  { "z", otEntireLine, rcLF } }));
+    EXPECT_EQ(rec.lines,
+        (Lines { { "abc", otBeginningOfLine, rcCRLF }, { "abcdef", otEntireLine, rcLF },
+            { "gh", otBeginningOfLine, rcLF }, { "ghi", otEntireLine, rcLF }, { "z", otEntireLine, rcLF } }));
     EXPECT_EQ(mirror, (Texts { "earlier", "abcdef", "ghi", "z" }));
     EXPECT_EQ(runner.ReceivedLines().Lines(), (Texts { "abc", "abcdef", "gh", "ghi", "z" }));
     EXPECT_EQ(rec.linesWhenEnded, runner.ReceivedLines().Lines());
@@ -178,7 +180,8 @@ TEST(ProcessRunner, UnfinishedLastLineIsDeliveredTwiceAsBeginning)
     TProcessRunner runner;
     Recorder rec(runner);
     RunToEnd(runner, rec, "out xyz");
-    EXPECT_EQ(rec.lines, (Lines { { "xyz", otBeginningOfLine, rcCRLF }, { "xyz", otBeginningOfLine, rcCRLF } }));
+    EXPECT_EQ(
+        rec.lines, (Lines { { "xyz", otBeginningOfLine, rcCRLF }, { "xyz", otBeginningOfLine, rcCRLF } }));
     EXPECT_EQ(rec.ends, std::vector<uint32_t> { 0 });
     EXPECT_EQ(runner.EndStatus(), 8);
 }
@@ -236,8 +239,7 @@ TEST(ProcessRunner, StartFailureEndsTheRunThenReports)
     EXPECT_EQ(rec.statusWhenEnded, 5);
     EXPECT_EQ(runner.ResultCode(), static_cast<uint32_t>(ENOENT));
     EXPECT_FALSE(reportedBeforeEnd);
-    EXPECT_EQ(reports.messages,
-              Texts { "\"/no/such/ffmpeg\" -i \"in put.avi\" out.flv doesn't exist." });
+    EXPECT_EQ(reports.messages, Texts { "\"/no/such/ffmpeg\" -i \"in put.avi\" out.flv doesn't exist." });
 }
 
 TEST(ProcessRunner, StopKillsChildAndGrandchild)
@@ -294,8 +296,7 @@ TEST(ProcessRunner, TimeOutsCountTimerTicks)
     runner.SetMaxTimeAfterLastOutput(1);
     Recorder quiet(runner);
     clock.restart();
-    RunToEnd(runner, quiet,
-             R"(out "a\n" sleep 700 out "b\n" sleep 700 out "c\n" sleep 700 out "d\n" hang)");
+    RunToEnd(runner, quiet, R"(out "a\n" sleep 700 out "b\n" sleep 700 out "c\n" sleep 700 out "d\n" hang)");
     EXPECT_EQ(quiet.Texts(), (Texts { "a", "b", "c", "d" }));
     EXPECT_EQ(runner.EndStatus(), 10);
     EXPECT_GE(clock.elapsed(), 3000); // two silent ticks after the last line at 2.1 s
@@ -353,10 +354,8 @@ TEST(ProcessRunner, QueuedInputIsWrittenAndEchoed)
     ASSERT_TRUE(rec.WaitForEnd());
     EXPECT_EQ(runner.InputQueue().Count(), 0);
     // Echoes keep their terminators; the child's copy is cut into lines as usual.
-    const Lines expected { { "first", otEntireLine, rcLF },
-                           { "sec", otBeginningOfLine, rcLF },
-                           { "second\r\n", otEntireLine, rcLF },
-                           { "second", otEntireLine, rcCRLF } };
+    const Lines expected { { "first", otEntireLine, rcLF }, { "sec", otBeginningOfLine, rcLF },
+        { "second\r\n", otEntireLine, rcLF }, { "second", otEntireLine, rcCRLF } };
     EXPECT_EQ(rec.lines, expected);
 }
 
@@ -479,7 +478,8 @@ TEST(ProcessRunner, DestructionInsideItsOwnHandlerIsSafe)
         }
     };
     runner->OnTerminated = [&](TProcessRunner*, uint32_t) { ended = true; };
-    runner->SetCommandLine(kChild + " grandchild " + QuoteArgument(pidFile) + R"( out "one\ntwo\nthree\n" hang)");
+    runner->SetCommandLine(
+        kChild + " grandchild " + QuoteArgument(pidFile) + R"( out "one\ntwo\nthree\n" hang)");
     runner->Execute();
     const pid_t grandchild = WaitForPidFile(pidFile);
     ASSERT_TRUE(RunUntil([&] { return lines >= 2; }));

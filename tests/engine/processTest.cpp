@@ -72,9 +72,9 @@ TEST(CommandLine, SplitsByWindowsRules)
     EXPECT_EQ(SplitCommandLine("\"\""), V { "" });
     EXPECT_EQ(SplitCommandLine("a \"\" b"), (V { "a", "", "b" }));
     EXPECT_EQ(SplitCommandLine(R"(C:\dir\file)"), V { R"(C:\dir\file)" }); // lone backslashes stay
-    EXPECT_EQ(SplitCommandLine(R"(a\"b)"), V { "a\"b" });                   // \" is a literal quote
-    EXPECT_EQ(SplitCommandLine(R"(a\\"b c")"), V { R"(a\b c)" });          // 2n: n and a grouping quote
-    EXPECT_EQ(SplitCommandLine(R"(a\\\"b)"), V { R"(a\"b)" });             // 2n+1: n and a literal quote
+    EXPECT_EQ(SplitCommandLine(R"(a\"b)"), V { "a\"b" }); // \" is a literal quote
+    EXPECT_EQ(SplitCommandLine(R"(a\\"b c")"), V { R"(a\b c)" }); // 2n: n and a grouping quote
+    EXPECT_EQ(SplitCommandLine(R"(a\\\"b)"), V { R"(a\"b)" }); // 2n+1: n and a literal quote
     EXPECT_EQ(SplitCommandLine(R"("a\\" b)"), (V { R"(a\)", "b" }));
     EXPECT_EQ(SplitCommandLine("x\ny"), V { "x\ny" }); // only space and tab separate
     EXPECT_EQ(SplitCommandLine("\"unclosed arg"), V { "unclosed arg" });
@@ -106,7 +106,8 @@ TEST(CommandLine, QuotedArgumentsComeBackExactly)
         EXPECT_EQ(split[2], arg) << line;
         EXPECT_EQ(split[4], arg) << line;
         // The job runner wraps the escaped text in quotes itself.
-        EXPECT_EQ(SplitCommandLine("\"" + EscapeQuotedArgument(arg) + "\""), std::vector<std::string> { arg });
+        EXPECT_EQ(
+            SplitCommandLine("\"" + EscapeQuotedArgument(arg) + "\""), std::vector<std::string> { arg });
     }
 }
 

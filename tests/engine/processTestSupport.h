@@ -6,8 +6,8 @@
 #include <csignal>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <sys/types.h>
+#include <thread>
 
 // The test child program, quoted for a command line.
 inline const std::string kChild = platform::QuoteArgument(VIDMORPH_HELPER_DIR "/vmchild");

@@ -31,10 +31,18 @@ std::string Unescape(const char* text)
         }
         ++p;
         switch (*p) {
-        case 'r': out += '\r'; break;
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
-        case '0': out += '\0'; break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case '0':
+            out += '\0';
+            break;
         case 'x':
             if (p[1] && p[2]) {
                 const char hex[3] = { p[1], p[2], 0 };
@@ -42,7 +50,8 @@ std::string Unescape(const char* text)
                 p += 2;
             }
             break;
-        default: out += *p;
+        default:
+            out += *p;
         }
     }
     return out;
@@ -59,7 +68,10 @@ void WriteAll(int fd, const std::string& bytes)
     }
 }
 
-void SleepMs(long ms) { usleep(static_cast<useconds_t>(ms) * 1000); }
+void SleepMs(long ms)
+{
+    usleep(static_cast<useconds_t>(ms) * 1000);
+}
 
 void Hang()
 {
