@@ -249,6 +249,14 @@ uint32_t ChildProcess::ExitCode()
     do
         r = ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT);
     while (r < 0 && errno == EINTR);
+    if (r != 0 && errno == ECHILD) {
+        // Reaped behind our back (SIGCHLD ignored, or a waitpid(-1) elsewhere): the status is
+        // lost, so report a failure rather than wait for ever.
+        reaped_ = true;
+        pidfd_.Reset();
+        exitCode_ = 255;
+        return exitCode_;
+    }
     if (r != 0 || info.si_pid == 0)
         return kStillActive;
     if (info.si_code == CLD_EXITED)

@@ -88,8 +88,9 @@ public:
     // Becomes readable when the child ends; -1 when the kernel offers no process descriptor.
     int ExitFd() const { return pidfd_.Get(); }
 
-    // kStillActive while it runs; its exit status, or 128 + N after signal N. Does not reap, so
-    // the process group stays addressable until Terminate or Release.
+    // kStillActive while it runs; its exit status, or 128 + N after signal N (255 when someone
+    // else reaped it). Does not reap, so the process group stays addressable until Terminate or
+    // Release.
     uint32_t ExitCode();
     // SIGKILL to the child's whole process group, then reap the child.
     void Terminate();

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <thread>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace platform;
@@ -223,6 +224,15 @@ TEST(Process, LeftoversOfAFinishedChildAreKilledOnRelease)
         // The destructor releases: the group goes, the child is reaped.
     }
     EXPECT_TRUE(ProcessGone(grandchild));
+}
+
+TEST(Process, ChildReapedElsewhereCountsAsFailedNotRunning)
+{
+    Harness h;
+    ASSERT_EQ(h.Start(kChild + " exit 0"), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(h.child.Pid(), &status, 0), h.child.Pid()); // someone else's waitpid
+    EXPECT_EQ(h.child.ExitCode(), 255u);
 }
 
 TEST(Process, WakeEventEndsAWait)
