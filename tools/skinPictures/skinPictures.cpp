@@ -4,6 +4,7 @@
 #include "skinButtons.h"
 #include "skinDrawing.h"
 
+#include <QBuffer>
 #include <QPainter>
 
 namespace skin {
@@ -72,6 +73,29 @@ bool SavePicture(const QImage& image, const QString& path)
     if (!image.hasAlphaChannel())
         return image.convertToFormat(QImage::Format_RGB888).save(path, "PNG");
     return image.convertToFormat(QImage::Format_ARGB32).save(path, "PNG");
+}
+
+double ShareDiffering(const QImage& drawn, const QString& storedPath, int tolerance)
+{
+    const QImage stored = QImage(storedPath).convertToFormat(QImage::Format_ARGB32);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    const bool jpeg = storedPath.endsWith(".jpg");
+    (jpeg ? drawn.convertToFormat(QImage::Format_RGB32) : drawn)
+        .save(&buffer, jpeg ? "JPEG" : "PNG", jpeg ? 92 : -1);
+    const QImage fresh = QImage::fromData(bytes).convertToFormat(QImage::Format_ARGB32);
+    if (stored.isNull() || stored.size() != fresh.size())
+        return 1.0;
+    auto off = [tolerance](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) > tolerance || std::abs(qGreen(a) - qGreen(b)) > tolerance
+            || std::abs(qBlue(a) - qBlue(b)) > tolerance || std::abs(qAlpha(a) - qAlpha(b)) > tolerance;
+    };
+    long differing = 0;
+    for (int y = 0; y < stored.height(); ++y)
+        for (int x = 0; x < stored.width(); ++x)
+            differing += off(stored.pixel(x, y), fresh.pixel(x, y)) ? 1 : 0;
+    return double(differing) / (double(stored.width()) * stored.height());
 }
 
 } // namespace skin

@@ -18,4 +18,9 @@ std::vector<SkinPicture> AllPictures();
 // Writes one picture: PNG (8-bit RGBA, or 24-bit RGB for an image without alpha) or JPEG.
 bool SavePicture(const QImage& image, const QString& path);
 
+// How far a stored picture is from a freshly drawn one: the share (0..1) of pixels whose colour or
+// alpha differ by more than `tolerance` in some channel; 1 when the sizes differ or the file is
+// unreadable. The drawing is first stored and read back in the file's format (JPEG is lossy).
+double ShareDiffering(const QImage& drawn, const QString& storedPath, int tolerance);
+
 } // namespace skin
