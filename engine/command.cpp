@@ -16,8 +16,8 @@ TCommand::TCommand(TFileList& list, const TCommandManager& profiles, QObject* pa
 {
     timer_.setInterval(1000);
     connect(&timer_, &QTimer::timeout, this, [this] { TimerTick(); });
-    runner_->OnNewLine = [this](TProcessRunner*, const std::string& line, TOutputType) {
-        if (OnOutputLine) // the converter's text is not interpreted
+    runner_->OnNewLine = [this](TProcessRunner*, const std::string& line, TOutputType type) {
+        if (OnOutputLine && type == otEntireLine) // the converter's text is not interpreted
             OnOutputLine(line);
     };
     runner_->OnTerminated = [this](TProcessRunner*, uint32_t exitCode) { EntryTerminated(exitCode); };

@@ -22,6 +22,7 @@ public:
     // One row's end: its exit code (259 when it was stopped or never ran) and, for a row that
     // could not be started, the reason.
     using TEntryEndedEvent = std::function<void(PVirtualNode node, uint32_t exitCode, const std::string& problem)>;
+    // Each complete line the converter writes (shown by tools; the batch ignores it).
     using TOutputLineEvent = std::function<void(const std::string& line)>;
 
     TCommand(TFileList& list, const TCommandManager& profiles, QObject* parent = nullptr);
