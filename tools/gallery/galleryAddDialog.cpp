@@ -56,6 +56,8 @@ QWidget* AddDialog()
     SkinFont(list, 16, kEntryText);
     list->addItems({ "/home/anna/Videos/holiday 2009/beach.mpg", "/home/anna/Videos/birthday.avi",
         "/home/anna/Videos/garden party.mov" });
+    FormPushButton(form, QRect(312, 496, 121, 41), "&OK");
+    FormPushButton(form, QRect(184, 496, 121, 41), "&Cancel");
     auto* folder = new TMyFlatEdit(form);
     folder->setGeometry(8, 224, 393, 28);
     folder->setReadOnly(true);

@@ -3,6 +3,7 @@
 #include "galleryInput.h"
 
 #include "controls/LinePanelUnit.h"
+#include "controls/MyButtonEx.h"
 #include "controls/imagebutton.h"
 #include "controls/pngImageList.h"
 
@@ -56,6 +57,24 @@ TImageButton* FormImageButton(QWidget* parent, QRect r, const QString& stem, boo
     button->SetImageDisable(picture("Disabled"));
     button->SetUseDown(false);
     button->SetEnabled(enabled);
+    return button;
+}
+
+TMyButtonEx* FormPushButton(QWidget* parent, QRect r, const QString& caption)
+{
+    auto* button = new TMyButtonEx(parent);
+    button->setGeometry(r);
+    button->SetCaption(caption);
+    SkinFont(button, 12, kCaption, true);
+    button->SetFontColor(kCaption);
+    button->SetDefaultColorFrom(0xF1E2D5);
+    button->SetDefaultColorTo(0xF1D8C1);
+    button->SetClickColorFrom(0xFCEFC6);
+    button->SetClickColorTo(0xFFE0C8);
+    button->SetOverColorFrom(clBlack);
+    button->SetOverColorTo(clBlack);
+    button->SetBorderColor(0xDBBF9E);
+    button->SetDrawFocus(false);
     return button;
 }
 

@@ -10,6 +10,7 @@ class QLabel;
 class QWidget;
 class TImageButton;
 class TLinePanel;
+class TMyButtonEx;
 class TPngImageList;
 
 namespace gallery {
@@ -24,6 +25,9 @@ TLinePanel* FormLinePanel(QWidget* parent, QRect r, TColor color, int borderWidt
 // An image button with the pictures <stem>Normal/Over/Down/Disabled.png (missing ones stay empty),
 // UseDown false.
 TImageButton* FormImageButton(QWidget* parent, QRect r, const QString& stem, bool enabled = true);
+// A push button with the forms' colours (btnImport, btnExport, btnOk, btnCancel): bold Trebuchet
+// MS 12 in 0x8B4215, face 0xF1E2D5 to 0xF1D8C1, pressed 0xFCEFC6 to 0xFFE0C8, border 0xDBBF9E.
+TMyButtonEx* FormPushButton(QWidget* parent, QRect r, const QString& caption);
 // The dialogs' PngImageList1: the 32 x 32 video file icon.
 const TPngImageList& FileIconList();
 

@@ -127,6 +127,8 @@ QWidget* MainWindow(bool running)
     f = timer->font();
     f.setItalic(true);
     timer->setFont(f);
+    FormPushButton(form, QRect(16, 456, 121, 41), "&Import");
+    FormPushButton(form, QRect(144, 456, 121, 41), "&Export");
     ListPanel(form, running);
     return form;
 }
