@@ -70,8 +70,8 @@ QWidget* AddDialog()
     combo->SetColor(clWindow);
     combo->SetColorArrowBackground(clBtnFace);
     combo->SetColorBorder(clWhite);
+    SkinFont(combo, 16, kEntryText); // first: a font change puts the item height back to 13
     combo->SetItemHeight(22);
-    SkinFont(combo, 16, kEntryText);
     combo->addItems({ "MPEG-4 video (mp4)", "Flash video (flv)", "AVI with MPEG-4 (avi)" });
     combo->setCurrentIndex(0);
     return form;

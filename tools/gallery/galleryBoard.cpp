@@ -53,7 +53,7 @@ QImage GalleryBoard::Render() const
             w += std::max(c.image.width(), QFontMetrics(capFont).horizontalAdvance(c.caption)) + kGap;
             h = std::max(h, c.image.height());
         }
-        width = std::max(width, w);
+        width = std::max({ width, w, QFontMetrics(headFont).horizontalAdvance(row.heading) + 2 * kGap });
         height += (row.heading.isEmpty() ? 0 : headH) + h + capH + kGap;
     }
     width = std::max(width, QFontMetrics(titleFont).horizontalAdvance(title_) + 2 * kGap);
@@ -104,7 +104,10 @@ QImage GrabInHost(
     host->resize(widget->width() + 2 * margin, widget->height() + 2 * margin);
     widget->show();
     host->show();
+    QApplication::setActiveWindow(host.get()); // so that focus states can be captured
     QApplication::processEvents();
+    if (QWidget* focused = QApplication::focusWidget()) // activation focuses the first child
+        focused->clearFocus();
     if (prepare) {
         prepare(widget);
         QApplication::processEvents();

@@ -5,6 +5,10 @@
 
 #include "controls/FlatEditUnit.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QPainter>
+
 using namespace gallery;
 
 namespace {
@@ -49,8 +53,8 @@ QImage Combo(int index, const std::function<void(TMyFlatComboBox*)>& state, bool
     combo->SetColor(clWindow);
     combo->SetColorArrowBackground(clBtnFace);
     combo->SetColorBorder(clWhite);
+    SkinFont(combo, 16, kEntryText); // first: a font change puts the item height back to 13
     combo->SetItemHeight(22);
-    SkinFont(combo, 16, kEntryText);
     combo->addItems(
         { "MPEG-4 video (mp4)", "Flash video (flv)", "AVI with MPEG-4 (avi)", "DVD MPEG-2 (vob)" });
     combo->setCurrentIndex(index);
@@ -59,6 +63,25 @@ QImage Combo(int index, const std::function<void(TMyFlatComboBox*)>& state, bool
         if (state)
             state(combo);
     });
+}
+
+// The combo box dropped down: the control, and its list window underneath as it opens.
+QImage DroppedDown()
+{
+    QImage popup;
+    QImage combo = Combo(1, [&popup](TMyFlatComboBox* c) {
+        c->showPopup();
+        QApplication::processEvents();
+        popup = c->view()->window()->grab().toImage();
+        c->repaint();
+    });
+    QImage both(
+        std::max(combo.width(), popup.width() + 8), combo.height() + popup.height(), QImage::Format_ARGB32);
+    both.fill(ToQColor(kWindow));
+    QPainter p(&both);
+    p.drawImage(0, 0, combo);
+    p.drawImage(8, combo.height() - 8, popup);
+    return both;
 }
 
 QImage FlatEdits()
@@ -81,6 +104,7 @@ QImage FlatEdits()
     board.Add("mouse over", Combo(1, [](TMyFlatComboBox* c) { Enter(c); }));
     board.NewRow();
     board.Add("disabled", Combo(0, {}, false));
+    board.Add("dropped down (item height 22)", DroppedDown());
     return board.Render();
 }
 
