@@ -283,9 +283,9 @@ TEST(MyButtonEx, GlyphAndItsDisabledFade)
     EXPECT_EQ(rgba.Alpha(3, 0), 2); // 1.99
     EXPECT_EQ(rgba.PixelColor(1, 0), RGBColor(1, 2, 3));
 
-    auto decode = [](PngSpec s) { return TPngImage::FromBytes(EncodePng(s)); };
+    auto decode = [](PngPlan s) { return TPngImage::FromBytes(EncodePng(s)); };
     // Palette and grey images become RGBA with alpha 50; the tRNS-transparent pixels get 0.
-    PngSpec pal;
+    PngPlan pal;
     pal.width = 3;
     pal.colorType = PNG_COLOR_TYPE_PALETTE;
     pal.rows = { { 0, 1, 2 } };
@@ -299,7 +299,7 @@ TEST(MyButtonEx, GlyphAndItsDisabledFade)
     EXPECT_EQ(palette.Alpha(2, 0), 25) << "a partly transparent entry keeps its share";
     EXPECT_EQ(palette.PixelColor(0, 0), RGBColor(9, 9, 9));
 
-    PngSpec grey;
+    PngPlan grey;
     grey.width = 2;
     grey.colorType = PNG_COLOR_TYPE_GRAY;
     grey.rows = { { 7, 8 } };
@@ -314,7 +314,7 @@ TEST(MyButtonEx, GlyphAndItsDisabledFade)
     EXPECT_EQ(keyedGrey.Alpha(1, 0), 0);
 
     // Colour without alpha: an opaque channel first, then x 51 / 256; the tRNS colour at 0.
-    PngSpec rgb;
+    PngPlan rgb;
     rgb.width = 2;
     rgb.colorType = PNG_COLOR_TYPE_RGB;
     rgb.rows = { { 1, 2, 3, 4, 5, 6 } };
@@ -327,7 +327,7 @@ TEST(MyButtonEx, GlyphAndItsDisabledFade)
     EXPECT_EQ(keyed.Alpha(0, 0), 51);
     EXPECT_EQ(keyed.Alpha(1, 0), 0);
 
-    PngSpec greyAlpha;
+    PngPlan greyAlpha;
     greyAlpha.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
     greyAlpha.rows = { { 7, 255 } };
     TPngImage ga = decode(greyAlpha);

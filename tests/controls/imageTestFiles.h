@@ -11,7 +11,7 @@
 
 #include <jpeglib.h>
 
-struct PngSpec {
+struct PngPlan {
     int width = 1, height = 1;
     int colorType = PNG_COLOR_TYPE_RGBA;
     int bitDepth = 8;
@@ -31,7 +31,7 @@ inline void AppendBytes(png_structp png, png_bytep data, png_size_t n)
 }
 
 // Writes with trivially destructible locals only, since libpng longjmps on error.
-inline bool WritePng(const PngSpec& s, std::string* out, png_bytepp rows)
+inline bool WritePng(const PngPlan& s, std::string* out, png_bytepp rows)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -58,7 +58,7 @@ inline bool WritePng(const PngSpec& s, std::string* out, png_bytepp rows)
 
 } // namespace imagetest
 
-inline QByteArray EncodePng(const PngSpec& s)
+inline QByteArray EncodePng(const PngPlan& s)
 {
     std::string out;
     std::vector<png_bytep> rows;
@@ -72,7 +72,7 @@ inline QByteArray EncodePng(const PngSpec& s)
 // An 8-bit RGBA PNG from 0xAARRGGBB pixels, row by row.
 inline QByteArray EncodeRgbaPng(int width, int height, const std::vector<uint32_t>& argb)
 {
-    PngSpec s;
+    PngPlan s;
     s.width = width;
     s.height = height;
     for (int y = 0; y < height; ++y) {

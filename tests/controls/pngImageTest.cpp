@@ -9,9 +9,9 @@
 
 namespace {
 
-PngSpec Spec(int w, int h, int colorType, int bitDepth, std::vector<std::vector<uint8_t>> rows)
+PngPlan Plan(int w, int h, int colorType, int bitDepth, std::vector<std::vector<uint8_t>> rows)
 {
-    PngSpec s;
+    PngPlan s;
     s.width = w;
     s.height = h;
     s.colorType = colorType;
@@ -45,13 +45,13 @@ TEST(PngImage, DecodesEveryColourTypeAndBitDepth)
     EXPECT_EQ(rgba.Alpha(0, 0), 0x80);
     EXPECT_EQ(rgba.PixelColor(1, 0), clLime);
 
-    const TPngImage rgb = TPngImage::FromBytes(EncodePng(Spec(1, 1, PNG_COLOR_TYPE_RGB, 8, { { 1, 2, 3 } })));
+    const TPngImage rgb = TPngImage::FromBytes(EncodePng(Plan(1, 1, PNG_COLOR_TYPE_RGB, 8, { { 1, 2, 3 } })));
     EXPECT_EQ(rgb.ColorType(), ctRGB);
     EXPECT_FALSE(rgb.HasAlphaChannel());
     EXPECT_EQ(At(rgb, 0, 0), qRgba(1, 2, 3, 255));
 
     // 1-bit grey: 8 pixels in one byte, scaled to 0 / 255.
-    const TPngImage grey1 = TPngImage::FromBytes(EncodePng(Spec(8, 1, PNG_COLOR_TYPE_GRAY, 1, { { 0xA0 } })));
+    const TPngImage grey1 = TPngImage::FromBytes(EncodePng(Plan(8, 1, PNG_COLOR_TYPE_GRAY, 1, { { 0xA0 } })));
     EXPECT_EQ(grey1.ColorType(), ctGrayscale);
     EXPECT_EQ(grey1.BitDepth(), 1);
     EXPECT_EQ(At(grey1, 0, 0), qRgba(255, 255, 255, 255));
@@ -59,18 +59,18 @@ TEST(PngImage, DecodesEveryColourTypeAndBitDepth)
     EXPECT_EQ(At(grey1, 2, 0), qRgba(255, 255, 255, 255));
 
     const TPngImage greyAlpha
-        = TPngImage::FromBytes(EncodePng(Spec(1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, { { 100, 30 } })));
+        = TPngImage::FromBytes(EncodePng(Plan(1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, { { 100, 30 } })));
     EXPECT_EQ(greyAlpha.ColorType(), ctGrayscaleAlpha);
     EXPECT_EQ(At(greyAlpha, 0, 0), qRgba(100, 100, 100, 30));
 
     // 16-bit samples are scaled to 8 bits.
     const TPngImage deep = TPngImage::FromBytes(
-        EncodePng(Spec(1, 1, PNG_COLOR_TYPE_RGBA, 16, { { 0xFF, 0xFF, 0x80, 0x80, 0, 0, 0xFF, 0xFF } })));
+        EncodePng(Plan(1, 1, PNG_COLOR_TYPE_RGBA, 16, { { 0xFF, 0xFF, 0x80, 0x80, 0, 0, 0xFF, 0xFF } })));
     EXPECT_EQ(deep.BitDepth(), 16);
     EXPECT_EQ(At(deep, 0, 0), qRgba(255, 128, 0, 255));
 
     // 4-bit palette, two pixels per byte.
-    PngSpec pal = Spec(2, 1, PNG_COLOR_TYPE_PALETTE, 4, { { 0x10 } });
+    PngPlan pal = Plan(2, 1, PNG_COLOR_TYPE_PALETTE, 4, { { 0x10 } });
     pal.palette = { { 10, 20, 30 }, { 40, 50, 60 } };
     const TPngImage palette = TPngImage::FromBytes(EncodePng(pal));
     EXPECT_EQ(palette.ColorType(), ctPalette);
@@ -86,7 +86,7 @@ TEST(PngImage, DecodesEveryColourTypeAndBitDepth)
             row.insert(row.end(), { uint8_t(x * 20), uint8_t(y * 20), 7 });
         rows.push_back(row);
     }
-    PngSpec inter = Spec(9, 9, PNG_COLOR_TYPE_RGB, 8, rows);
+    PngPlan inter = Plan(9, 9, PNG_COLOR_TYPE_RGB, 8, rows);
     inter.interlaced = true;
     const TPngImage interlaced = TPngImage::FromBytes(EncodePng(inter));
     EXPECT_EQ(At(interlaced, 5, 7), qRgba(100, 140, 7, 255));
@@ -95,7 +95,7 @@ TEST(PngImage, DecodesEveryColourTypeAndBitDepth)
 
 TEST(PngImage, SingleColourTransparencyOfGreyColourAndPalette)
 {
-    PngSpec grey = Spec(2, 1, PNG_COLOR_TYPE_GRAY, 8, { { 7, 8 } });
+    PngPlan grey = Plan(2, 1, PNG_COLOR_TYPE_GRAY, 8, { { 7, 8 } });
     grey.hasTrnsColor = true;
     grey.trnsColor.gray = 7;
     const TPngImage g = TPngImage::FromBytes(EncodePng(grey));
@@ -106,7 +106,7 @@ TEST(PngImage, SingleColourTransparencyOfGreyColourAndPalette)
     EXPECT_EQ(g.Alpha(0, 0), 0);
     EXPECT_EQ(g.Alpha(1, 0), 255);
 
-    PngSpec rgb = Spec(2, 1, PNG_COLOR_TYPE_RGB, 8, { { 1, 2, 3, 1, 2, 4 } });
+    PngPlan rgb = Plan(2, 1, PNG_COLOR_TYPE_RGB, 8, { { 1, 2, 3, 1, 2, 4 } });
     rgb.hasTrnsColor = true;
     rgb.trnsColor.red = 1;
     rgb.trnsColor.green = 2;
@@ -117,7 +117,7 @@ TEST(PngImage, SingleColourTransparencyOfGreyColourAndPalette)
     EXPECT_EQ(c.Alpha(1, 0), 255); // one channel differs: stays opaque
     EXPECT_EQ(c.PixelColor(0, 0), RGBColor(1, 2, 3)); // the colour survives under alpha 0
 
-    PngSpec pal = Spec(3, 1, PNG_COLOR_TYPE_PALETTE, 8, { { 0, 1, 2 } });
+    PngPlan pal = Plan(3, 1, PNG_COLOR_TYPE_PALETTE, 8, { { 0, 1, 2 } });
     pal.palette = { { 9, 9, 9 }, { 200, 100, 50 }, { 1, 1, 1 } };
     pal.trnsAlpha = { 255, 0, 128 };
     const TPngImage p = TPngImage::FromBytes(EncodePng(pal));
@@ -147,7 +147,7 @@ TEST(PngImage, EmptyImageCopiesAndAlphaEditing)
     b.Assign(empty);
     EXPECT_TRUE(b.Empty());
 
-    PngSpec rgb = Spec(2, 1, PNG_COLOR_TYPE_RGB, 8, { { 1, 2, 3, 4, 5, 6 } });
+    PngPlan rgb = Plan(2, 1, PNG_COLOR_TYPE_RGB, 8, { { 1, 2, 3, 4, 5, 6 } });
     rgb.hasTrnsColor = true;
     rgb.trnsColor.red = 4;
     rgb.trnsColor.green = 5;
@@ -159,7 +159,7 @@ TEST(PngImage, EmptyImageCopiesAndAlphaEditing)
     EXPECT_EQ(c.Alpha(0, 0), 255);
     EXPECT_EQ(c.Alpha(1, 0), 0) << "the hidden colour stays hidden";
 
-    TPngImage g = TPngImage::FromBytes(EncodePng(Spec(1, 1, PNG_COLOR_TYPE_GRAY, 8, { { 9 } })));
+    TPngImage g = TPngImage::FromBytes(EncodePng(Plan(1, 1, PNG_COLOR_TYPE_GRAY, 8, { { 9 } })));
     g.CreateAlpha();
     EXPECT_EQ(g.ColorType(), ctGrayscaleAlpha);
     g.ConvertToRGBAlpha();
