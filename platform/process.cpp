@@ -1,12 +1,17 @@
 #include "platform/process.h"
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstdint>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -190,6 +195,87 @@ ChildProcess::~ChildProcess()
     Terminate();
 }
 
+namespace {
+
+// The program file for argv[0], searched in PATH like execvp does, but in the parent: execvp may
+// allocate, which a child of a threaded program must not. Empty with *error set when none fits.
+std::string FindProgram(const std::string& name, int* error)
+{
+    if (name.find('/') != std::string::npos)
+        return name;
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    *error = ENOENT;
+    size_t begin = 0;
+    for (;;) {
+        const size_t end = dirs.find(':', begin);
+        std::string dir = dirs.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+        const std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + name;
+        struct stat info { };
+        if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+            if (::access(candidate.c_str(), X_OK) == 0)
+                return candidate;
+            *error = EACCES;
+        }
+        if (end == std::string::npos)
+            return {};
+        begin = end + 1;
+    }
+}
+
+void CloseFrom(int first, int last)
+{
+    if (first > last)
+        return;
+#ifdef SYS_close_range
+    if (::syscall(SYS_close_range, first, last, 0) == 0)
+        return;
+#endif
+    for (int fd = first; fd <= last && fd < 65536; ++fd)
+        ::close(fd);
+}
+
+// Places fd on target with close-on-exec cleared.
+void MoveTo(int fd, int target)
+{
+    if (fd == target)
+        ::fcntl(fd, F_SETFD, 0);
+    else
+        ::dup2(fd, target);
+}
+
+// In the child: plain system calls only, up to exec (it shares our memory until then, and other
+// threads may hold locks). Never returns.
+[[noreturn]] void ExecChild(const char* program, char* const* argv, pid_t parent, int stdinFd, int stdoutFd,
+    int stderrFd, int errorFd)
+{
+    ::setsid(); // its own session and process group: terminated together
+    // Killed with the thread that started it, so a crash of the program leaves no converter behind.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)
+        ::_exit(127);
+    MoveTo(stdinFd, 0);
+    MoveTo(stdoutFd, 1);
+    MoveTo(stderrFd, 2);
+    // Nothing else is inherited, also descriptors other code opened without close-on-exec.
+    CloseFrom(3, errorFd - 1);
+    CloseFrom(errorFd + 1, INT32_MAX);
+    // Handlers vanish at exec, ignored signals would not: SIGPIPE above all.
+    struct sigaction byDefault { };
+    byDefault.sa_handler = SIG_DFL;
+    for (int sig = 1; sig < NSIG; ++sig)
+        ::sigaction(sig, &byDefault, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::execve(program, argv, environ);
+    const int error = errno;
+    [[maybe_unused]] ssize_t n = ::write(errorFd, &error, sizeof error);
+    ::_exit(127);
+}
+
+} // namespace
+
 int ChildProcess::Start(const std::string& commandLine, int stdinFd, int stdoutFd, int stderrFd)
 {
     if (Started())
@@ -197,40 +283,42 @@ int ChildProcess::Start(const std::string& commandLine, int stdinFd, int stdoutF
     std::vector<std::string> arguments = SplitCommandLine(commandLine);
     if (arguments.empty() || arguments[0].empty())
         return ENOENT;
+    int error = 0;
+    const std::string program = FindProgram(arguments[0], &error);
+    if (program.empty())
+        return error;
     std::vector<char*> argv;
     for (std::string& a : arguments)
         argv.push_back(a.data());
     argv.push_back(nullptr);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attributes);
-    posix_spawn_file_actions_adddup2(&actions, stdinFd, 0);
-    posix_spawn_file_actions_adddup2(&actions, stdoutFd, 1);
-    posix_spawn_file_actions_adddup2(&actions, stderrFd, 2);
-#if defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 34)
-    // Also descriptors other code opened without close-on-exec.
-    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-#endif
-    sigset_t noSignals;
-    sigemptyset(&noSignals);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (int sig : { SIGPIPE, SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGCHLD })
-        sigaddset(&defaults, sig); // an ignored signal would otherwise stay ignored across exec
-    posix_spawnattr_setsigmask(&attributes, &noSignals);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(
-        &attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    pid_t pid = -1;
-    // glibc reports a failed exec (missing, not executable) as the result.
-    const int result = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    if (result != 0)
-        return result;
+    // Reports a failed exec: closed by a successful one (close-on-exec), written on failure.
+    Pipe report;
+    if (int e = CreatePipe(report); e != 0)
+        return e;
+    sigset_t all, previous;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &previous); // no handler may run in the child
+    const pid_t parent = ::getpid();
+    // vfork: no copy of a large program's page tables; the child only runs ExecChild.
+    const pid_t pid = ::vfork();
+    if (pid == 0)
+        ExecChild(program.c_str(), argv.data(), parent, stdinFd, stdoutFd, stderrFd, report.writeEnd.Get());
+    const int forkError = errno;
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (pid < 0)
+        return forkError;
+    report.writeEnd.Reset();
+    int execError = 0;
+    long n;
+    do
+        n = ::read(report.readEnd.Get(), &execError, sizeof execError);
+    while (n < 0 && errno == EINTR);
+    if (n == static_cast<long>(sizeof execError)) {
+        int status;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+        return execError;
+    }
     pid_ = pid;
     reaped_ = false;
     exitCode_ = kStillActive;

@@ -71,7 +71,8 @@ std::string EscapeQuotedArgument(const std::string& argument);
 std::string QuoteArgument(const std::string& argument);
 
 // A child process in its own session. The destructor kills a child that still runs (with its
-// process group) and reaps it, so no zombie and no orphan outlives the object.
+// process group) and reaps it, so no zombie and no orphan outlives the object. The child is also
+// killed when the thread that started it ends, so it never outlives a crashed program.
 class ChildProcess {
 public:
     ChildProcess() = default;

@@ -7,8 +7,9 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <thread>
+#include <new>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace platform;
@@ -224,6 +225,26 @@ TEST(Process, LeftoversOfAFinishedChildAreKilledOnRelease)
         // The destructor releases: the group goes, the child is reaped.
     }
     EXPECT_TRUE(ProcessGone(grandchild));
+}
+
+TEST(Process, ChildDiesWithTheThreadThatStartedIt)
+{
+    // A thread that never cleans up, as in a crash: the object is never destroyed.
+    alignas(ChildProcess) static unsigned char storage[sizeof(ChildProcess)];
+    pid_t pid = -1;
+    std::thread([&] {
+        Pipe pipe;
+        ASSERT_EQ(CreatePipe(pipe), 0);
+        auto* child = new (storage) ChildProcess;
+        ASSERT_EQ(
+            child->Start(kChild + " hang", pipe.readEnd.Get(), pipe.writeEnd.Get(), pipe.writeEnd.Get()), 0);
+        pid = child->Pid();
+    }).join();
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(ProcessGone(pid));
+    int status = 0;
+    EXPECT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
 }
 
 TEST(Process, ChildReapedElsewhereCountsAsFailedNotRunning)
