@@ -913,9 +913,9 @@ void TSimpleXMLElem::ClearContent()
 
 TSimpleXMLElem* TSimpleXMLElems::ElementAt(long long index) const
 {
-    if (index < 0 || static_cast<size_t>(index) >= items_.size())
+    if (index < 0 || static_cast<size_t>(index) >= size_)
         return nullptr;
-    return items_[static_cast<size_t>(index)].get();
+    return items_[index];
 }
 
 void TSimpleXMLElems::RebuildIndex() const
@@ -923,19 +923,19 @@ void TSimpleXMLElems::RebuildIndex() const
     if (!index_)
         index_ = std::make_unique<std::unordered_map<std::string, TSimpleXMLElem*>>();
     index_->clear();
-    index_->reserve(items_.size());
-    for (const auto& item : items_)
-        (*index_)[UpperKey(item->Name())] = item.get();
+    index_->reserve(size_);
+    for (uint32_t i = 0; i < size_; ++i)
+        (*index_)[UpperKey(items_[i]->Name())] = items_[i];
     indexValid_ = true;
 }
 
 TSimpleXMLElem* TSimpleXMLElems::FindElement(std::string_view name) const
 {
     constexpr size_t kScanLimit = 8; // a short list is searched directly, without an index
-    if (items_.size() <= kScanLimit) {
-        for (auto it = items_.rbegin(); it != items_.rend(); ++it)
-            if (SameText((*it)->Name(), name))
-                return it->get();
+    if (size_ <= kScanLimit) {
+        for (uint32_t i = size_; i-- > 0;)
+            if (SameText(items_[i]->Name(), name))
+                return items_[i];
         return nullptr;
     }
     if (!indexValid_)
@@ -947,11 +947,11 @@ TSimpleXMLElem* TSimpleXMLElems::FindElement(std::string_view name) const
 TSimpleXMLElem* TSimpleXMLElems::Append(TSimpleXMLElemPtr node)
 {
     node->parent_ = parent_;
-    if (items_.empty())
-        items_.reserve(4);
-    items_.push_back(std::move(node));
+    if (size_ == capacity_)
+        Grow();
+    items_[size_++] = node.release();
     indexValid_ = false;
-    return items_.back().get();
+    return items_[size_ - 1];
 }
 
 TSimpleXMLElemClassic* TSimpleXMLElems::AppendElement(const std::string& name)
@@ -964,15 +964,33 @@ TSimpleXMLElemClassic* TSimpleXMLElems::AppendElement(const std::string& name)
 
 void TSimpleXMLElems::Delete(size_t index)
 {
-    if (index >= items_.size())
+    if (index >= size_)
         return;
-    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    TSimpleXMLElemPtr doomed(items_[index]);
+    std::copy(items_ + index + 1, items_ + size_, items_ + index);
+    --size_;
     indexValid_ = false;
+}
+
+void TSimpleXMLElems::Grow()
+{
+    const uint32_t capacity = capacity_ * 2;
+    auto larger = std::make_unique<TSimpleXMLElem*[]>(capacity);
+    std::copy(items_, items_ + size_, larger.get());
+    heapItems_ = std::move(larger);
+    items_ = heapItems_.get();
+    capacity_ = capacity;
 }
 
 void TSimpleXMLElems::Clear()
 {
-    items_.clear();
+    const uint32_t count = size_;
+    size_ = 0; // nodes being destroyed never see themselves in the list
+    for (uint32_t i = 0; i < count; ++i)
+        TSimpleXMLElemDeleter()(items_[i]);
+    heapItems_.reset();
+    items_ = inline_;
+    capacity_ = kInline;
     index_.reset();
     indexValid_ = false;
 }

@@ -208,7 +208,10 @@ public:
 class TSimpleXMLElems {
 public:
     explicit TSimpleXMLElems(TSimpleXMLElem* parent) : parent_(parent) { }
-    size_t Count() const { return items_.size(); }
+    ~TSimpleXMLElems() { Clear(); }
+    TSimpleXMLElems(const TSimpleXMLElems&) = delete;
+    TSimpleXMLElems& operator=(const TSimpleXMLElems&) = delete;
+    size_t Count() const { return size_; }
     // Node at a 0-based position; nullptr outside 0..Count()-1.
     TSimpleXMLElem* ElementAt(long long index) const;
     // Child entered under that name; nullptr when none. Never creates a child.
@@ -231,8 +234,17 @@ public:
 private:
     void RebuildIndex() const;
 
+    void Grow();
+
     TSimpleXMLElem* parent_;
-    std::vector<TSimpleXMLElemPtr> items_;
+    // Owned nodes, destroyed through TSimpleXMLElemDeleter. Most elements have a few children,
+    // which are kept inline without an allocation of their own.
+    static constexpr uint32_t kInline = 4;
+    TSimpleXMLElem** items_ = inline_;
+    uint32_t size_ = 0;
+    uint32_t capacity_ = kInline;
+    TSimpleXMLElem* inline_[kInline] = {};
+    std::unique_ptr<TSimpleXMLElem*[]> heapItems_;
     mutable std::unique_ptr<std::unordered_map<std::string, TSimpleXMLElem*>> index_; // built on demand
     mutable bool indexValid_ = false;
 };
