@@ -116,35 +116,6 @@ static void SetError(std::string* error, int errorNumber)
         *error = SystemErrorText(errorNumber);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& data, std::string* error)
-{
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        SetError(error, errno);
-        return false;
-    }
-    struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
-        data.reserve(static_cast<size_t>(st.st_size));
-    data.clear();
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            SetError(error, errno);
-            close(fd);
-            return false;
-        }
-        if (n == 0)
-            break;
-        data.append(buffer, static_cast<size_t>(n));
-    }
-    close(fd);
-    return true;
-}
-
 bool ReadWholeFile(const std::string& path, TFileBuffer& buffer, std::string* error)
 {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);

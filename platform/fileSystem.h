@@ -32,14 +32,13 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 
 // Creates a folder and any missing parents. On failure returns false and fills error.
 bool ForceDirectories(const std::string& path, std::string* error);
-// Reads a whole file into data. On failure returns false and fills error with the reason.
-bool ReadWholeFile(const std::string& path, std::string& data, std::string* error);
-// The same into a buffer that is not cleared first (large files are read without extra copies).
+// A whole file's bytes (read without zero-filling or extra copies).
 struct TFileBuffer {
     std::unique_ptr<char[]> data;
     size_t size = 0;
     std::string_view View() const { return { data.get(), size }; }
 };
+// Reads a whole file. On failure returns false and fills error with the reason.
 bool ReadWholeFile(const std::string& path, TFileBuffer& buffer, std::string* error);
 // Replaces a file's content so that it is either the old content or exactly `bytes`, never a mix:
 // the bytes go into a new file in the same folder, which is moved over the target only when

@@ -3,29 +3,14 @@
 #include "settings/itemNodeData.h"
 
 #include <QString>
+#include "bench/benchSupport.h"
+
 #include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <string>
 
 namespace {
-
-double CpuSeconds()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
-long StatusKb(const char* key)
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(key, 0) == 0)
-            return std::stol(line.substr(std::string(key).size()));
-    return 0;
-}
 
 } // namespace
 

@@ -1,10 +1,9 @@
 // Load and save speed and memory of the XML document model on list files of 1,000, 10,000 and
 // 100,000 entries shaped like real ones, side by side with pugixml when it is available.
 // Prints figures against the targets; it is not a test.
+#include "bench/benchSupport.h"
 #include "settings/SimpleXml.h"
 
-#include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -45,14 +44,6 @@ void BuildList(TSimpleXML& doc, int entries)
     }
 }
 
-// CPU time of the calling thread, so that other work on the machine disturbs the figures less.
-double CpuSeconds()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
 double BestSeconds(int runs, const std::function<void()>& f)
 {
     double best = 1e9;
@@ -62,16 +53,6 @@ double BestSeconds(int runs, const std::function<void()>& f)
         best = std::min(best, CpuSeconds() - t0);
     }
     return best;
-}
-
-long StatusKb(const char* key)
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(key, 0) == 0)
-            return std::stol(line.substr(std::string(key).size()));
-    return 0;
 }
 
 // Peak resident memory added by loading the file, measured in a freshly started copy of this

@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <dirent.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -316,22 +314,13 @@ TEST(SimpleXmlFiles, SaveReplacesTheFileOnlyWhenComplete)
 
     // A write that fails in the middle (the file-size limit stands in for a full disk).
     {
-        struct sigaction ignore {}, old {};
-        ignore.sa_handler = SIG_IGN;
-        sigaction(SIGXFSZ, &ignore, &old);
-        rlimit saved {};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit small = saved;
-        small.rlim_cur = 4096;
-        setrlimit(RLIMIT_FSIZE, &small);
+        FileSizeLimit limit(4096);
         std::string message;
         try {
             doc.SaveDocument(target);
         } catch (const EFileError& e) {
             message = e.what();
         }
-        setrlimit(RLIMIT_FSIZE, &saved);
-        sigaction(SIGXFSZ, &old, nullptr);
         EXPECT_EQ(message, "Cannot open file \"" + target + "\". File too large");
     }
     EXPECT_EQ(ReadFileBytes(target), previous);

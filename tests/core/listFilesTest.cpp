@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -138,17 +136,10 @@ TEST(ListFiles, FailedExportLeavesThePreviousFile)
     const std::string path = dir.file("list.zfl");
     WriteFileBytes(path, "the previous list");
 
-    struct sigaction ignore {}, old {};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGXFSZ, &ignore, &old);
-    rlimit saved {};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 1024; // the export needs far more: a disk that fills up half way
-    setrlimit(RLIMIT_FSIZE, &small);
-    EXPECT_THROW(files.ExportList(path), EFileError);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    sigaction(SIGXFSZ, &old, nullptr);
+    {
+        FileSizeLimit limit(1024); // the export needs far more: a disk that fills up half way
+        EXPECT_THROW(files.ExportList(path), EFileError);
+    }
     EXPECT_EQ(ReadFileBytes(path), "the previous list");
 
     files.ExportList(path);
