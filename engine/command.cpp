@@ -93,6 +93,8 @@ bool TCommand::PrepareEntry(std::string& problem)
         return false;
     }
     outputPath_ = overwrite_->GetUniqueName(platform::JoinPath(outputFolder_, outputName_));
+    if (outputPath_.front() == '-') // a relative path ffmpeg would take for an option
+        outputPath_.insert(0, "./");
     commandLine_ = FormatCommandLine(converterPath_, source, params, outputPath_);
     return true;
 }
