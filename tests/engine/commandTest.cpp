@@ -5,6 +5,7 @@
 #include "testFiles.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -151,14 +152,15 @@ TEST_F(CommandTest, AwkwardFileNamesReachTheConverterAsOneArgument)
     WriteFileBytes(odd, ReadFileBytes(source));
     Add(odd, 0, folder);
     // A relative output folder whose name starts with '-' (run from the temporary folder).
-    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    const QString oldFolder = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir.path())));
     Add(source, 0, "-dashed/");
     ASSERT_TRUE(RunToEnd());
     EXPECT_EQ(Status(0), isConverted);
     EXPECT_TRUE(platform::FileExists(folder + "-a \"b\" \\c\\ $HOME `id`; caf\xC3\xA9\nx.avi"));
     EXPECT_EQ(Status(1), isConverted);
     EXPECT_TRUE(platform::FileExists(dir.file("-dashed/movie.avi")));
-    ASSERT_EQ(chdir("/"), 0);
+    QDir::setCurrent(oldFolder);
 }
 
 TEST_F(CommandTest, StopKillsTheConverterAndRemovesItsPartialOutput)
