@@ -39,11 +39,7 @@ TColor ParentBackground(const QWidget* w)
 
 int ToInteger(const QString& text)
 {
-    bool ok = false;
-    const int value = text.toInt(&ok, 10);
-    if (!ok)
-        throw EConvertError("'" + text.toStdString() + "' is not a valid integer value");
-    return value;
+    return platform::StrToInt(text.toStdString());
 }
 
 // Keys that are no typed characters for the edit: the dialog or the line edit handle them.

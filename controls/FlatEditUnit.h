@@ -3,17 +3,12 @@
 // focus and hover (optionally an integer field stepped by keys and wheel), and a combo box with a
 // flat frame and a 13-pixel flat drop-down button.
 #include "controls/skinGraphics.h"
+#include "platform/convert.h" // EConvertError
 
 #include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
 #include <stdexcept>
-
-// The conversion error of a text that is not a decimal integer.
-class EConvertError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 enum TEditValueType { evDefault, evtInteger, evtFloat };
 
