@@ -1,6 +1,5 @@
 #include "platform/fileSystem.h"
 
-#include <QFile>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -222,14 +221,96 @@ std::string SystemErrorText(int errorNumber)
     return std::strerror(errorNumber);
 }
 
+// Length of the valid UTF-8 sequence at p (1..4), or 0 when the byte there starts none.
+static int Utf8Sequence(const unsigned char* p, size_t left, char32_t& code)
+{
+    const unsigned char b = p[0];
+    int length;
+    char32_t min;
+    if (b < 0x80) {
+        code = b;
+        return 1;
+    } else if (b >= 0xC2 && b <= 0xDF) {
+        length = 2, code = b & 0x1F, min = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3, code = b & 0x0F, min = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4, code = b & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (left < static_cast<size_t>(length))
+        return 0;
+    for (int i = 1; i < length; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (p[i] & 0x3F);
+    }
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    return (code < min || code > 0x10FFFF || surrogate) ? 0 : length;
+}
+
 QString FromAnsi(const std::string& bytes)
 {
-    return QFile::decodeName(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    QString text;
+    text.reserve(static_cast<qsizetype>(bytes.size()));
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    size_t i = 0;
+    while (i < bytes.size()) {
+        char32_t code = 0;
+        const int length = Utf8Sequence(p + i, bytes.size() - i, code);
+        if (length == 0) {
+            text += QChar(static_cast<char16_t>(0xDC00 + p[i])); // kept for the way back
+            ++i;
+            continue;
+        }
+        if (code >= 0x10000) {
+            text += QChar(QChar::highSurrogate(code));
+            text += QChar(QChar::lowSurrogate(code));
+        } else {
+            text += QChar(static_cast<char16_t>(code));
+        }
+        i += static_cast<size_t>(length);
+    }
+    return text;
+}
+
+static void AppendUtf8(std::string& out, char32_t code)
+{
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
 }
 
 std::string ToAnsi(const QString& text)
 {
-    return QFile::encodeName(text).toStdString();
+    std::string out;
+    out.reserve(static_cast<size_t>(text.size()));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            AppendUtf8(out, QChar::surrogateToUcs4(c, text[++i].unicode()));
+        } else if (c >= 0xDC80 && c <= 0xDCFF) {
+            out += static_cast<char>(c - 0xDC00); // a byte that was not UTF-8
+        } else if (QChar::isSurrogate(c)) {
+            AppendUtf8(out, 0xFFFD); // a lone surrogate from elsewhere has no byte form
+        } else {
+            AppendUtf8(out, c);
+        }
+    }
+    return out;
 }
 
 } // namespace platform

@@ -49,7 +49,10 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std:
 // The system's message for an errno value.
 std::string SystemErrorText(int errorNumber);
 
-// File names between the 8-bit form and QString (locale encoding, like QFile does).
+// File names between their bytes (UTF-8) and QString. The round trip is lossless for any bytes:
+// a byte that is not part of valid UTF-8 (a Latin-1 name, say) is held as the lone surrogate
+// U+DC80..U+DCFF and written back as that byte, so no file name is ever changed on its way
+// through the list.
 QString FromAnsi(const std::string& bytes);
 std::string ToAnsi(const QString& text);
 

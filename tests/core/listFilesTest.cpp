@@ -65,6 +65,16 @@ TEST(ListFiles, ExportWritesTheExactTextAndImportAppends)
     expected.replace(expected.find("&#xE9;"), 6, "&#xC3;&#xA9;");
     EXPECT_EQ(ReadFileBytes(path), expected);
 
+    // A name in another 8-bit encoding (byte 0xE9) is written as that byte and read back unchanged.
+    TFileList latin;
+    TSaveManager latinFiles(latin);
+    AppendFileRow(latin, "/home/ann/Videos/holiday.avi", 0, "");
+    AppendFileRow(latin, platform::FromAnsi("/home/ann/Videos/caf\xE9 at night.mpg"), 1, "/media/ann/Converted/");
+    latinFiles.ExportList(dir.file("latin.zfl"));
+    EXPECT_EQ(ReadFileBytes(dir.file("latin.zfl")), ReadFileBytes(VIDMORPH_TEST_DATA "/xml/two-entries.zfl"));
+    latinFiles.ImportList(dir.file("latin.zfl"));
+    EXPECT_EQ(Rows(latin)[3].file, "/home/ann/Videos/caf\xE9 at night.mpg");
+
     // Import appends: the same file twice doubles every entry.
     files.ImportList(path);
     const std::vector<Row> rows = Rows(list);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace platform;
 
 TEST(Paths, NameExtensionAndJoinRules)
@@ -50,6 +52,16 @@ TEST(Paths, AnsiRoundTripAndTick)
 {
     const std::string bytes = "caf\xC3\xA9 & 'x'.mpg";
     EXPECT_EQ(ToAnsi(FromAnsi(bytes)), bytes);
+    EXPECT_EQ(FromAnsi(bytes), QString::fromUtf8(bytes.c_str()));
+    EXPECT_EQ(FromAnsi("\xF0\x9F\x8E\xAC"), QString::fromUtf8("\xF0\x9F\x8E\xAC")); // outside the BMP
+    // Bytes that are not UTF-8 come back unchanged: Latin-1, a stray continuation byte, an overlong
+    // form, an encoded surrogate, a cut-off sequence, a code point above U+10FFFF.
+    for (const std::string& odd : std::vector<std::string> { "caf\xE9.avi", "\x80x", "\xC0\xAF", "\xED\xA0\x80", "a\xE2\x82", "\xF4\x90\x80\x80",
+             std::string("nul\0inside", 10) }) {
+        EXPECT_EQ(ToAnsi(FromAnsi(odd)), odd);
+    }
+    EXPECT_EQ(FromAnsi("caf\xE9").size(), 4);
+    EXPECT_EQ(ToAnsi(QString(QChar(0xD800))), "\xEF\xBF\xBD"); // a lone surrogate typed elsewhere
     EXPECT_EQ(TicksBetween(0xFFFFFFF0u, 0x10u), 0x20u); // across the wrap
     const uint32_t a = GetTickCount();
     EXPECT_LT(TicksBetween(a, GetTickCount()), 1000u);
