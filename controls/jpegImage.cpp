@@ -134,12 +134,5 @@ QImage LoadJpegFromBytes(const QByteArray& bytes)
 
 QImage LoadJpegFromFile(const QString& path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw EImageError("JPEG image: cannot open " + path.toStdString());
-    try {
-        return LoadJpegFromBytes(f.readAll());
-    } catch (const EImageError& e) {
-        throw EImageError(std::string(e.what()) + " (" + path.toStdString() + ")");
-    }
+    return DecodeImageFile(path, "JPEG", [](const QByteArray& bytes) { return LoadJpegFromBytes(bytes); });
 }

@@ -173,14 +173,7 @@ TPngImage TPngImage::FromBytes(const QByteArray& bytes)
 
 TPngImage TPngImage::FromFile(const QString& path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw EImageError("PNG image: cannot open " + path.toStdString());
-    try {
-        return FromBytes(f.readAll());
-    } catch (const EImageError& e) {
-        throw EImageError(std::string(e.what()) + " (" + path.toStdString() + ")");
-    }
+    return DecodeImageFile(path, "PNG", [](const QByteArray& bytes) { return FromBytes(bytes); });
 }
 
 TPngImage TPngImage::FromQImage(const QImage& image)

@@ -9,6 +9,8 @@
 // applied: a tRNS colour or palette entry becomes the pixel's alpha. Drawing uses a premultiplied
 // copy that is built once and dropped whenever pixels change. Copies share pixels (copy on write).
 // Bad data (not a PNG, truncated, corrupt, absurd size) throws EImageError; the image is unchanged.
+#include <QByteArray>
+#include <QFile>
 #include <QImage>
 #include <QRect>
 #include <QString>
@@ -18,7 +20,6 @@
 
 #include "controls/skinGraphics.h"
 
-class QByteArray;
 class QPainter;
 
 class EImageError : public std::runtime_error {
@@ -28,6 +29,21 @@ public:
     {
     }
 };
+
+// The bytes of an image file (a Qt resource path works too); `kind` ("PNG", "JPEG") names the
+// format in the error. Errors raised by decode get the path appended.
+template <class Decode>
+auto DecodeImageFile(const QString& path, const char* kind, Decode decode)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw EImageError(std::string(kind) + " image: cannot open " + path.toStdString());
+    try {
+        return decode(f.readAll());
+    } catch (const EImageError& e) {
+        throw EImageError(std::string(e.what()) + " (" + path.toStdString() + ")");
+    }
+}
 
 // The PNG colour types, with their codes in the file header.
 enum TPngColorType : uint8_t {

@@ -42,17 +42,6 @@ void SetFormColours(TFSProgressBar& bar)
     bar.SetForeColorGrad(0x007BB7);
 }
 
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        if (e->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
 } // namespace
 
 TEST(FSProgressBar, NewBarIsDesertWithoutFill)

@@ -53,3 +53,16 @@ inline void ShowAndSettle(QWidget* window)
     for (int i = 0; i < 5; ++i)
         QApplication::processEvents();
 }
+
+// Counts the paint events of the widgets it is installed on (repaint() paints at once,
+// update() only later).
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};

@@ -64,14 +64,7 @@ QWidget* AddDialog()
     folder->SetColorBorder(clWhite);
     folder->SetColorFlat(clWhite);
     SkinFont(folder, 16, kEntryText);
-    auto* combo = new TMyFlatComboBox(form);
-    combo->setGeometry(9, 152, 425, 30);
-    combo->SetStyle(csDropDownList);
-    combo->SetColor(clWindow);
-    combo->SetColorArrowBackground(clBtnFace);
-    combo->SetColorBorder(clWhite);
-    SkinFont(combo, 16, kEntryText); // first: a font change puts the item height back to 13
-    combo->SetItemHeight(22);
+    auto* combo = FormProfileCombo(form, QRect(9, 152, 425, 30));
     combo->addItems({ "MPEG-4 video (mp4)", "Flash video (flv)", "AVI with MPEG-4 (avi)" });
     combo->setCurrentIndex(0);
     return form;

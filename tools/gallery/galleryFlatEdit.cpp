@@ -1,5 +1,6 @@
 // TMyFlatEdit and TMyFlatComboBox with the dialogs' settings, in each of their looks.
 #include "galleryBoard.h"
+#include "galleryForms.h"
 #include "galleryInput.h"
 #include "galleryShots.h"
 
@@ -47,14 +48,7 @@ QImage IntegerEdit(bool focus)
 // Trebuchet MS 16 in 0x797993, item height 22.
 QImage Combo(int index, const std::function<void(TMyFlatComboBox*)>& state, bool enabled = true)
 {
-    auto* combo = new TMyFlatComboBox;
-    combo->resize(425, 30);
-    combo->SetStyle(csDropDownList);
-    combo->SetColor(clWindow);
-    combo->SetColorArrowBackground(clBtnFace);
-    combo->SetColorBorder(clWhite);
-    SkinFont(combo, 16, kEntryText); // first: a font change puts the item height back to 13
-    combo->SetItemHeight(22);
+    auto* combo = FormProfileCombo(nullptr, QRect(0, 0, 425, 30));
     combo->addItems(
         { "MPEG-4 video (mp4)", "Flash video (flv)", "AVI with MPEG-4 (avi)", "DVD MPEG-2 (vob)" });
     combo->setCurrentIndex(index);

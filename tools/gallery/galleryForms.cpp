@@ -2,6 +2,7 @@
 
 #include "galleryInput.h"
 
+#include "controls/FlatEditUnit.h"
 #include "controls/LinePanelUnit.h"
 #include "controls/MyButtonEx.h"
 #include "controls/imagebutton.h"
@@ -58,6 +59,19 @@ TImageButton* FormImageButton(QWidget* parent, QRect r, const QString& stem, boo
     button->SetUseDown(false);
     button->SetEnabled(enabled);
     return button;
+}
+
+TMyFlatComboBox* FormProfileCombo(QWidget* parent, QRect r)
+{
+    auto* combo = new TMyFlatComboBox(parent);
+    combo->setGeometry(r);
+    combo->SetStyle(csDropDownList);
+    combo->SetColor(clWindow);
+    combo->SetColorArrowBackground(clBtnFace);
+    combo->SetColorBorder(clWhite);
+    SkinFont(combo, 16, kEntryText); // first: a font change puts the item height back to 13
+    combo->SetItemHeight(22);
+    return combo;
 }
 
 TMyButtonEx* FormPushButton(QWidget* parent, QRect r, const QString& caption)

@@ -11,6 +11,7 @@ class QWidget;
 class TImageButton;
 class TLinePanel;
 class TMyButtonEx;
+class TMyFlatComboBox;
 class TPngImageList;
 
 namespace gallery {
@@ -28,6 +29,9 @@ TImageButton* FormImageButton(QWidget* parent, QRect r, const QString& stem, boo
 // A push button with the forms' colours (btnImport, btnExport, btnOk, btnCancel): bold Trebuchet
 // MS 12 in 0x8B4215, face 0xF1E2D5 to 0xF1D8C1, pressed 0xFCEFC6 to 0xFFE0C8, border 0xDBBF9E.
 TMyButtonEx* FormPushButton(QWidget* parent, QRect r, const QString& caption);
+// ComboBox1 of the dialogs: drop-down list, window colour, arrow background clBtnFace, white
+// border, Trebuchet MS 16 in 0x797993, item height 22. No items.
+TMyFlatComboBox* FormProfileCombo(QWidget* parent, QRect r);
 // The dialogs' PngImageList1: the 32 x 32 video file icon.
 const TPngImageList& FileIconList();
 
