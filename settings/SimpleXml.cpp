@@ -308,7 +308,8 @@ public:
             ++pos_;
     }
 
-    void ParseProperties(TSimpleXMLProps& props);
+    // endMessage: the error when the data ends inside the attributes.
+    void ParseProperties(TSimpleXMLProps& props, const char* endMessage);
     // Returns true when the root element starts at the current position.
     bool ParseProlog(TSimpleXMLElemsProlog& prolog);
     void ParseElement(TSimpleXMLElem& element);
@@ -335,12 +336,12 @@ private:
 
 static const char* kElementEnd = "Invalid XML Element: Unexpected end of data";
 
-void TSimpleXmlParser::ParseProperties(TSimpleXMLProps& props)
+void TSimpleXmlParser::ParseProperties(TSimpleXMLProps& props, const char* endMessage)
 {
     for (;;) {
         SkipBlanks();
         if (AtEnd())
-            Fail(kElementEnd);
+            Fail(endMessage);
         char c = d_[pos_];
         if (c == '/' || c == '>' || c == '?')
             return;
@@ -356,21 +357,21 @@ void TSimpleXmlParser::ParseProperties(TSimpleXMLProps& props)
         }
         SkipBlanks();
         if (AtEnd())
-            Fail(kElementEnd);
+            Fail(endMessage);
         if (name.empty() || d_[pos_] != '=')
             Fail(Quoted("Invalid XML Element: Unexpected character in property declaration (\"%0:s\" found)",
                 d_.substr(pos_, 1)));
         ++pos_;
         SkipBlanks();
         if (AtEnd())
-            Fail(kElementEnd);
+            Fail(endMessage);
         const char quote = d_[pos_];
         if (quote != '"' && quote != '\'')
             Fail(Quoted("Invalid XML Element: Unexpected character in property declaration. Expecting \" or ' "
                         "but \"%0:s\"  found",
                 d_.substr(pos_, 1)));
         ++pos_;
-        const std::string_view raw = Until(std::string_view(&quote, 1), kElementEnd);
+        const std::string_view raw = Until(std::string_view(&quote, 1), endMessage);
         props.Add(std::move(name), SimpleXmlUnescape(raw), std::move(prefix));
     }
 }
@@ -380,13 +381,7 @@ void TSimpleXmlParser::ParseHeader(TSimpleXMLElemHeader& node)
     static const char* kind = "Invalid Header";
     Expect("<?xml", kind);
     TSimpleXMLProps props;
-    try {
-        ParseProperties(props);
-    } catch (const ESimpleXMLError& e) {
-        if (e.what() == std::string(kElementEnd))
-            Fail("Invalid Header: Unexpected end of data");
-        throw;
-    }
+    ParseProperties(props, "Invalid Header: Unexpected end of data");
     Expect("?>", kind);
     const TSimpleXMLProp* version = props.Find("version");
     const TSimpleXMLProp* encoding = props.Find("encoding");
@@ -447,13 +442,7 @@ void TSimpleXmlParser::ParseSheet(TSimpleXMLElem& node)
 {
     static const char* kind = "Invalid Stylesheet";
     Expect("<?xml-stylesheet", kind);
-    try {
-        ParseProperties(node.Properties());
-    } catch (const ESimpleXMLError& e) {
-        if (e.what() == std::string(kElementEnd))
-            Fail("Invalid Stylesheet: Unexpected end of data");
-        throw;
-    }
+    ParseProperties(node.Properties(), "Invalid Stylesheet: Unexpected end of data");
     Expect("?>", kind);
 }
 
@@ -636,7 +625,7 @@ void TSimpleXmlParser::ParseElement(TSimpleXMLElem& element)
     ++pos_;
     ParseTagName(element);
     if (IsBlank(d_[pos_]))
-        ParseProperties(element.Properties());
+        ParseProperties(element.Properties(), kElementEnd);
     const char c = d_[pos_];
     if (c == '/') {
         ++pos_;
