@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -25,6 +26,11 @@ uint32_t CreationFlagValue(TCreationFlag value)
 {
     static const uint32_t flags[] = { 0x4000000, 0x10, 0x200, 0x800, 0x1000, 0x4, 0x400, 0x1, 0x2, 0x8 };
     return flags[value];
+}
+
+bool IsStartFailure(TEndStatus status)
+{
+    return status == TEndStatus::PipeFailed || status == TEndStatus::ChildFailed;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -80,6 +86,20 @@ bool TLockedStringList::First(std::string& line) const
         return false;
     line = lines_[head_];
     return true;
+}
+
+void TLockedStringList::ReplaceLast(const std::string& line)
+{
+    {
+        std::unique_lock guard(lock_);
+        if (head_ < lines_.size()) {
+            lines_.back() = line;
+            return;
+        }
+        lines_.push_back(line);
+    }
+    if (onAdd_)
+        onAdd_();
 }
 
 void TLockedStringList::DeleteFirst()
@@ -217,7 +237,25 @@ bool TProcessRunner::event(QEvent* e)
 
 class TRunnerThread {
 public:
-    explicit TRunnerThread(TProcessRunner* owner);
+    // Everything a run needs from its runner, copied when the run is created: later changes to
+    // the runner do not reach it.
+    struct Settings {
+        std::string commandLine;
+        TNewLineEvent onNewLine;
+        TTerminateEvent onTerminated;
+        TProcessTimer* timer; // owned by the runner, which joins every worker before freeing it
+        int32_t maxTimeAfterBeginning;
+        int32_t maxTimeAfterLastOutput;
+        // Recorded for completeness; a POSIX child has no console window or priority class.
+        uint32_t priorityClass;
+        TShowWindow showWindow;
+        TCreationFlag creationFlag;
+    };
+
+    // receiver: the runner as the target of hand-off events; host: the runner's side of the
+    // hand-offs. Both are used only on the runner's thread.
+    TRunnerThread(QObject* receiver, TRunnerHost* host, std::shared_ptr<THandOffChannel> channel,
+        std::shared_ptr<TRunnerShared> shared, Settings settings);
     ~TRunnerThread() { Join(); }
 
     void Start() { thread_ = std::thread(&TRunnerThread::Run, this); }
@@ -252,22 +290,15 @@ private:
 
     bool CallOnUiThread(std::function<void()> work);
     void PostToUi(std::function<void()> work);
-    void SetEndStatus(uint8_t value) { owner_->endStatus_.store(value); }
+    void SetEndStatus(TEndStatus value) { shared_->endStatus.store(value); }
     bool StopRequested() const { return terminated_.load(std::memory_order_relaxed); }
+    void AddPiece(LineBatch& batch, std::string& line, TReturnCode returnCode);
 
-    TProcessRunner* const owner_;
+    QObject* const receiver_;
+    TRunnerHost* const host_;
     const std::shared_ptr<THandOffChannel> channel_;
-    // Copied at creation; later changes to the runner do not reach this run.
-    const std::string commandLine_;
-    const TNewLineEvent onNewLine_;
-    const TTerminateEvent onTerminated_;
-    TProcessTimer* const timer_;
-    const int32_t maxTimeAfterBeginning_;
-    const int32_t maxTimeAfterLastOutput_;
-    // Recorded for completeness; a POSIX child has no console window or priority class.
-    [[maybe_unused]] const uint32_t priorityClass_;
-    [[maybe_unused]] const TShowWindow showWindow_;
-    [[maybe_unused]] const TCreationFlag creationFlag_;
+    const std::shared_ptr<TRunnerShared> shared_;
+    const Settings settings_;
 
     std::atomic<bool> terminated_ { false };
     platform::WakeEvent wake_;
@@ -286,22 +317,17 @@ private:
     std::string pending_;
     bool prevPartial_ = false;
     bool lastReadEndedCR_ = false;
-    uint32_t exitCode_ = STILL_ACTIVE;
+    uint32_t exitCode_ = kStillActive;
     uint32_t lastError_ = 0;
 };
 
-TRunnerThread::TRunnerThread(TProcessRunner* owner)
-    : owner_(owner)
-    , channel_(owner->handOff_)
-    , commandLine_(owner->commandLine_)
-    , onNewLine_(owner->OnNewLine)
-    , onTerminated_(owner->OnTerminated)
-    , timer_(owner->timer_)
-    , maxTimeAfterBeginning_(owner->maxTimeAfterBeginning_)
-    , maxTimeAfterLastOutput_(owner->maxTimeAfterLastOutput_)
-    , priorityClass_(owner->PriorityClass())
-    , showWindow_(owner->showWindow_)
-    , creationFlag_(owner->creationFlag_)
+TRunnerThread::TRunnerThread(QObject* receiver, TRunnerHost* host, std::shared_ptr<THandOffChannel> channel,
+    std::shared_ptr<TRunnerShared> shared, Settings settings)
+    : receiver_(receiver)
+    , host_(host)
+    , channel_(std::move(channel))
+    , shared_(std::move(shared))
+    , settings_(std::move(settings))
 {
 }
 
@@ -311,7 +337,7 @@ bool TRunnerThread::CallOnUiThread(std::function<void()> work)
         return false;
     auto call = std::make_shared<THandOffChannel::Call>();
     call->work = std::move(work);
-    Post(owner_, std::make_unique<CallEvent>(channel_, call));
+    Post(receiver_, std::make_unique<CallEvent>(channel_, call));
     return channel_->WaitFor(*call);
 }
 
@@ -319,7 +345,7 @@ void TRunnerThread::PostToUi(std::function<void()> work)
 {
     auto call = std::make_shared<THandOffChannel::Call>();
     call->work = std::move(work);
-    Post(owner_, std::make_unique<CallEvent>(channel_, call));
+    Post(receiver_, std::make_unique<CallEvent>(channel_, call));
 }
 
 void TRunnerThread::Run()
@@ -333,7 +359,11 @@ void TRunnerThread::Run()
         failure = e.what();
     } catch (const std::bad_alloc&) {
         lastError_ = ENOMEM;
+        failure = settings_.commandLine + " failed: not enough memory.";
+    } catch (const std::exception& e) {
+        failure = settings_.commandLine + " failed: " + e.what();
     } catch (...) {
+        failure = settings_.commandLine + " failed for an unknown reason.";
     }
     try {
         CleanUp();
@@ -344,15 +374,15 @@ void TRunnerThread::Run()
 
 void TRunnerThread::RunChild()
 {
-    SetEndStatus(0);
+    SetEndStatus(TEndStatus::Started);
     if (StopRequested()) {
         // Stopped before it began: no pipes, no child, but still one OnTerminated.
-        SetEndStatus(9);
+        SetEndStatus(TEndStatus::Stopped);
         return;
     }
     buffer_.resize(1024);
 
-    SetEndStatus(2);
+    SetEndStatus(TEndStatus::CreatingPipes);
     if (int error = platform::CreatePipe(input_); error != 0) {
         lastError_ = static_cast<uint32_t>(error);
         throw TCreatePipeError("Cannot create a pipe: " + std::string(std::strerror(error)));
@@ -365,32 +395,26 @@ void TRunnerThread::RunChild()
     platform::SetNonBlocking(input_.writeEnd.Get());
     platform::SetNonBlocking(output_.readEnd.Get());
 
-    SetEndStatus(4);
-    const int error
-        = child_.Start(commandLine_, input_.readEnd.Get(), output_.writeEnd.Get(), output_.writeEnd.Get());
+    SetEndStatus(TEndStatus::CreatingChild);
+    const int error = child_.Start(
+        settings_.commandLine, input_.readEnd.Get(), output_.writeEnd.Get(), output_.writeEnd.Get());
     if (error != 0) {
         lastError_ = static_cast<uint32_t>(error);
-        throw TCreateProcessError(commandLine_ + " doesn't exist.");
+        throw TCreateProcessError(settings_.commandLine + " doesn't exist.");
     }
     // The child holds its own copies; without ours, its end of output is seen as end of file
     // and a write to an input it closed fails instead of filling the pipe.
+    shared_->childPid.store(child_.Pid());
     input_.readEnd.Reset();
     output_.writeEnd.Reset();
     outputOpen_ = true;
 
-    timer_->SetSecondsSinceStart(0);
-    timer_->SetSecondsSinceOutput(0);
-    TProcessRunner* owner = owner_;
-    PostToUi([owner, self = this] {
-        // A worker stopped before its child came up must not take the timer from its successor.
-        if (owner->current_ != self)
-            return;
-        owner->timer_->start(1000);
-        owner->timerOwner_ = self;
-    });
+    settings_.timer->SetSecondsSinceStart(0);
+    settings_.timer->SetSecondsSinceOutput(0);
+    PostToUi([host = host_, self = this] { host->ChildStarted(self); });
     timerStarted_ = true;
-    exitCode_ = STILL_ACTIVE;
-    SetEndStatus(6);
+    exitCode_ = kStillActive;
+    SetEndStatus(TEndStatus::ChildRunning);
     pending_.clear();
     prevPartial_ = false;
     lastReadEndedCR_ = false;
@@ -398,7 +422,8 @@ void TRunnerThread::RunChild()
     PollLoop();
 
     if (!pending_.empty()) {
-        Deliver({ { { pending_, otBeginningOfLine, owner_->OutputReturnCode() } }, onNewLine_, false });
+        Deliver({ { { pending_, otBeginningOfLine, shared_->outputReturnCode.load() } }, settings_.onNewLine,
+            false });
     }
 }
 
@@ -413,18 +438,18 @@ void TRunnerThread::PollLoop()
         else
             WriteQueuedInput();
         const bool outputWaited = waiting > 0;
-        if (exitCode_ != STILL_ACTIVE) {
-            SetEndStatus(8);
-            owner_->resultCode_.store(exitCode_);
+        if (exitCode_ != kStillActive) {
+            SetEndStatus(TEndStatus::Exited);
+            shared_->resultCode.store(exitCode_);
             return;
         }
         WaitForWork(outputWaited);
         if (StopRequested()) {
-            SetEndStatus(9);
+            SetEndStatus(TEndStatus::Stopped);
             return;
         }
         if (TimedOut()) {
-            SetEndStatus(10);
+            SetEndStatus(TEndStatus::TimedOut);
             return;
         }
     }
@@ -432,8 +457,9 @@ void TRunnerThread::PollLoop()
 
 bool TRunnerThread::TimedOut() const
 {
-    return (maxTimeAfterBeginning_ > 0 && timer_->SecondsSinceStart() > maxTimeAfterBeginning_)
-        || (maxTimeAfterLastOutput_ > 0 && timer_->SecondsSinceOutput() > maxTimeAfterLastOutput_);
+    const Settings& s = settings_;
+    return (s.maxTimeAfterBeginning > 0 && s.timer->SecondsSinceStart() > s.maxTimeAfterBeginning)
+        || (s.maxTimeAfterLastOutput > 0 && s.timer->SecondsSinceOutput() > s.maxTimeAfterLastOutput);
 }
 
 // In place of a fixed pause: sleeps until output, the child's end, room for queued input, or a
@@ -468,28 +494,43 @@ void TRunnerThread::ReadOutput(long waiting)
     outputSignalled_ = false;
 }
 
+namespace {
+bool EndsNothing(char c)
+{
+    return c != '\r' && c != '\n' && c != '\0';
+}
+} // namespace
+
+// A line that reached the length cap goes out as a complete piece; the rest starts a new one.
+void TRunnerThread::AddPiece(LineBatch& batch, std::string& line, TReturnCode returnCode)
+{
+    batch.lines.push_back({ std::move(line), otEntireLine, returnCode });
+    line.clear();
+}
+
 void TRunnerThread::CutIntoLines(const char* bytes, size_t count)
 {
+    constexpr size_t cap = TProcessRunner::kMaxLineLength;
     LineBatch batch;
-    batch.onNewLine = onNewLine_;
+    batch.onNewLine = settings_.onNewLine;
     std::string line = std::move(pending_);
-    TReturnCode returnCode = owner_->OutputReturnCode();
+    TReturnCode returnCode = shared_->outputReturnCode.load();
     bool lastWasCR = false;
     size_t i = 0;
-    if (lastReadEndedCR_ && bytes[0] == '\n') {
+    if (lastReadEndedCR_ && bytes[0] == '\n')
         i = 1; // second half of a CR LF split across two reads
-        lastWasCR = false;
-    }
     while (i < count && !StopRequested()) {
+        if (line.size() >= cap && EndsNothing(bytes[i]))
+            AddPiece(batch, line, returnCode);
+        const size_t limit = std::min(count, i + (cap - line.size()));
         size_t end = i;
-        while (end < count && bytes[end] != '\r' && bytes[end] != '\n' && bytes[end] != '\0')
+        while (end < limit && EndsNothing(bytes[end]))
             ++end;
         line.append(bytes + i, end - i);
-        if (end == count) {
-            lastWasCR = false;
-            i = end;
-            break;
-        }
+        lastWasCR = false;
+        i = end;
+        if (end == count || EndsNothing(bytes[end]))
+            continue; // all read, or the line is full: the next pass cuts it
         const char c = bytes[end];
         i = end + 1;
         lastWasCR = c == '\r';
@@ -539,20 +580,13 @@ void TRunnerThread::HandleBatch(
     for (const Delivery& d : batch->lines) {
         if (batch->stopAtRequest && StopRequested())
             return;
-        owner_->receivedLines_.Add(d.line);
-        timer_->SetSecondsSinceOutput(0);
-        owner_->outputReturnCode_.store(d.returnCode);
-        if (std::vector<std::string>* mirror = owner_->mirrorLines_) {
-            if (mirror->empty() || !prevPartial_)
-                mirror->push_back(d.line);
-            else
-                mirror->back() = d.line;
-        }
+        settings_.timer->SetSecondsSinceOutput(0);
+        host_->LineArrived(d.line, d.type, d.returnCode, prevPartial_);
         prevPartial_ = d.type == otBeginningOfLine;
         ++batch->handled;
         if (batch->onNewLine) {
             try {
-                batch->onNewLine(owner_, d.line, d.type);
+                batch->onNewLine(static_cast<TProcessRunner*>(receiver_), d.line, d.type);
             } catch (...) {
             }
             if (channel->Closed())
@@ -566,12 +600,12 @@ void TRunnerThread::WriteQueuedInput()
     if (!FlushInput())
         return; // the pipe is full; the rest goes in a later pass
     std::string text;
-    while (!StopRequested() && owner_->inputQueue_.First(text)) {
+    while (!StopRequested() && shared_->inputQueue.First(text)) {
         unsentInput_ = text;
         FlushInput();
-        if (owner_->InputToOutput())
+        if (shared_->inputToOutput.load())
             Echo(text);
-        owner_->inputQueue_.DeleteFirst();
+        shared_->inputQueue.DeleteFirst();
         if (!unsentInput_.empty())
             return;
     }
@@ -602,8 +636,8 @@ void TRunnerThread::Echo(const std::string& text)
         || (lf != std::string::npos && lf + 1 == text.size());
     pending_ = prevPartial_ ? pending_ + text : text;
     LineBatch batch {
-        { { pending_, terminated ? otEntireLine : otBeginningOfLine, owner_->OutputReturnCode() } },
-        onNewLine_, false
+        { { pending_, terminated ? otEntireLine : otBeginningOfLine, shared_->outputReturnCode.load() } },
+        settings_.onNewLine, false
     };
     if (terminated)
         pending_.clear();
@@ -614,17 +648,12 @@ void TRunnerThread::CleanUp()
 {
     if (child_.Started()) {
         // Also after a normal end: whatever the child left running in its group goes with it.
+        pid_t own = child_.Pid();
+        shared_->childPid.compare_exchange_strong(own, 0); // a later run may have its own by now
         child_.Terminate();
     }
-    if (timerStarted_) {
-        TProcessRunner* owner = owner_;
-        PostToUi([owner, self = this] {
-            if (owner->timerOwner_ == self) {
-                owner->timer_->stop();
-                owner->timerOwner_ = nullptr;
-            }
-        });
-    }
+    if (timerStarted_)
+        PostToUi([host = host_, self = this] { host->ChildGone(self); });
     input_.readEnd.Reset();
     output_.writeEnd.Reset();
     output_.readEnd.Reset();
@@ -634,31 +663,30 @@ void TRunnerThread::CleanUp()
 
 void TRunnerThread::Finish(const std::string& failure)
 {
-    const uint8_t status = owner_->EndStatus();
-    if (status < 8 && status % 2 == 0) {
-        SetEndStatus(static_cast<uint8_t>(status + 1));
-        owner_->resultCode_.store(lastError_);
+    const TEndStatus status = shared_->endStatus.load();
+    if (status < TEndStatus::Exited && static_cast<uint8_t>(status) % 2 == 0) {
+        SetEndStatus(static_cast<TEndStatus>(static_cast<uint8_t>(status) + 1));
+        shared_->resultCode.store(lastError_);
     }
-    TProcessRunner* owner = owner_;
-    const uint32_t exitCode = exitCode_;
-    TTerminateEvent onTerminated = onTerminated_;
-    auto channel = channel_;
+    auto* sender = static_cast<TProcessRunner*>(receiver_);
     try {
-        CallOnUiThread([owner, self = this, exitCode, onTerminated, channel] {
+        CallOnUiThread([host = host_, sender, self = this, exitCode = exitCode_,
+                           onTerminated = settings_.onTerminated, channel = channel_, failure] {
+            host->RunEnding(self, failure);
             if (onTerminated) {
                 try {
-                    onTerminated(owner, exitCode);
+                    onTerminated(sender, exitCode);
                 } catch (...) {
                 }
-                if (channel->Closed())
-                    return;
             }
-            if (owner->current_ == self)
-                owner->current_ = nullptr;
+            // In the same hand-off, so that no caller can tear the runner down before the report
+            // is made; a handler that destroyed the runner does not stop it.
+            if (!channel->Closed())
+                host->RunEnded(self);
+            if (!failure.empty())
+                ReportError(failure);
         });
-        if (!failure.empty())
-            CallOnUiThread([failure] { ReportError(failure); });
-        PostToUi([owner, self = this] { owner->ReapWorker(self); });
+        PostToUi([host = host_, self = this] { host->ReapWorker(self); });
     } catch (...) {
         // Without memory for the hand-off the worker stays listed until the runner goes.
     }
@@ -669,8 +697,7 @@ void TRunnerThread::Finish(const std::string& failure)
 
 TProcessRunner::TProcessRunner(QObject* owner)
     : QObject(owner)
-    , receivedLines_(lock_)
-    , inputQueue_(lock_, [this] { WakeCurrentWorker(); })
+    , shared_(std::make_shared<TRunnerShared>([this] { WakeCurrentWorker(); }))
     , handOff_(std::make_shared<THandOffChannel>())
 {
     platform::IgnoreSigpipe();
@@ -699,9 +726,12 @@ void TProcessRunner::Execute()
         timer_ = new TProcessTimer(this);
         connect(timer_, &QTimer::timeout, this, [this] { OnTimerTick(); });
     }
-    receivedLines_.Clear();
-    auto worker = std::make_unique<TRunnerThread>(this);
-    inputQueue_.Clear();
+    shared_->receivedLines.Clear();
+    failureMessage_.clear();
+    auto worker = std::make_unique<TRunnerThread>(this, static_cast<TRunnerHost*>(this), handOff_, shared_,
+        TRunnerThread::Settings { commandLine_, OnNewLine, OnTerminated, timer_, maxTimeAfterBeginning_,
+            maxTimeAfterLastOutput_, PriorityClass(), showWindow_, creationFlag_ });
+    shared_->inputQueue.Clear();
     TRunnerThread* started = worker.get();
     workers_.push_back(std::move(worker));
     try {
@@ -731,6 +761,50 @@ void TProcessRunner::WakeCurrentWorker()
 {
     if (current_)
         current_->Wake();
+}
+
+void TProcessRunner::ChildStarted(TRunnerThread* worker)
+{
+    // A worker stopped before its child came up must not take the timer from its successor.
+    if (current_ != worker)
+        return;
+    timer_->start(1000);
+    timerOwner_ = worker;
+}
+
+void TProcessRunner::ChildGone(TRunnerThread* worker)
+{
+    if (timerOwner_ != worker)
+        return;
+    timer_->stop();
+    timerOwner_ = nullptr;
+}
+
+void TProcessRunner::LineArrived(
+    const std::string& line, TOutputType type, TReturnCode returnCode, bool continuesPartial)
+{
+    if (continuesPartial && type == otBeginningOfLine)
+        shared_->receivedLines.ReplaceLast(line);
+    else
+        shared_->receivedLines.Add(line);
+    shared_->outputReturnCode.store(returnCode);
+    if (mirrorLines_) {
+        if (mirrorLines_->empty() || !continuesPartial)
+            mirrorLines_->push_back(line);
+        else
+            mirrorLines_->back() = line;
+    }
+}
+
+void TProcessRunner::RunEnding(TRunnerThread*, const std::string& failure)
+{
+    failureMessage_ = failure;
+}
+
+void TProcessRunner::RunEnded(TRunnerThread* worker)
+{
+    if (current_ == worker)
+        current_ = nullptr;
 }
 
 void TProcessRunner::ReapWorker(TRunnerThread* worker)

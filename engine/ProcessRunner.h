@@ -2,6 +2,8 @@
 // Runs one console program as a child process with its standard streams redirected into pipes.
 // A worker thread does all pipe and process work; every output line and the end of every run are
 // handed to the thread that owns the runner (the user-interface thread) while the worker waits.
+#include "platform/process.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -17,6 +19,9 @@
 class TProcessRunner;
 class TRunnerThread;
 class THandOffChannel;
+
+// The exit code given to OnTerminated for a run whose child did not end by itself.
+using platform::kStillActive;
 
 enum TOutputType { otEntireLine = 0, otBeginningOfLine = 1 };
 enum TReturnCode { rcCRLF = 0, rcLF = 1 };
@@ -52,8 +57,22 @@ enum TCreationFlag {
 int ShowWindowCommand(TShowWindow value);
 uint32_t CreationFlagValue(TCreationFlag value);
 
-// The exit code reported while a child runs, and for a run whose child did not end by itself.
-constexpr uint32_t STILL_ACTIVE = 259;
+// How far the last run got and how it ended. The numbers are the ones callers have always seen.
+enum class TEndStatus : uint8_t {
+    Started = 0,
+    FailedBeforePipes = 1,
+    CreatingPipes = 2,
+    PipeFailed = 3,
+    CreatingChild = 4,
+    ChildFailed = 5, // the program could not be started (missing, not executable)
+    ChildRunning = 6,
+    FailedWhileRunning = 7,
+    Exited = 8, // the child ended by itself; ResultCode holds its exit code
+    Stopped = 9, // ended on request
+    TimedOut = 10,
+};
+// True for the statuses of a run whose child never started (a pipe or the child itself failed).
+bool IsStartFailure(TEndStatus status);
 
 using TNewLineEvent
     = std::function<void(TProcessRunner* Sender, const std::string& NewLine, TOutputType OutputType)>;
@@ -82,6 +101,8 @@ public:
     // Worker side: the first entry without removing it; false when the list is empty.
     bool First(std::string& line) const;
     void DeleteFirst();
+    // Replaces the last entry (adds one when the list is empty).
+    void ReplaceLast(const std::string& line);
 
 private:
     std::shared_mutex& lock_;
@@ -92,6 +113,7 @@ private:
 
 // One-second tick on the user-interface thread. Both counters are read and reset by the worker.
 class TProcessTimer : public QTimer {
+    Q_OBJECT
 public:
     explicit TProcessTimer(QObject* parent = nullptr);
     int32_t SecondsSinceStart() const { return secondsSinceStart_.load(); }
@@ -110,9 +132,57 @@ private:
     std::atomic<int32_t> secondsSinceOutput_ { 0 };
 };
 
+// State a worker shares with its runner. Which thread writes each field:
+// - endStatus, resultCode: the worker (final before OnTerminated is raised);
+// - childPid: the worker, when its child starts and once it is reaped;
+// - outputReturnCode, receivedLines: the runner's thread, while the worker waits in a hand-off;
+//   Execute clears receivedLines;
+// - inputToOutput: the runner's thread (SetInputToOutput); the worker reads it live;
+// - inputQueue: the runner's thread adds, the worker removes.
+// Both lists hold `lock` for every access.
+struct TRunnerShared {
+    explicit TRunnerShared(std::function<void()> onInputAdded)
+        : receivedLines(lock)
+        , inputQueue(lock, std::move(onInputAdded))
+    {
+    }
+    std::atomic<TEndStatus> endStatus { TEndStatus::Started };
+    std::atomic<uint32_t> resultCode { 0 };
+    std::atomic<pid_t> childPid { 0 };
+    std::atomic<TReturnCode> outputReturnCode { rcCRLF };
+    std::atomic<bool> inputToOutput { false };
+    std::shared_mutex lock;
+    TLockedStringList receivedLines;
+    TLockedStringList inputQueue;
+};
+
+// What a worker asks of its runner. Called only on the runner's thread, inside a hand-off, and
+// never after the runner is destroyed.
+class TRunnerHost {
+public:
+    // The worker's child is up: start the one-second timer for this run.
+    virtual void ChildStarted(TRunnerThread* worker) = 0;
+    // The worker's child is gone: stop the timer if this run started it.
+    virtual void ChildGone(TRunnerThread* worker) = 0;
+    // One output line handed over: ReceivedLines, MirrorLines and OutputReturnCode follow it.
+    // continuesPartial: the previous delivery was the beginning of this same line.
+    virtual void LineArrived(
+        const std::string& line, TOutputType type, TReturnCode returnCode, bool continuesPartial)
+        = 0;
+    // Just before OnTerminated: the failure that ended the run (empty when none).
+    virtual void RunEnding(TRunnerThread* worker, const std::string& failure) = 0;
+    // After OnTerminated: the worker is no longer current; it may be joined once it returns.
+    virtual void RunEnded(TRunnerThread* worker) = 0;
+    virtual void ReapWorker(TRunnerThread* worker) = 0;
+
+protected:
+    ~TRunnerHost() = default;
+};
+
 // Lives on the thread that creates it, which must run a Qt event loop: handlers, the timer and the
 // error report run there.
-class TProcessRunner : public QObject {
+class TProcessRunner : public QObject, private TRunnerHost {
+    Q_OBJECT
 public:
     explicit TProcessRunner(QObject* owner = nullptr);
     // Stops a running child (it and its process group are killed), waits for the worker's
@@ -123,8 +193,8 @@ public:
     void SetCommandLine(const std::string& value) { commandLine_ = value; }
     TNewLineEvent OnNewLine;
     TTerminateEvent OnTerminated;
-    bool InputToOutput() const { return inputToOutput_.load(); }
-    void SetInputToOutput(bool value) { inputToOutput_.store(value); }
+    bool InputToOutput() const { return shared_->inputToOutput.load(); }
+    void SetInputToOutput(bool value) { shared_->inputToOutput.store(value); }
     // Seconds (whole timer ticks); 0 or less means no limit.
     int32_t MaxTimeAfterBeginning() const { return maxTimeAfterBeginning_; }
     void SetMaxTimeAfterBeginning(int32_t value) { maxTimeAfterBeginning_ = value; }
@@ -136,27 +206,37 @@ public:
     void SetCreationFlag(TCreationFlag value) { creationFlag_ = value; }
     TReturnCode ReturnCode() const { return returnCode_; }
     void SetReturnCode(TReturnCode value) { returnCode_ = value; }
-    TReturnCode OutputReturnCode() const { return outputReturnCode_.load(); }
+    TReturnCode OutputReturnCode() const { return shared_->outputReturnCode.load(); }
 
-    // Every delivery of the current run, in order; cleared by Execute.
-    TLockedStringList& ReceivedLines() { return receivedLines_; }
-    const TLockedStringList& ReceivedLines() const { return receivedLines_; }
+    // The deliveries of the current run, in order; cleared by Execute. A beginning-of-line
+    // delivery that follows the beginning of the same line replaces it, so a line growing over
+    // many reads costs its length once.
+    TLockedStringList& ReceivedLines() { return shared_->receivedLines; }
+    const TLockedStringList& ReceivedLines() const { return shared_->receivedLines; }
     // Text for the child's standard input, first entry first; written exactly as queued. Add to
     // it on the runner's thread (the add wakes the worker).
-    TLockedStringList& InputQueue() { return inputQueue_; }
-    const TLockedStringList& InputQueue() const { return inputQueue_; }
+    TLockedStringList& InputQueue() { return shared_->inputQueue; }
+    const TLockedStringList& InputQueue() const { return shared_->inputQueue; }
     // Optional, not owned: kept so that a line still growing occupies one entry.
     std::vector<std::string>* MirrorLines() const { return mirrorLines_; }
     void SetMirrorLines(std::vector<std::string>* value) { mirrorLines_ = value; }
 
     uint32_t PriorityClass() const { return 0x20; }
-    // How far the last run got: 0 started, 2 creating the pipes, 4 creating the child, 6 child
-    // running (odd: that step failed), 8 child ended by itself, 9 stopped, 10 timed out.
-    uint8_t EndStatus() const { return endStatus_.load(); }
+    TEndStatus EndStatus() const { return shared_->endStatus.load(); }
     // The child's exit code when it ended by itself, else errno of the failed step.
-    uint32_t ResultCode() const { return resultCode_.load(); }
+    uint32_t ResultCode() const { return shared_->resultCode.load(); }
+    // Why the last ended run failed ("<command line> doesn't exist." when the program could not be
+    // started); empty when it did not fail. Set before its OnTerminated; the same text then goes
+    // to the error reporter.
+    const std::string& FailureMessage() const { return failureMessage_; }
+    // The process id of the current run's child while it runs; 0 when there is none.
+    pid_t ChildPid() const { return shared_->childPid.load(); }
     // Null until the first Execute.
     TProcessTimer* Timer() const { return timer_; }
+
+    // Lines longer than this reach OnNewLine cut into complete pieces of this many bytes, so an
+    // endless line costs bounded memory.
+    static constexpr size_t kMaxLineLength = 16384;
 
     // Starts CommandLine on a new worker (stopping the current one first); returns at once.
     // Does nothing at all when CommandLine is empty.
@@ -169,27 +249,26 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    friend class TRunnerThread;
-
+    void ChildStarted(TRunnerThread* worker) override;
+    void ChildGone(TRunnerThread* worker) override;
+    void LineArrived(
+        const std::string& line, TOutputType type, TReturnCode returnCode, bool continuesPartial) override;
+    void RunEnding(TRunnerThread* worker, const std::string& failure) override;
+    void RunEnded(TRunnerThread* worker) override;
+    void ReapWorker(TRunnerThread* worker) override;
     void OnTimerTick();
-    void ReapWorker(TRunnerThread* worker);
     void WakeCurrentWorker();
 
     std::string commandLine_;
-    std::atomic<bool> inputToOutput_ { false }; // read live by the worker
     int32_t maxTimeAfterBeginning_ = 0;
     int32_t maxTimeAfterLastOutput_ = 0;
     TShowWindow showWindow_ = swHIDE;
     TCreationFlag creationFlag_ = fCREATE_NEW_CONSOLE;
     TReturnCode returnCode_ = rcCRLF;
-    std::atomic<TReturnCode> outputReturnCode_ { rcCRLF };
-    std::atomic<uint8_t> endStatus_ { 0 };
-    std::atomic<uint32_t> resultCode_ { 0 };
     std::vector<std::string>* mirrorLines_ = nullptr;
+    std::string failureMessage_;
 
-    mutable std::shared_mutex lock_;
-    TLockedStringList receivedLines_;
-    TLockedStringList inputQueue_;
+    std::shared_ptr<TRunnerShared> shared_;
     TProcessTimer* timer_ = nullptr;
     TRunnerThread* timerOwner_ = nullptr; // the worker whose run started the timer last
 

@@ -1,31 +1,50 @@
 #include "engine/command.h"
 
+#include "engine/localPath.h"
 #include "engine/reporter.h"
 #include "platform/fileSystem.h"
 #include "platform/process.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace {
+
 constexpr int32_t kLastAnimationOffset = 74;
+
+// The identity of the regular file at path (not following a link); false when there is none.
+bool RegularFileId(const std::string& path, dev_t& device, ino_t& inode)
+{
+    struct stat info { };
+    if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    device = info.st_dev;
+    inode = info.st_ino;
+    return true;
+}
+
 } // namespace
 
 TCommand::TCommand(TFileList& list, const TCommandManager& profiles, QObject* parent)
-    : QObject(parent), list_(list), profiles_(profiles), runner_(std::make_unique<TProcessRunner>()),
-      overwrite_(std::make_unique<TOverwriteManager>())
+    : QObject(parent)
+    , list_(list)
+    , profiles_(profiles)
+    , runner_(std::make_unique<TProcessRunner>())
+    , overwrite_(std::make_unique<TOverwriteManager>())
 {
     timer_.setInterval(1000);
     connect(&timer_, &QTimer::timeout, this, [this] { TimerTick(); });
-    runner_->OnNewLine = [this](TProcessRunner*, const std::string& line, TOutputType type) {
-        if (OnOutputLine && type == otEntireLine) // the converter's text is not interpreted
-            OnOutputLine(line);
-    };
-    runner_->OnTerminated = [this](TProcessRunner*, uint32_t exitCode) { EntryTerminated(exitCode); };
+    runner_->OnNewLine
+        = [this](TProcessRunner*, const std::string& line, TOutputType type) { OutputLine(line, type); };
+    runner_->OnTerminated = [this](TProcessRunner*, uint32_t exitCode) { ConverterEnded(exitCode); };
+    freeListener_ = list_.AddFreeListener([this](PVirtualNode node) { NodeFreed(node); });
     SetProgramFolder(platform::ProgramFolder());
 }
 
 TCommand::~TCommand()
 {
+    list_.RemoveFreeListener(freeListener_);
     // The runner kills a converter that still runs; no event reaches this object any more.
     runner_->OnTerminated = nullptr;
     runner_->OnNewLine = nullptr;
@@ -44,8 +63,10 @@ std::string TCommand::FormatCommandLine(const std::string& converter, const std:
 {
     // Each quoted value is escaped so that it reaches the converter as exactly one argument,
     // whatever quotes, backslashes or other bytes it holds; params stay as the profile has them.
-    return "\"" + platform::EscapeQuotedArgument(converter) + "\" -i \"" + platform::EscapeQuotedArgument(source)
-        + "\" " + params + " \"" + platform::EscapeQuotedArgument(output) + "\"";
+    // The input may open local files only, so a local playlist cannot reach the network either.
+    return "\"" + platform::EscapeQuotedArgument(converter) + "\" -protocol_whitelist file -i \""
+        + platform::EscapeQuotedArgument(LocalFileArgument(source)) + "\" " + params + " \""
+        + platform::EscapeQuotedArgument(LocalFileArgument(output)) + "\"";
 }
 
 void TCommand::Start()
@@ -68,16 +89,31 @@ void TCommand::Stop()
         return; // no batch: nothing changes, no event
     idle_ = true;
     stopRequested_ = true;
+    NoteConvertersOutput();
     runner_->Stop();
+}
+
+void TCommand::NoteConvertersOutput()
+{
+    // Asked of the converter itself before it is killed: a file that now bears the name but that
+    // it does not hold open is someone else's.
+    ownOutput_.reset();
+    dev_t device {};
+    ino_t inode {};
+    const pid_t converter = runner_->ChildPid();
+    if (entryRunning_ && converter > 0 && !outputPath_.empty() && RegularFileId(outputPath_, device, inode)
+        && platform::ProcessHasFileOpen(converter, device, inode))
+        ownOutput_ = std::make_pair(device, inode);
 }
 
 bool TCommand::PrepareEntry(std::string& problem)
 {
     const TItemData& item = currentEntry_->ItemData;
-    outputFolder_ = platform::ToAnsi(item.OutputFolder);
-    if (outputFolder_.empty())
-        outputFolder_ = globalOutputFolder_;
     const std::string source = platform::ToAnsi(item.FileName);
+    if (IsProtocolName(source)) {
+        problem = "Cannot convert \"" + source + "\": it is a URL, not a file on this computer.";
+        return false;
+    }
     std::string ext, params;
     try {
         ext = profiles_.GetExt(item.ProfileIndex);
@@ -86,16 +122,29 @@ bool TCommand::PrepareEntry(std::string& problem)
         problem = "Cannot convert \"" + source + "\": " + e.what();
         return false;
     }
+    if (!PrepareOutputFolder(source, problem))
+        return false;
     outputName_ = platform::ChangeFileExt(platform::ExtractFileName(source), "." + ext);
+    outputPath_ = overwrite_->GetUniqueName(platform::JoinPath(outputFolder_, outputName_));
+    commandLine_ = FormatCommandLine(converterPath_, AbsolutePath(source), params, outputPath_);
+    return true;
+}
+
+// The row's output folder, made absolute and created when missing; nothing is created for a URL.
+bool TCommand::PrepareOutputFolder(const std::string& source, std::string& problem)
+{
+    const std::string folder = platform::ToAnsi(currentEntry_->ItemData.OutputFolder);
+    if (IsProtocolName(folder)) {
+        problem = "Cannot convert \"" + source + "\": the output folder \"" + folder
+            + "\" is a URL, not a folder on this computer.";
+        return false;
+    }
+    outputFolder_ = AbsolutePath(folder.empty() ? globalOutputFolder_ : folder);
     std::string error;
     if (!platform::DirectoryExists(outputFolder_) && !platform::ForceDirectories(outputFolder_, &error)) {
         problem = "Cannot create the output folder \"" + outputFolder_ + "\": " + error;
         return false;
     }
-    outputPath_ = overwrite_->GetUniqueName(platform::JoinPath(outputFolder_, outputName_));
-    if (outputPath_.front() == '-') // a relative path ffmpeg would take for an option
-        outputPath_.insert(0, "./");
-    commandLine_ = FormatCommandLine(converterPath_, source, params, outputPath_);
     return true;
 }
 
@@ -108,6 +157,8 @@ void TCommand::StartEntry()
     list_.SelectOnly(currentNode_);
     outputPath_.clear();
     commandLine_.clear();
+    partialLine_.clear();
+    ownOutput_.reset();
     entryRunning_ = false;
 
     std::string problem;
@@ -122,44 +173,74 @@ void TCommand::StartEntry()
 
 void TCommand::FailWithoutRun(const std::string& problem)
 {
-    ReportError(problem);
     // Ended from the event loop, as a converter run would be, so a long list of such rows never
     // nests one row's end inside the previous one's.
     QMetaObject::invokeMethod(
-        this, [this, problem] {
-            if (OnEntryEnded)
-                OnEntryEnded(currentNode_, STILL_ACTIVE, problem);
-            EntryTerminated(STILL_ACTIVE);
+        this,
+        [this, problem] {
+            EntryEnded(kStillActive, TEntryResult::NotStarted, problem);
+            if (!problem.empty())
+                ReportError(problem);
+            NextEntryOrEnd();
         },
         Qt::QueuedConnection);
 }
 
-void TCommand::RemovePartialOutput()
+void TCommand::ConverterEnded(uint32_t exitCode)
 {
-    // The name was free when the run began, so a file there now is the stopped converter's own
-    // unfinished output.
-    if (entryRunning_ && !outputPath_.empty() && platform::FileExists(outputPath_))
-        std::remove(outputPath_.c_str());
+    const TEndStatus status = runner_->EndStatus();
+    TEntryResult result = TEntryResult::Failed;
+    if (status == TEndStatus::Exited)
+        result = exitCode == 0 ? TEntryResult::Converted : TEntryResult::Failed;
+    else if (status == TEndStatus::Stopped)
+        result = TEntryResult::Stopped;
+    else if (IsStartFailure(status))
+        result = TEntryResult::NotStarted;
+    // The runner reports its own failure once this handler returns.
+    EntryEnded(exitCode, result, runner_->FailureMessage());
+    NextEntryOrEnd();
 }
 
-void TCommand::EntryTerminated(uint32_t exitCode)
+void TCommand::OutputLine(const std::string& line, TOutputType type)
 {
-    if (!currentEntry_)
+    // The converter's text is not interpreted; a line still growing waits for its end.
+    if (type == otBeginningOfLine) {
+        partialLine_ = line;
         return;
+    }
+    partialLine_.clear();
+    if (OnOutputLine)
+        OnOutputLine(line);
+}
+
+void TCommand::EntryEnded(uint32_t exitCode, TEntryResult result, const std::string& problem)
+{
+    if (!partialLine_.empty() && OnOutputLine)
+        OnOutputLine(partialLine_); // the converter's last words, cut off by its end
+    partialLine_.clear();
     const uint32_t total = list_.TotalCount();
-    const uint32_t percent = total ? (currentIndex_ + 1u) * 100u / total : 100u;
+    const uint32_t percent = total ? std::min(100u, (currentIndex_ + 1u) * 100u / total) : 100u;
     if (OnProgress)
         OnProgress(runner_.get(), static_cast<int32_t>(percent));
-    currentEntry_->Status = exitCode == 0 ? isConverted : isFailed;
-    list_.RepaintNode(currentNode_);
-    if (stopRequested_ && exitCode != 0)
+    if (result == TEntryResult::Stopped)
         RemovePartialOutput();
-    if (entryRunning_ && OnEntryEnded)
-        OnEntryEnded(currentNode_, exitCode, {});
     runner_->Stop();
+    if (!currentEntry_)
+        return; // the row was freed meanwhile
+    currentEntry_->Status = exitCode == 0 && result == TEntryResult::Converted ? isConverted : isFailed;
+    list_.RepaintNode(currentNode_);
+    if (OnEntryEnded)
+        OnEntryEnded({ currentNode_, exitCode, result, problem });
+}
 
+void TCommand::NextEntryOrEnd()
+{
+    if (!currentEntry_) {
+        EndBatch(true); // its row is gone: there is no next row to go on from
+        return;
+    }
     PVirtualNode next = list_.GetNext(currentNode_);
-    if (currentIndex_ + 1 >= total || !next) {
+    if (!next) {
         EndBatch(stopRequested_);
     } else if (!idle_) {
         currentEntry_->ItemData.Converting = false;
@@ -173,15 +254,36 @@ void TCommand::EntryTerminated(uint32_t exitCode)
     }
 }
 
+void TCommand::NodeFreed(PVirtualNode node)
+{
+    if (node != currentNode_ || !node)
+        return;
+    currentNode_ = nullptr;
+    currentEntry_ = nullptr;
+}
+
+void TCommand::RemovePartialOutput()
+{
+    // Only the very file the stopped converter was writing, if it is still under that name.
+    dev_t device {};
+    ino_t inode {};
+    if (ownOutput_ && RegularFileId(outputPath_, device, inode)
+        && ownOutput_ == std::make_pair(device, inode))
+        std::remove(outputPath_.c_str());
+    ownOutput_.reset();
+}
+
 void TCommand::EndBatch(bool stopped)
 {
-    currentEntry_->ItemData.Converting = false;
-    currentEntry_->ItemData.AnimationOffset = 0;
+    if (currentEntry_) {
+        currentEntry_->ItemData.Converting = false;
+        currentEntry_->ItemData.AnimationOffset = 0;
+        list_.RepaintNode(currentNode_);
+    }
     currentIndex_ = 0;
     timer_.stop();
     idle_ = true;
     elapsedSeconds_ = 0;
-    list_.RepaintNode(currentNode_);
     currentEntry_ = nullptr;
     currentNode_ = nullptr;
     if (OnFinish)
@@ -190,11 +292,11 @@ void TCommand::EndBatch(bool stopped)
 
 void TCommand::TimerTick()
 {
-    if (!currentEntry_)
-        return;
-    int32_t& offset = currentEntry_->ItemData.AnimationOffset;
-    offset = offset >= kLastAnimationOffset ? 0 : offset + 1;
-    list_.RepaintNode(currentNode_);
+    if (currentEntry_) { // not when its row was freed
+        int32_t& offset = currentEntry_->ItemData.AnimationOffset;
+        offset = offset >= kLastAnimationOffset ? 0 : offset + 1;
+        list_.RepaintNode(currentNode_);
+    }
     ++elapsedSeconds_;
     if (OnTimer)
         OnTimer(&timer_);

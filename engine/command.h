@@ -12,19 +12,44 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <sys/types.h>
+#include <utility>
+
+// How one row ended.
+enum class TEntryResult {
+    Converted, // the converter ended by itself with exit code 0
+    Failed, // the converter ran and failed (its own exit code, or its run broke down)
+    Stopped, // the converter was killed because the batch was stopped
+    NotStarted, // nothing ran: no such profile, a URL, no output folder, or no converter to start
+};
+
+// One row's end, as OnEntryEnded reports it.
+struct TEntryEnd {
+    PVirtualNode node = nullptr;
+    uint32_t exitCode = kStillActive; // the converter's own code; kStillActive when it did not end by itself
+    TEntryResult result = TEntryResult::NotStarted;
+    // Why a row failed without a converter's verdict (NotStarted, or a Failed run that broke
+    // down); the same text goes once to the error reporter. Empty otherwise.
+    std::string problem;
+};
 
 class TCommand : public QObject {
+    Q_OBJECT
 public:
     using TProgressEvent = std::function<void(QObject* Sender, int32_t Percent)>;
     using TFinishEvent = std::function<void(QObject* Sender, bool Stopped)>;
     using TTimerEvent = std::function<void(QObject* Sender)>;
-    // One row's end: its exit code (259 when it was stopped or never ran) and, for a row that
-    // could not be started, the reason.
-    using TEntryEndedEvent = std::function<void(PVirtualNode node, uint32_t exitCode, const std::string& problem)>;
-    // Each complete line the converter writes (shown by tools; the batch ignores it).
+    // Raised for every row that ends, after OnProgress and after the row's status is set; not for
+    // a row freed from the list before its end arrived.
+    using TEntryEndedEvent = std::function<void(const TEntryEnd& end)>;
+    // Each line the converter writes (shown by tools; the batch ignores it). A last line without
+    // a line end comes at the end of the row's run, before OnEntryEnded.
     using TOutputLineEvent = std::function<void(const std::string& line)>;
 
+    // The list must outlive this object. Rows may be freed at any time, also the one being
+    // converted: the job runner forgets it and ends the batch when its run ends.
     TCommand(TFileList& list, const TCommandManager& profiles, QObject* parent = nullptr);
     ~TCommand() override;
 
@@ -55,15 +80,22 @@ public:
     // Ends the batch after the current row; its converter is killed and the row fails.
     void Stop();
 
-    // The converter's command line for one row.
+    // The converter's command line for one row. source and output must be absolute paths: the
+    // converter gets them as local files only, and its input may open local files only.
     static std::string FormatCommandLine(const std::string& converter, const std::string& source,
         const std::string& params, const std::string& output);
 
 private:
     void StartEntry();
     bool PrepareEntry(std::string& problem);
-    void EntryTerminated(uint32_t exitCode);
+    bool PrepareOutputFolder(const std::string& source, std::string& problem);
+    void ConverterEnded(uint32_t exitCode);
+    void EntryEnded(uint32_t exitCode, TEntryResult result, const std::string& problem);
+    void NextEntryOrEnd();
     void FailWithoutRun(const std::string& problem);
+    void NodeFreed(PVirtualNode node);
+    void OutputLine(const std::string& line, TOutputType type);
+    void NoteConvertersOutput();
     void RemovePartialOutput();
     void EndBatch(bool stopped);
     void TimerTick();
@@ -76,9 +108,11 @@ private:
     std::string converterPath_;
     std::string globalOutputFolder_;
 
+    int freeListener_ = 0;
     uint32_t currentIndex_ = 0;
-    PVirtualNode currentNode_ = nullptr;
+    PVirtualNode currentNode_ = nullptr; // null once the row is freed
     TItemNodeData* currentEntry_ = nullptr;
+    std::string partialLine_; // the converter's line still without its end
     std::string outputFolder_;
     std::string outputName_;
     std::string outputPath_;
@@ -86,5 +120,7 @@ private:
     bool idle_ = true;
     bool stopRequested_ = false;
     bool entryRunning_ = false; // the converter was started for the current row
+    // The file the converter held open under the output name when the batch was stopped.
+    std::optional<std::pair<dev_t, ino_t>> ownOutput_;
     int64_t elapsedSeconds_ = 0;
 };

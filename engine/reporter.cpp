@@ -23,7 +23,7 @@ void ReportError(const std::string& message)
         std::lock_guard guard(reporterLock);
         current = reporter;
     }
-    // Called without the lock: a reporter may run an event loop that reports again.
+    // Called without the lock, so a reporter may set another reporter or report again.
     if (current) {
         current(message);
         return;

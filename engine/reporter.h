@@ -1,7 +1,8 @@
 #pragma once
-// The process-wide hook that shows an error message to the user. The GUI installs one that shows
-// a non-modal message box and returns when it is closed; by default the message goes to standard
-// error. Called on the user-interface thread.
+// The process-wide hook that shows an error message to the user. Called on the user-interface
+// thread, often from inside a converter's end (one call per failing row), so a reporter must
+// return at once: it must not wait for the user or run an event loop of its own. The desktop
+// program shows a non-modal message box; by default the message goes to standard error.
 #include <functional>
 #include <string>
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class TNodeStoreObserver {
@@ -27,8 +28,7 @@ public:
     virtual void FocusRequested() { }
 };
 
-template <class Data>
-class TNodeStore {
+template <class Data> class TNodeStore {
 public:
     struct Node {
         Data data {};
@@ -49,6 +49,18 @@ public:
 
     // Raised for every node just before it is freed (its strings are released with it).
     TFreeNodeEvent OnFreeNode;
+    // More parties that must forget a node before it is freed (the job runner holds the row it
+    // converts), told after OnFreeNode. AddFreeListener returns the id RemoveFreeListener takes.
+    using TFreeListener = std::function<void(Node* node)>;
+    int AddFreeListener(TFreeListener listener)
+    {
+        freeListeners_.emplace_back(++lastListenerId_, std::move(listener));
+        return lastListenerId_;
+    }
+    void RemoveFreeListener(int id)
+    {
+        std::erase_if(freeListeners_, [id](const auto& entry) { return entry.first == id; });
+    }
     void SetObserver(TNodeStoreObserver* observer) { observer_ = observer; }
 
     Node* GetFirst() const { return nodes_.empty() ? nullptr : nodes_.front().get(); }
@@ -58,7 +70,8 @@ public:
     }
     Node* NodeAt(int row) const
     {
-        return row >= 0 && static_cast<size_t>(row) < nodes_.size() ? nodes_[static_cast<size_t>(row)].get() : nullptr;
+        return row >= 0 && static_cast<size_t>(row) < nodes_.size() ? nodes_[static_cast<size_t>(row)].get()
+                                                                    : nullptr;
     }
     static Data* GetNodeData(Node* node) { return node ? &node->data : nullptr; }
     // 0-based position among all rows.
@@ -99,8 +112,7 @@ public:
             observer_->RowsAboutToBeRemoved(static_cast<int>(row), static_cast<int>(row));
         if (focused_ == node)
             focused_ = nullptr;
-        if (OnFreeNode)
-            OnFreeNode(this, node);
+        NotifyFree(node);
         nodes_.erase(nodes_.begin() + row);
         for (size_t i = row; i < nodes_.size(); ++i)
             nodes_[i]->row = static_cast<uint32_t>(i);
@@ -123,9 +135,8 @@ public:
         if (observer_)
             observer_->RowsAboutToBeRemoved(0, static_cast<int>(nodes_.size()) - 1);
         focused_ = nullptr;
-        if (OnFreeNode)
-            for (auto& node : nodes_)
-                OnFreeNode(this, node.get());
+        for (auto& node : nodes_)
+            NotifyFree(node.get());
         nodes_.clear();
         if (observer_)
             observer_->RowsRemoved();
@@ -176,7 +187,17 @@ public:
     }
 
 private:
+    void NotifyFree(Node* node)
+    {
+        if (OnFreeNode)
+            OnFreeNode(this, node);
+        for (auto& entry : freeListeners_)
+            entry.second(node);
+    }
+
     std::vector<std::unique_ptr<Node>> nodes_;
+    std::vector<std::pair<int, TFreeListener>> freeListeners_;
+    int lastListenerId_ = 0;
     Node* focused_ = nullptr;
     TNodeStoreObserver* observer_ = nullptr;
     int updateCount_ = 0;

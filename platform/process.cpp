@@ -1,11 +1,15 @@
 #include "platform/process.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/eventfd.h>
@@ -246,8 +250,8 @@ void MoveTo(int fd, int target)
 
 // In the child: plain system calls only, up to exec (it shares our memory until then, and other
 // threads may hold locks). Never returns.
-[[noreturn]] void ExecChild(const char* program, char* const* argv, pid_t parent, int stdinFd, int stdoutFd,
-    int stderrFd, int errorFd)
+[[noreturn]] void ExecChild(const char* program, char* const* argv, char* const* envp, pid_t parent,
+    int stdinFd, int stdoutFd, int stderrFd, int errorFd)
 {
     ::setsid(); // its own session and process group: terminated together
     // Killed with the thread that started it, so a crash of the program leaves no converter behind.
@@ -268,10 +272,78 @@ void MoveTo(int fd, int target)
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    ::execve(program, argv, environ);
+    ::execve(program, argv, envp);
     const int error = errno;
     [[maybe_unused]] ssize_t n = ::write(errorFd, &error, sizeof error);
     ::_exit(127);
+}
+
+constexpr char kTagName[] = "VIDMORPH_RUN=";
+
+// Descendants that leave the child's process group are handed to this program (not to init) when
+// their parent ends, so they can still be found, killed and reaped. Process-wide, set once.
+void BecomeSubreaper()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { ::prctl(PR_SET_CHILD_SUBREAPER, 1); });
+}
+
+std::string NewTag()
+{
+    static std::atomic<unsigned long> serial { 0 };
+    return kTagName + std::to_string(::getpid()) + "." + std::to_string(++serial);
+}
+
+// Our environment without an inherited tag, plus this child's own.
+std::vector<std::string> ChildEnvironment(const std::string& tag)
+{
+    std::vector<std::string> entries;
+    for (char** e = environ; e && *e; ++e)
+        if (std::strncmp(*e, kTagName, sizeof kTagName - 1) != 0)
+            entries.emplace_back(*e);
+    entries.push_back(tag);
+    return entries;
+}
+
+std::string ReadProcFile(const std::string& path)
+{
+    std::string text;
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid())
+        return text;
+    char block[4096];
+    long n;
+    while ((n = ReadPipe(fd.Get(), block, sizeof block)) > 0 && text.size() < (1u << 20))
+        text.append(block, static_cast<size_t>(n));
+    return text;
+}
+
+// Every child of this process, adopted ones included, from each thread's list.
+std::vector<pid_t> OwnChildren()
+{
+    std::vector<pid_t> pids;
+    DIR* tasks = ::opendir("/proc/self/task");
+    if (!tasks)
+        return pids;
+    while (const dirent* entry = ::readdir(tasks)) {
+        if (entry->d_name[0] < '0' || entry->d_name[0] > '9')
+            continue;
+        const std::string list = ReadProcFile(std::string("/proc/self/task/") + entry->d_name + "/children");
+        const char* p = list.c_str();
+        char* end = nullptr;
+        for (long pid = std::strtol(p, &end, 10); end != p; pid = std::strtol(p, &end, 10)) {
+            pids.push_back(static_cast<pid_t>(pid));
+            p = end;
+        }
+    }
+    ::closedir(tasks);
+    return pids;
+}
+
+bool CarriesTag(pid_t pid, const std::string& tag)
+{
+    const std::string environment = '\0' + ReadProcFile("/proc/" + std::to_string(pid) + "/environ");
+    return environment.find('\0' + tag + '\0') != std::string::npos;
 }
 
 } // namespace
@@ -291,6 +363,13 @@ int ChildProcess::Start(const std::string& commandLine, int stdinFd, int stdoutF
     for (std::string& a : arguments)
         argv.push_back(a.data());
     argv.push_back(nullptr);
+    BecomeSubreaper();
+    std::string tag = NewTag();
+    std::vector<std::string> environment = ChildEnvironment(tag);
+    std::vector<char*> envp;
+    for (std::string& e : environment)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
 
     // Reports a failed exec: closed by a successful one (close-on-exec), written on failure.
     Pipe report;
@@ -303,7 +382,8 @@ int ChildProcess::Start(const std::string& commandLine, int stdinFd, int stdoutF
     // vfork: no copy of a large program's page tables; the child only runs ExecChild.
     const pid_t pid = ::vfork();
     if (pid == 0)
-        ExecChild(program.c_str(), argv.data(), parent, stdinFd, stdoutFd, stderrFd, report.writeEnd.Get());
+        ExecChild(program.c_str(), argv.data(), envp.data(), parent, stdinFd, stdoutFd, stderrFd,
+            report.writeEnd.Get());
     const int forkError = errno;
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (pid < 0)
@@ -320,7 +400,9 @@ int ChildProcess::Start(const std::string& commandLine, int stdinFd, int stdoutF
         return execError;
     }
     pid_ = pid;
+    tag_ = std::move(tag);
     reaped_ = false;
+    released_ = false;
     exitCode_ = kStillActive;
 #ifdef SYS_pidfd_open
     pidfd_.Reset(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
@@ -356,20 +438,62 @@ uint32_t ChildProcess::ExitCode()
 
 void ChildProcess::Terminate()
 {
-    if (!Started() || reaped_)
+    if (!Started() || released_)
         return;
-    // The unreaped leader keeps the group id from being reused, so this reaches only its group.
-    ::kill(-pid_, SIGKILL);
-    int status = 0;
-    pid_t r;
-    do
-        r = ::waitpid(pid_, &status, 0);
-    while (r < 0 && errno == EINTR);
-    if (r == pid_ && exitCode_ == kStillActive)
-        exitCode_ = WIFEXITED(status) ? static_cast<uint32_t>(WEXITSTATUS(status))
-                                      : 128 + static_cast<uint32_t>(WTERMSIG(status));
-    reaped_ = true;
+    released_ = true;
+    if (!reaped_) {
+        // The unreaped leader keeps the group id from being reused, so this reaches only its group.
+        ::kill(-pid_, SIGKILL);
+        int status = 0;
+        pid_t r;
+        do
+            r = ::waitpid(pid_, &status, 0);
+        while (r < 0 && errno == EINTR);
+        if (r == pid_ && exitCode_ == kStillActive)
+            exitCode_ = WIFEXITED(status) ? static_cast<uint32_t>(WEXITSTATUS(status))
+                                          : 128 + static_cast<uint32_t>(WTERMSIG(status));
+        reaped_ = true;
+    }
     pidfd_.Reset();
+    KillLeftovers();
+}
+
+void ChildProcess::KillLeftovers()
+{
+    // Killing an adopted descendant hands its own children to us in turn: repeat until none is
+    // left. The bound only guards against a tree that keeps growing faster than it is killed.
+    for (int round = 0; round < 1000; ++round) {
+        bool found = false;
+        for (const pid_t pid : OwnChildren()) {
+            if (!CarriesTag(pid, tag_))
+                continue; // ours from elsewhere (another run, another part of the program)
+            found = true;
+            ::kill(pid, SIGKILL);
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+        }
+        if (!found)
+            return;
+    }
+}
+
+bool ProcessHasFileOpen(pid_t pid, dev_t device, ino_t inode)
+{
+    const std::string folder = "/proc/" + std::to_string(pid) + "/fd";
+    DIR* fds = ::opendir(folder.c_str());
+    if (!fds)
+        return false;
+    bool found = false;
+    while (const dirent* entry = ::readdir(fds)) {
+        struct stat info { };
+        if (entry->d_name[0] != '.' && ::stat((folder + "/" + entry->d_name).c_str(), &info) == 0
+            && info.st_dev == device && info.st_ino == inode) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(fds);
+    return found;
 }
 
 WakeEvent::WakeEvent()

@@ -2,7 +2,8 @@
 // Pipes and child processes in place of the Win32 pipe and process calls. A child is started from
 // one command-line string, split into arguments by the Windows command-line rules and executed
 // directly (never through a shell), in a new session so that it and everything it starts form one
-// process group.
+// process group. The program is made a child subreaper, so descendants that leave that group
+// (setsid) come back to it when their parent ends, and are killed with the group.
 #include <sys/types.h>
 
 #include <cstddef>
@@ -71,8 +72,9 @@ std::string EscapeQuotedArgument(const std::string& argument);
 std::string QuoteArgument(const std::string& argument);
 
 // A child process in its own session. The destructor kills a child that still runs (with its
-// process group) and reaps it, so no zombie and no orphan outlives the object. The child is also
-// killed when the thread that started it ends, so it never outlives a crashed program.
+// process group and every descendant that left the group) and reaps it, so no zombie and no orphan
+// outlives the object. The child is also killed when the thread that started it ends, so it never
+// outlives a crashed program (a SIGKILL of the program itself still leaves its descendants).
 class ChildProcess {
 public:
     ChildProcess() = default;
@@ -93,17 +95,25 @@ public:
     // else reaped it). Does not reap, so the process group stays addressable until Terminate or
     // Release.
     uint32_t ExitCode();
-    // SIGKILL to the child's whole process group, then reap the child.
+    // SIGKILL to the child's whole process group, then reap the child, then kill and reap the
+    // descendants that had left the group and were handed back to this program.
     void Terminate();
     // After the child ended by itself: kill what remains of its process group, then reap it.
     void Release() { Terminate(); }
 
 private:
+    void KillLeftovers();
+
     pid_t pid_ = -1;
+    std::string tag_; // environment entry every descendant inherits; finds them after a setsid
     bool reaped_ = false;
+    bool released_ = false; // Terminate has run
     uint32_t exitCode_ = kStillActive;
     UniqueFd pidfd_;
 };
+
+// True when the process pid has the file with this device and inode number open.
+bool ProcessHasFileOpen(pid_t pid, dev_t device, ino_t inode);
 
 // A counter descriptor that wakes a waiting thread (eventfd).
 class WakeEvent {

@@ -1,5 +1,6 @@
 #include "ui/batchTool.h"
 
+#include "engine/reporter.h"
 #include "platform/convert.h"
 #include "platform/fileSystem.h"
 #include "settings/saveManager.h"
@@ -8,6 +9,7 @@
 #include <QDir>
 #include <QEventLoop>
 
+#include <cerrno>
 #include <unistd.h>
 
 namespace {
@@ -30,7 +32,9 @@ std::string Clock(int64_t seconds)
 } // namespace
 
 TBatchTool::TBatchTool(const TCommandManager& profiles, std::FILE* out, std::FILE* err)
-    : profiles_(profiles), out_(out), err_(err)
+    : profiles_(profiles)
+    , out_(out)
+    , err_(err)
 {
 }
 
@@ -138,7 +142,8 @@ bool TBatchTool::FillList(const TBatchOptions& options)
         if (!platform::FileExists(file))
             return Fail("no such file: " + file);
     for (const std::string& file : options.files)
-        AppendFileRow(list_, platform::FromAnsi(file), options.profile, platform::FromAnsi(options.outputFolder));
+        AppendFileRow(
+            list_, platform::FromAnsi(file), options.profile, platform::FromAnsi(options.outputFolder));
     return true;
 }
 
@@ -147,8 +152,9 @@ bool TBatchTool::CheckProfiles()
     for (PVirtualNode n = list_.GetFirst(); n; n = list_.GetNext(n)) {
         const TItemData& item = TFileList::GetNodeData(n)->ItemData;
         if (!profiles_.IsProfile(item.ProfileIndex))
-            return Fail("entry " + std::to_string(TFileList::AbsoluteIndex(n) + 1) + " (" + platform::ToAnsi(item.FileName)
-                + ") names profile " + std::to_string(item.ProfileIndex) + ", which does not exist (see --profiles)");
+            return Fail("entry " + std::to_string(TFileList::AbsoluteIndex(n) + 1) + " ("
+                + platform::ToAnsi(item.FileName) + ") names profile " + std::to_string(item.ProfileIndex)
+                + ", which does not exist (see --profiles)");
     }
     return true;
 }
@@ -193,17 +199,20 @@ int TBatchTool::Convert()
         if (lastLines_.size() > kKeptLines)
             lastLines_.pop_front();
     };
-    command.OnEntryEnded = [this](PVirtualNode n, uint32_t code, const std::string& problem) { EntryEnded(n, code, problem); };
+    command.OnEntryEnded = [this](const TEntryEnd& end) { EntryEnded(end); };
     command.OnTimer = [this](QObject*) { ShowProgress(); };
     command.OnFinish = [&](QObject*, bool wasStopped) {
         done = true;
         stopped = wasStopped;
     };
+    // Every failure reaches its row's lines below, so the reporter has nothing more to say.
+    SetErrorReporter([](const std::string&) {});
     QEventLoop loop;
     command.Start();
     ShowProgress();
     while (!done)
         loop.processEvents(QEventLoop::WaitForMoreEvents);
+    SetErrorReporter({});
     ClearProgress();
     command_ = nullptr;
     const int notRun = static_cast<int>(list_.TotalCount()) - finished_;
@@ -212,32 +221,53 @@ int TBatchTool::Convert()
     return failed_ == 0 && !stopped ? beAllConverted : beSomeFailed;
 }
 
-void TBatchTool::EntryEnded(PVirtualNode node, uint32_t exitCode, const std::string& problem)
+void TBatchTool::EntryEnded(const TEntryEnd& end)
 {
     ClearProgress();
     ++finished_;
-    const TItemData& item = TFileList::GetNodeData(node)->ItemData;
+    const TItemData& item = TFileList::GetNodeData(end.node)->ItemData;
     const std::string source = platform::ToAnsi(item.FileName);
-    const std::string output = problem.empty() ? command_->CurrentOutputPath() : std::string("-");
-    if (exitCode == 0) {
-        std::fprintf(out_, "[%u/%u] converted  %s -> %s\n", TFileList::AbsoluteIndex(node) + 1, list_.TotalCount(),
-            source.c_str(), output.c_str());
+    const bool ran = end.result != TEntryResult::NotStarted;
+    const std::string output = ran ? command_->CurrentOutputPath() : std::string("-");
+    const unsigned row = TFileList::AbsoluteIndex(end.node) + 1;
+    if (end.result == TEntryResult::Converted) {
+        std::fprintf(
+            out_, "[%u/%u] converted  %s -> %s\n", row, list_.TotalCount(), source.c_str(), output.c_str());
     } else {
         ++failed_;
-        std::fprintf(out_, "[%u/%u] FAILED     %s -> %s\n", TFileList::AbsoluteIndex(node) + 1, list_.TotalCount(),
-            source.c_str(), output.c_str());
-        if (!problem.empty())
-            std::fprintf(out_, "    %s\n", problem.c_str());
-        else if (exitCode == STILL_ACTIVE)
-            std::fprintf(out_, "    stopped\n");
-        else
-            std::fprintf(out_, "    ffmpeg exit code %u\n", exitCode);
+        std::fprintf(out_, "[%u/%u] %s %s -> %s\n", row, list_.TotalCount(),
+            end.result == TEntryResult::Stopped ? "STOPPED   " : "FAILED    ", source.c_str(),
+            output.c_str());
+        if (!end.problem.empty())
+            std::fprintf(out_, "    %s\n", end.problem.c_str());
+        if (end.result == TEntryResult::Stopped)
+            std::fprintf(out_, "    stopped: the converter was ended before it finished\n");
+        else if (end.result == TEntryResult::Failed && end.problem.empty())
+            std::fprintf(out_, "    ffmpeg exit code %u\n", end.exitCode);
+        else if (end.result == TEntryResult::NotStarted && !command_->CurrentCommandLine().empty())
+            ExplainMissingConverter();
         for (const std::string& line : lastLines_)
             std::fprintf(out_, "    | %s\n", line.c_str());
     }
     lastLines_.clear();
     std::fflush(out_);
     ShowProgress();
+}
+
+// The converter could not be started: say what is missing and what to do, once per batch.
+void TBatchTool::ExplainMissingConverter()
+{
+    const std::string& converter = command_->ConverterPath();
+    const uint32_t error = command_->Runner().ResultCode();
+    if (error == ENOENT)
+        std::fprintf(out_, "    ffmpeg was not found: %s does not exist\n", converter.c_str());
+    else
+        std::fprintf(out_, "    ffmpeg could not be started from %s: %s\n", converter.c_str(),
+            platform::SystemErrorText(static_cast<int>(error)).c_str());
+    if (!converterExplained_)
+        std::fprintf(out_, "    install ffmpeg, or put it or a link to it beside the program (%s)\n",
+            platform::ExtractFilePath(converter).c_str());
+    converterExplained_ = true;
 }
 
 void TBatchTool::ShowProgress()

@@ -17,10 +17,10 @@ enum TBatchExit { beAllConverted = 0, beSomeFailed = 1, beBadInput = 2 };
 struct TBatchOptions {
     bool help = false;
     bool listProfiles = false;
-    int profile = -1;          // --profile N; -1 when not given
-    std::string outputFolder;  // --output DIR (absolute, with a trailing '/'), or empty
-    std::string saveList;      // --save LIST.zfl
-    std::string listFile;      // the list file to convert
+    int profile = -1; // --profile N; -1 when not given
+    std::string outputFolder; // --output DIR (absolute, with a trailing '/'), or empty
+    std::string saveList; // --save LIST.zfl
+    std::string listFile; // the list file to convert
     std::vector<std::string> files; // FILE... (absolute)
 };
 
@@ -43,7 +43,8 @@ private:
     bool FillList(const TBatchOptions& options);
     bool CheckProfiles();
     int Convert();
-    void EntryEnded(PVirtualNode node, uint32_t exitCode, const std::string& problem);
+    void EntryEnded(const TEntryEnd& end);
+    void ExplainMissingConverter();
     void ShowProgress();
     void ClearProgress();
 
@@ -56,4 +57,5 @@ private:
     int finished_ = 0;
     int failed_ = 0;
     bool live_ = false; // a progress line is kept on a terminal
+    bool converterExplained_ = false; // the advice on a missing converter was given
 };

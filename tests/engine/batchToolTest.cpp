@@ -50,9 +50,9 @@ Result RunTool(const std::string& arguments, const TempDir& dir)
 
 void MakeClip(const std::string& path, int seconds, const std::string& size = "96x64")
 {
-    const std::string make = "ffmpeg -nostdin -v error -f lavfi -i testsrc=duration=" + std::to_string(seconds)
-        + ":size=" + size + ":rate=25 -f lavfi -i sine=duration=" + std::to_string(seconds)
-        + " -pix_fmt yuv420p -shortest " + Quote(path);
+    const std::string make = "ffmpeg -nostdin -v error -f lavfi -i testsrc=duration="
+        + std::to_string(seconds) + ":size=" + size + ":rate=25 -f lavfi -i sine=duration="
+        + std::to_string(seconds) + " -pix_fmt yuv420p -shortest " + Quote(path);
     ASSERT_EQ(std::system(make.c_str()), 0);
 }
 
@@ -63,7 +63,8 @@ TEST(BatchTool, BadInputIsRefusedAndNothingWritten)
     TempDir dir;
     MakeClip(dir.file("a.mp4"), 1);
     WriteFileBytes(dir.file("broken.zfl"), "<list><item>");
-    WriteFileBytes(dir.file("noprofile.zfl"), "<list><item><filename>" + dir.file("a.mp4")
+    WriteFileBytes(dir.file("noprofile.zfl"),
+        "<list><item><filename>" + dir.file("a.mp4")
             + "</filename><format>999</format><path/></item></list>");
     const std::string to = " --output " + Quote(dir.file("out")) + " ";
     const std::pair<std::string, std::string> cases[] = {
@@ -105,11 +106,13 @@ TEST(BatchTool, SavedListConvertsAndFailuresShowTheirOutput)
         dir);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(platform::DirectoryExists(dir.file("out"))); // saving converts nothing
-    EXPECT_NE(ReadFileBytes(list).find("<filename>" + dir.file("b c.mp4") + "</filename>"), std::string::npos);
+    EXPECT_NE(
+        ReadFileBytes(list).find("<filename>" + dir.file("b c.mp4") + "</filename>"), std::string::npos);
 
     r = RunTool(Quote(list), dir);
     EXPECT_EQ(r.status, 1) << r.out << r.err;
-    EXPECT_NE(r.out.find("[1/3] converted  " + dir.file("a.mp4") + " -> " + dir.file("out/a.mp4")), std::string::npos)
+    EXPECT_NE(r.out.find("[1/3] converted  " + dir.file("a.mp4") + " -> " + dir.file("out/a.mp4")),
+        std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("[2/3] converted  " + dir.file("b c.mp4") + " -> " + dir.file("out/b c.mp4")),
         std::string::npos);
@@ -135,8 +138,8 @@ TEST(BatchTool, InterruptStopsTheConverterAndRemovesItsOutput)
         const std::string errFile = dir.file("err.txt");
         freopen("/dev/null", "w", stdout);
         freopen(errFile.c_str(), "w", stderr);
-        execl(kTool.c_str(), kTool.c_str(), "--profile", "1", "--output", out.c_str(), dir.file("long.mp4").c_str(),
-            static_cast<char*>(nullptr));
+        execl(kTool.c_str(), kTool.c_str(), "--profile", "1", "--output", out.c_str(),
+            dir.file("long.mp4").c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     const std::string output = out + "/long.mp4";
@@ -150,6 +153,8 @@ TEST(BatchTool, InterruptStopsTheConverterAndRemovesItsOutput)
     ASSERT_TRUE(WIFEXITED(raw)) << "the tool did not end after the interrupt";
     EXPECT_EQ(WEXITSTATUS(raw), 1);
     EXPECT_FALSE(platform::FileExists(output));
-    EXPECT_EQ(std::system(("pgrep -f " + Quote("[f]fmpeg -i " + dir.file("long.mp4")) + " >/dev/null").c_str()), 256)
+    EXPECT_EQ(
+        std::system(("pgrep -f " + Quote("[f]fmpeg -i " + dir.file("long.mp4")) + " >/dev/null").c_str()),
+        256)
         << "a converter outlived the tool";
 }

@@ -1,33 +1,39 @@
 // The job runner end to end with the real ffmpeg on tiny clips the test makes itself.
 #include "engine/command.h"
 #include "engine/reporter.h"
+#include "loopbackListener.h"
 #include "platform/fileSystem.h"
 #include "testFiles.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QThread>
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QtCore/qtestsupport_core.h>
+
+#include <chrono>
 #include <cstdlib>
+#include <random>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
+    return QTest::qWaitFor(done, timeoutMs);
 }
+
+// A stand-in converter for runs whose timing matters more than their pictures: the profile's
+// parameters choose what it does ("mode-write-exit" writes its output and fails, anything else
+// sleeps until killed).
+const char kFakeConverter[] = "#!/bin/sh\n"
+                              "for last; do :; done\n"
+                              "case \"$*\" in\n"
+                              "  *mode-write-exit*) : > \"${last#file:}\"; exit 1;;\n"
+                              "  *) exec sleep 30;;\n"
+                              "esac\n";
 
 std::string SystemFfmpeg()
 {
@@ -49,20 +55,35 @@ protected:
         ASSERT_EQ(symlink(ffmpeg.c_str(), (programFolder + "ffmpeg").c_str()), 0);
         WriteFileBytes(programFolder + "command",
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<profiles>\r\n"
-            "<p><format>AVI</format><params>-nostdin -n -v error -c:v mpeg4 -q:v 10</params><ext>avi</ext></p>\r\n"
-            "<p><format>endless</format><params>-nostdin -n -v error -vf loop=loop=-1:size=5 -c:v mpeg4</params>"
+            "<p><format>AVI</format><params>-nostdin -n -v error -c:v mpeg4 -q:v "
+            "10</params><ext>avi</ext></p>\r\n"
+            "<p><format>endless</format><params>-nostdin -n -v error -vf loop=loop=-1:size=5 -c:v "
+            "mpeg4</params>"
             "<ext>avi</ext></p>\r\n"
+            "<p><format>fake sleeps</format><params>mode-sleep</params><ext>avi</ext></p>\r\n"
+            "<p><format>fake writes, fails</format><params>mode-write-exit</params><ext>avi</ext></p>\r\n"
             "</profiles>\r\n");
         profiles = std::make_unique<TCommandManager>(programFolder + "command");
         source = dir.file("movie.mp4");
-        const std::string make = "'" + ffmpeg + "' -nostdin -v error -f lavfi -i testsrc=duration=0.4:size=64x48:rate=10 "
+        const std::string make = "'" + ffmpeg
+            + "' -nostdin -v error -f lavfi -i testsrc=duration=0.4:size=64x48:rate=10 "
             + "-pix_fmt yuv420p '" + source + "'";
         ASSERT_EQ(std::system(make.c_str()), 0);
         command = std::make_unique<TCommand>(list, *profiles);
         command->SetProgramFolder(programFolder);
         command->OnProgress = [this](QObject*, int32_t p) { progress.push_back(p); };
         command->OnFinish = [this](QObject*, bool stopped) { finished.push_back(stopped); };
+        command->OnEntryEnded = [this](const TEntryEnd& end) { ends.push_back(end); };
         SetErrorReporter([this](const std::string& m) { reports.push_back(m); });
+    }
+    // Runs the rows with the stand-in converter instead of ffmpeg.
+    void UseFakeConverter()
+    {
+        const std::string folder = dir.path() + "/fake/";
+        mkdir(folder.c_str(), 0755);
+        WriteFileBytes(folder + "ffmpeg", kFakeConverter);
+        chmod((folder + "ffmpeg").c_str(), 0755);
+        command->SetProgramFolder(folder);
     }
     void TearDown() override
     {
@@ -89,6 +110,7 @@ protected:
     std::vector<int32_t> progress;
     std::vector<bool> finished;
     std::vector<std::string> reports;
+    std::vector<TEntryEnd> ends;
 };
 
 } // namespace
@@ -127,11 +149,36 @@ TEST_F(CommandTest, FailedRowsDoNotStopTheBatch)
 {
     const std::string blocker = dir.file("blocker");
     WriteFileBytes(blocker, "a file where a folder should be");
-    Add(source, 7, dir.file("out"));           // no such profile: never run
+    Add(source, 7, dir.file("out")); // no such profile: never run
     Add(dir.file("missing.mp4"), 0, dir.file("out")); // the converter fails
-    Add(source, 0, blocker + "/sub/");          // the folder cannot be made
+    Add(source, 0, blocker + "/sub/"); // the folder cannot be made
     Add(source, 0, dir.file("out"));
+    // Every row, run or not: OnProgress, then its status, then OnEntryEnded; reasons reported once.
+    std::vector<std::string> events;
+    command->OnProgress = [&](QObject*, int32_t p) {
+        progress.push_back(p);
+        events.push_back("progress " + std::to_string(p));
+    };
+    command->OnEntryEnded = [&](const TEntryEnd& end) {
+        ends.push_back(end);
+        events.push_back("ended " + std::to_string(TFileList::AbsoluteIndex(end.node))
+            + (TFileList::GetNodeData(end.node)->Status == isConverting ? " early" : ""));
+    };
+    SetErrorReporter([&](const std::string& m) {
+        reports.push_back(m);
+        events.push_back("report");
+    });
     ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(events,
+        (std::vector<std::string> { "progress 25", "ended 0", "report", "progress 50", "ended 1",
+            "progress 75", "ended 2", "report", "progress 100", "ended 3" }));
+    ASSERT_EQ(ends.size(), 4u);
+    EXPECT_EQ(ends[0].result, TEntryResult::NotStarted);
+    EXPECT_EQ(ends[0].problem, reports[0]);
+    EXPECT_EQ(ends[1].result, TEntryResult::Failed);
+    EXPECT_NE(ends[1].exitCode, 0u);
+    EXPECT_EQ(ends[2].result, TEntryResult::NotStarted);
+    EXPECT_EQ(ends[3].result, TEntryResult::Converted);
     EXPECT_EQ(Status(0), isFailed);
     EXPECT_EQ(Status(1), isFailed);
     EXPECT_EQ(Status(2), isFailed);
@@ -139,7 +186,8 @@ TEST_F(CommandTest, FailedRowsDoNotStopTheBatch)
     EXPECT_EQ(progress, (std::vector<int32_t> { 25, 50, 75, 100 }));
     EXPECT_EQ(finished, std::vector<bool> { false });
     ASSERT_EQ(reports.size(), 2u);
-    EXPECT_NE(reports[0].find("There is no conversion profile with index 7"), std::string::npos) << reports[0];
+    EXPECT_NE(reports[0].find("There is no conversion profile with index 7"), std::string::npos)
+        << reports[0];
     EXPECT_NE(reports[1].find("Cannot create the output folder \"" + blocker + "/sub/\""), std::string::npos)
         << reports[1];
     EXPECT_FALSE(platform::FileExists(dir.file("out/missing.avi")));
@@ -171,10 +219,13 @@ TEST_F(CommandTest, StopKillsTheConverterAndRemovesItsPartialOutput)
     Add(source, 0, out);
     TFileList::GetNodeData(list.NodeAt(0))->ItemData.AnimationOffset = 73;
     std::vector<int32_t> offsets;
-    command->OnTimer = [&](QObject*) { offsets.push_back(TFileList::GetNodeData(list.NodeAt(0))->ItemData.AnimationOffset); };
+    command->OnTimer = [&](QObject*) {
+        offsets.push_back(TFileList::GetNodeData(list.NodeAt(0))->ItemData.AnimationOffset);
+    };
     command->Start();
     EXPECT_FALSE(command->Idle());
-    ASSERT_TRUE(WaitUntil([&] { return offsets.size() >= 2 && platform::FileSize(out + "movie.avi") > 0; }, 20000));
+    ASSERT_TRUE(
+        WaitUntil([&] { return offsets.size() >= 2 && platform::FileSize(out + "movie.avi") > 0; }, 20000));
     EXPECT_EQ(offsets[0], 74);
     EXPECT_EQ(offsets[1], 0);
     EXPECT_EQ(command->ElapsedSeconds(), static_cast<int64_t>(offsets.size()));
@@ -207,9 +258,179 @@ TEST_F(CommandTest, StopDuringTheLastRowStillReportsAllProgress)
     EXPECT_EQ(Status(0), isFailed);
 }
 
-TEST(JobCommandLine, FormatKeepsParamsAndQuotesValues)
+TEST_F(CommandTest, UrlsAndProtocolNamesNeverReachTheNetwork)
+{
+    LoopbackListener listener;
+    ASSERT_GT(listener.Port(), 0);
+    const std::string out = dir.file("out/");
+    // A local playlist whose segment lies on the listener: only the converter's input rules stop it.
+    const std::string playlist = dir.file("list.m3u8");
+    WriteFileBytes(playlist,
+        "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\nhttp://" + listener.Address()
+            + "/seg.ts\n#EXT-X-ENDLIST\n");
+    const std::string colon = dir.file("colon:name.mp4");
+    WriteFileBytes(colon, ReadFileBytes(source));
+    const std::string urls[] = { "http://" + listener.Address() + "/x.mp4", "concat:" + source + "|" + source,
+        "subfile,,start,0,end,0,,:" + source, "tcp://" + listener.Address() };
+    for (const std::string& url : urls)
+        Add(url, 0, out);
+    Add(source, 0, "http://" + listener.Address() + "/"); // would upload the user's own video
+    Add(playlist, 0, out);
+    Add(colon, 0, out);
+    const QString oldFolder = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir.path()))); // where junk folders would appear
+    const bool ended = RunToEnd();
+    QDir::setCurrent(oldFolder);
+    ASSERT_TRUE(ended);
+
+    EXPECT_EQ(listener.Connections(), 0);
+    ASSERT_EQ(ends.size(), 7u);
+    ASSERT_EQ(reports.size(), 5u);
+    for (size_t row = 0; row < 5; ++row) {
+        EXPECT_EQ(ends[row].result, TEntryResult::NotStarted) << row;
+        const std::string named = row < 4 ? urls[row] : "http://" + listener.Address() + "/";
+        EXPECT_NE(ends[row].problem.find("\"" + named + "\""), std::string::npos) << ends[row].problem;
+        EXPECT_NE(ends[row].problem.find("URL"), std::string::npos) << ends[row].problem;
+        EXPECT_EQ(reports[row], ends[row].problem);
+    }
+    EXPECT_EQ(ends[5].result, TEntryResult::Failed); // the playlist ran and was refused its segment
+    EXPECT_EQ(ends[6].result, TEntryResult::Converted);
+    EXPECT_TRUE(platform::FileExists(out + "colon:name.avi"));
+    EXPECT_FALSE(QDir(QString::fromStdString(dir.path())).exists("http:")) << "a folder was made for a URL";
+    EXPECT_EQ(QDir(QString::fromStdString(out)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+        QStringList { "colon:name.avi" });
+}
+
+TEST_F(CommandTest, MissingConverterFailsEveryRowWithItsOwnReport)
+{
+    // Torn down as soon as the batch ends, as the headless tool does: the last row's reason must
+    // have arrived by then. Then a converter that is there but may not be run.
+    const std::string empty = dir.file("empty/");
+    mkdir(empty.c_str(), 0755);
+    const std::string blocked = dir.file("blocked/");
+    mkdir(blocked.c_str(), 0755);
+    WriteFileBytes(blocked + "ffmpeg", "#!/bin/sh\nexit 0\n");
+    chmod((blocked + "ffmpeg").c_str(), 0644);
+    for (const std::string& folder : { empty, blocked }) {
+        list.Clear();
+        ends.clear();
+        reports.clear();
+        finished.clear();
+        command = std::make_unique<TCommand>(list, *profiles);
+        command->SetProgramFolder(folder);
+        command->OnFinish = [this](QObject*, bool stopped) { finished.push_back(stopped); };
+        command->OnEntryEnded = [this](const TEntryEnd& end) { ends.push_back(end); };
+        Add(source, 0, dir.file("out"));
+        Add(source, 0, dir.file("out"));
+        command->Start();
+        ASSERT_TRUE(WaitUntil([&] { return !finished.empty(); }, 20000));
+        command.reset();
+        EXPECT_EQ(finished, std::vector<bool> { false }) << folder;
+        ASSERT_EQ(ends.size(), 2u) << folder;
+        ASSERT_EQ(reports.size(), 2u) << folder;
+        for (size_t row = 0; row < 2; ++row) {
+            EXPECT_EQ(ends[row].result, TEntryResult::NotStarted);
+            EXPECT_EQ(ends[row].problem, reports[row]);
+            EXPECT_EQ(reports[row].rfind("\"" + folder + "ffmpeg\"", 0), 0u) << reports[row];
+            EXPECT_NE(reports[row].find("doesn't exist."), std::string::npos) << reports[row];
+            EXPECT_EQ(Status(static_cast<int>(row)), isFailed);
+        }
+    }
+}
+
+TEST_F(CommandTest, StopThenClearOrDeleteAtOnceNeverTouchesAFreedRow)
+{
+    // The row's end arrives after the list lost it; under AddressSanitizer any touch of it fails.
+    UseFakeConverter();
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 40; ++round) {
+        list.Clear();
+        finished.clear();
+        ends.clear();
+        for (int i = 0; i < 3; ++i)
+            Add(source, 2, dir.file("out"));
+        command->Start();
+        const int waitMs = static_cast<int>(random() % 40);
+        if (waitMs > 0)
+            QTest::qWait(waitMs);
+        command->Stop();
+        const int how = round % 3;
+        if (how == 0) {
+            list.Clear();
+        } else {
+            list.SelectOnly(how == 1 ? list.GetFirst() : list.NodeAt(2)); // the current row, or a later one
+            list.DeleteSelectedNodes();
+        }
+        ASSERT_TRUE(WaitUntil([&] { return !finished.empty(); }, 20000)) << round;
+        EXPECT_EQ(finished, std::vector<bool> { true }) << round;
+        for (const TEntryEnd& end : ends)
+            EXPECT_NE(end.node, nullptr);
+        EXPECT_EQ(ends.size(), how == 2 ? 1u : 0u) << round;
+        EXPECT_TRUE(command->Idle());
+    }
+    // A new batch on a new list still runs.
+    list.Clear();
+    finished.clear();
+    Add(source, 3, dir.file("out"));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(finished, std::vector<bool> { false });
+}
+
+TEST_F(CommandTest, StopRemovesOnlyTheFileTheStoppedConverterWrites)
+{
+    UseFakeConverter();
+    const std::string out = dir.file("out/");
+    // The converter never opened its output; someone else put a file under that name meanwhile.
+    Add(source, 2, out);
+    command->Start();
+    ASSERT_TRUE(WaitUntil([&] { return !command->CurrentOutputPath().empty(); }, 5000));
+    QTest::qWait(200);
+    WriteFileBytes(out + "movie.avi", "someone else's");
+    command->Stop();
+    ASSERT_TRUE(WaitUntil([&] { return !finished.empty(); }, 20000));
+    EXPECT_EQ(ReadFileBytes(out + "movie.avi"), "someone else's");
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].result, TEntryResult::Stopped);
+
+    // The converter wrote its output and ended by itself before the stop: nothing is removed.
+    list.Clear();
+    finished.clear();
+    ends.clear();
+    Add(source, 3, out);
+    command->Start();
+    const std::string written = out + "movie_2.avi";
+    for (int i = 0; i < 400 && !platform::FileExists(written); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10)); // no events: its end waits
+    ASSERT_TRUE(platform::FileExists(written));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    command->Stop();
+    ASSERT_TRUE(WaitUntil([&] { return !finished.empty(); }, 20000));
+    EXPECT_TRUE(platform::FileExists(written));
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].result, TEntryResult::Failed);
+    EXPECT_EQ(ends[0].exitCode, 1u);
+}
+
+TEST_F(CommandTest, LastLineWithoutItsEndIsShownAtTheRowsEnd)
+{
+    UseFakeConverter();
+    WriteFileBytes(
+        dir.path() + "/fake/ffmpeg", "#!/bin/sh\nprintf 'one\\nAborted (core dumped)'\nexit 134\n");
+    std::vector<std::string> lines;
+    size_t linesAtEnd = 0;
+    command->OnOutputLine = [&](const std::string& line) { lines.push_back(line); };
+    command->OnEntryEnded = [&](const TEntryEnd&) { linesAtEnd = lines.size(); };
+    Add(source, 2, dir.file("out"));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(lines, (std::vector<std::string> { "one", "Aborted (core dumped)" }));
+    EXPECT_EQ(linesAtEnd, 2u);
+}
+
+TEST(JobCommandLine, FormatKeepsParamsAndPassesLocalFilesOnly)
 {
     EXPECT_EQ(TCommand::FormatCommandLine("/app/ffmpeg", "/v/a b.avi", "-f flv  -ar 22050", "/o/a b.flv"),
-        "\"/app/ffmpeg\" -i \"/v/a b.avi\" -f flv  -ar 22050 \"/o/a b.flv\"");
-    EXPECT_EQ(TCommand::FormatCommandLine("f", "a\"b\\", "", "c\\\\d"), "\"f\" -i \"a\\\"b\\\\\"  \"c\\\\d\"");
+        "\"/app/ffmpeg\" -protocol_whitelist file -i \"file:/v/a b.avi\" -f flv  -ar 22050 \"file:/o/a "
+        "b.flv\"");
+    EXPECT_EQ(TCommand::FormatCommandLine("f", "/a\"b\\", "", "/c\\\\d"),
+        "\"f\" -protocol_whitelist file -i \"file:/a\\\"b\\\\\"  \"file:/c\\\\d\"");
 }

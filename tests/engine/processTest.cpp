@@ -227,6 +227,45 @@ TEST(Process, LeftoversOfAFinishedChildAreKilledOnRelease)
     EXPECT_TRUE(ProcessGone(grandchild));
 }
 
+TEST(Process, DescendantsThatLeaveTheGroupAreKilledToo)
+{
+    // One that left its session while the child runs, and one left behind by a child that ended
+    // by itself: both were handed back to us and go with the child.
+    TempDir dir;
+    for (const char* ending : { "hang", "exit 0" }) {
+        const std::string pidFile = dir.file(std::string("runaway-") + ending[0] + ".pid");
+        Harness h;
+        ASSERT_EQ(h.Start(kChild + " runaway " + QuoteArgument(pidFile) + " " + ending), 0);
+        const pid_t runaway = WaitForPidFile(pidFile);
+        ASSERT_GT(runaway, 0);
+        EXPECT_EQ(::getsid(runaway), runaway) << "the grandchild did not leave the session";
+        if (std::string(ending) == "exit 0") {
+            EXPECT_EQ(WaitForExit(h.child), 0u);
+            EXPECT_FALSE(ProcessGone(runaway, 0));
+        }
+        h.child.Terminate();
+        EXPECT_TRUE(ProcessGone(runaway)) << ending;
+        EXPECT_NE(::kill(runaway, 0), 0) << "killed but not reaped: " << ending;
+    }
+}
+
+TEST(Process, ChildStartsWithNoBlockedSignalsAndDefaultSigpipe)
+{
+    // This thread blocks signals and the program ignores SIGPIPE; neither may reach the child.
+    IgnoreSigpipe();
+    sigset_t block, previous;
+    sigemptyset(&block);
+    sigaddset(&block, SIGUSR1);
+    sigaddset(&block, SIGTERM);
+    ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &block, &previous), 0);
+    Harness h;
+    const int started = h.Start(kChild + " sigstate");
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    ASSERT_EQ(started, 0);
+    EXPECT_EQ(ReadAllFrom(h.out.readEnd.Get()), "mask=none sigpipe=default\n");
+    EXPECT_EQ(WaitForExit(h.child), 0u);
+}
+
 TEST(Process, ChildDiesWithTheThreadThatStartedIt)
 {
     // A thread that never cleans up, as in a crash: the object is never destroyed.

@@ -7,11 +7,16 @@
 //   closeout       close standard output and standard error, keep running
 //   closein        close standard input, keep running
 //   grandchild F   start a child of its own that writes its pid to file F and hangs
+//   runaway F      the same, but the child first leaves the process group and session (setsid)
+//   sigstate       write "mask=N,N,... sigpipe=default|ignored|caught\n": the blocked signals
+//                  ("mask=none" when none) and how SIGPIPE is handled
+//   fill N         write N bytes 'x' without a line end, in 64 KiB writes
 //   lines N        write N short lines ("line <i>\n") as fast as possible
 //   hang           sleep until killed
 //   signal N       die by signal N
 //   exit N         exit with code N
 // After the last step it exits with code 0.
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -99,10 +104,12 @@ void EchoLine()
     WriteAll(1, text);
 }
 
-void StartGrandchild(const std::string& pidFile)
+void StartGrandchild(const std::string& pidFile, bool leaveSession)
 {
     if (fork() != 0)
         return;
+    if (leaveSession)
+        setsid();
     const std::string temp = pidFile + ".tmp";
     FILE* f = std::fopen(temp.c_str(), "w");
     if (f) {
@@ -111,6 +118,30 @@ void StartGrandchild(const std::string& pidFile)
         std::rename(temp.c_str(), pidFile.c_str()); // the test sees the whole pid or nothing
     }
     Hang();
+}
+
+std::string SignalState()
+{
+    sigset_t blocked;
+    sigprocmask(SIG_BLOCK, nullptr, &blocked);
+    std::string mask;
+    for (int sig = 1; sig < NSIG; ++sig)
+        if (sigismember(&blocked, sig) == 1)
+            mask += (mask.empty() ? "" : ",") + std::to_string(sig);
+    struct sigaction pipeAction { };
+    sigaction(SIGPIPE, nullptr, &pipeAction);
+    const char* pipe = pipeAction.sa_handler == SIG_DFL ? "default"
+        : pipeAction.sa_handler == SIG_IGN              ? "ignored"
+                                                        : "caught";
+    return "mask=" + (mask.empty() ? std::string("none") : mask) + " sigpipe=" + pipe + "\n";
+}
+
+void Fill(long count)
+{
+    const std::string block(65536, 'x');
+    for (long left = count; left > 0; left -= static_cast<long>(block.size()))
+        WriteAll(
+            1, block.substr(0, static_cast<size_t>(std::min<long>(left, static_cast<long>(block.size())))));
 }
 
 void WriteLines(long count)
@@ -148,8 +179,13 @@ int main(int argc, char** argv)
             close(2);
         } else if (step == "closein") {
             close(0);
-        } else if (step == "grandchild") {
-            StartGrandchild(arg);
+        } else if (step == "grandchild" || step == "runaway") {
+            StartGrandchild(arg, step == "runaway");
+            ++i;
+        } else if (step == "sigstate") {
+            WriteAll(1, SignalState());
+        } else if (step == "fill") {
+            Fill(std::atol(arg));
             ++i;
         } else if (step == "lines") {
             WriteLines(std::atol(arg));
