@@ -1,5 +1,6 @@
 // Figures of the process runner: lines per second reaching OnNewLine on the UI thread, CPU cost
-// while a silent child sleeps, stop latency and runs per second. Usage: bench_runner [idle seconds]
+// while a silent child sleeps, stop latency, runs per second, and the memory and time an endless
+// line (no line end at all) costs. Usage: bench_runner [idle seconds]
 #include "engine/ProcessRunner.h"
 #include "platform/process.h"
 
@@ -28,7 +29,7 @@ double CpuSeconds()
 uint32_t RunToEnd(TProcessRunner& runner, int limitMs = 120000)
 {
     QEventLoop loop;
-    uint32_t code = STILL_ACTIVE;
+    uint32_t code = kStillActive;
     runner.OnTerminated = [&](TProcessRunner*, uint32_t exitCode) {
         code = exitCode;
         loop.quit();
@@ -103,12 +104,39 @@ void RunsPerSecond()
     std::printf("short runs: %d in %.3f s = %.0f runs/s\n", runs, seconds, runs / seconds);
 }
 
+long PeakResidentMb()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+// A child writing megabytes without a line end: the cost must grow with the length, not its square.
+void EndlessLine()
+{
+    for (const long megabytes : { 1L, 8L, 50L }) {
+        TProcessRunner runner;
+        size_t delivered = 0;
+        runner.OnNewLine
+            = [&](TProcessRunner*, const std::string& line, TOutputType) { delivered += line.size(); };
+        runner.SetCommandLine(kChild + " fill " + std::to_string(megabytes << 20));
+        QElapsedTimer clock;
+        clock.start();
+        RunToEnd(runner);
+        std::printf("endless line of %ld MB: %.3f s, %.1f MB delivered, peak resident %ld MB\n", megabytes,
+            static_cast<double>(clock.nsecsElapsed()) / 1e9, static_cast<double>(delivered) / (1 << 20),
+            PeakResidentMb());
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int idleSeconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    std::printf("peak resident before the runs: %ld MB\n", PeakResidentMb());
+    EndlessLine(); // first, so that the peak is its own
     LineHandOff();
     IdleCost(idleSeconds);
     StopLatency();

@@ -1,5 +1,6 @@
 // vidmorph-batch end to end: the built tool in the laid-out program folder, the shipped profile
 // file and the real ffmpeg, on clips the test makes.
+#include "loopbackListener.h"
 #include "platform/fileSystem.h"
 #include "testFiles.h"
 
@@ -30,10 +31,13 @@ std::string Quote(const std::string& s)
     return q + "'";
 }
 
-Result RunTool(const std::string& arguments, const TempDir& dir)
+// Runs the tool (by default the built one) from the current folder, or from cwd when given.
+Result RunTool(const std::string& arguments, const TempDir& dir, const std::string& cwd = {},
+    const std::string& tool = kTool)
 {
     const std::string errFile = dir.file("stderr.txt");
-    const std::string command = Quote(kTool) + " " + arguments + " 2>" + Quote(errFile) + " </dev/null";
+    const std::string command = (cwd.empty() ? "" : "cd " + Quote(cwd) + " && ") + Quote(tool) + " "
+        + arguments + " 2>" + Quote(errFile) + " </dev/null";
     Result r;
     FILE* p = popen(command.c_str(), "r");
     if (!p)
@@ -133,10 +137,11 @@ TEST(BatchTool, InterruptStopsTheConverterAndRemovesItsOutput)
     TempDir dir;
     MakeClip(dir.file("long.mp4"), 20, "640x480");
     const std::string out = dir.file("out");
+    const std::string outFile = dir.file("out.txt");
     const pid_t pid = fork();
     if (pid == 0) {
         const std::string errFile = dir.file("err.txt");
-        freopen("/dev/null", "w", stdout);
+        freopen(outFile.c_str(), "w", stdout);
         freopen(errFile.c_str(), "w", stderr);
         execl(kTool.c_str(), kTool.c_str(), "--profile", "1", "--output", out.c_str(),
             dir.file("long.mp4").c_str(), static_cast<char*>(nullptr));
@@ -152,9 +157,67 @@ TEST(BatchTool, InterruptStopsTheConverterAndRemovesItsOutput)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ASSERT_TRUE(WIFEXITED(raw)) << "the tool did not end after the interrupt";
     EXPECT_EQ(WEXITSTATUS(raw), 1);
+    const std::string said = ReadFileBytes(outFile);
+    EXPECT_NE(said.find("[1/1] STOPPED"), std::string::npos) << said;
+    EXPECT_NE(said.find("0 of 1 converted, 1 failed, stopped"), std::string::npos) << said;
     EXPECT_FALSE(platform::FileExists(output));
     EXPECT_EQ(
         std::system(("pgrep -f " + Quote("[f]fmpeg -i " + dir.file("long.mp4")) + " >/dev/null").c_str()),
         256)
         << "a converter outlived the tool";
+}
+
+TEST(BatchTool, UrlEntriesFailByNameAndNothingConnects)
+{
+    TempDir dir;
+    LoopbackListener listener;
+    ASSERT_GT(listener.Port(), 0);
+    MakeClip(dir.file("colon:name.mp4"), 1);
+    const std::string url = "http://" + listener.Address() + "/x.mp4";
+    const std::string concat = "concat:" + dir.file("colon:name.mp4") + "|" + dir.file("colon:name.mp4");
+    auto entry = [](const std::string& file, const std::string& path) {
+        return "<item><filename>" + file + "</filename><format>0</format><path>" + path + "</path></item>";
+    };
+    WriteFileBytes(dir.file("l.zfl"),
+        "<list>" + entry(url, dir.file("out/"))
+            + entry(dir.file("colon:name.mp4"), "http://" + listener.Address() + "/")
+            + entry(concat, dir.file("out/")) + entry(dir.file("colon:name.mp4"), dir.file("out/"))
+            + "</list>");
+    const Result r = RunTool(Quote(dir.file("l.zfl")), dir, dir.path());
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_EQ(listener.Connections(), 0);
+    EXPECT_NE(r.out.find("[1/4] FAILED     " + url), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Cannot convert \"" + url + "\": it is a URL"), std::string::npos) << r.out;
+    EXPECT_NE(
+        r.out.find("the output folder \"http://" + listener.Address() + "/\" is a URL"), std::string::npos);
+    EXPECT_NE(r.out.find("Cannot convert \"" + concat + "\""), std::string::npos);
+    EXPECT_NE(r.out.find("[4/4] converted  " + dir.file("colon:name.mp4")), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("1 of 4 converted, 3 failed"), std::string::npos);
+    EXPECT_EQ(r.err, ""); // each reason is said once, beside its row
+    EXPECT_FALSE(platform::DirectoryExists(dir.file("http:")));
+}
+
+TEST(BatchTool, MissingConverterIsNamedWithWhatToDo)
+{
+    // The tool alone in a folder, with its profile file but no converter beside it.
+    TempDir dir;
+    const std::string app = dir.file("app/");
+    ASSERT_EQ(std::system(("mkdir " + Quote(app) + " && cp " + Quote(kTool) + " "
+                  + Quote(VIDMORPH_APP_DIR "/command") + " " + Quote(app))
+                              .c_str()),
+        0);
+    MakeClip(dir.file("a.mp4"), 1);
+    const Result r
+        = RunTool("--profile 0 --output " + Quote(dir.file("out")) + " " + Quote(dir.file("a.mp4")), dir, {},
+            app + "vidmorph-batch");
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_NE(r.out.find("[1/1] FAILED     " + dir.file("a.mp4")), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("doesn't exist."), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("ffmpeg was not found: " + app + "ffmpeg does not exist"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("install ffmpeg, or put it or a link to it beside the program (" + app + ")"),
+        std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("stopped"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "");
 }
