@@ -20,11 +20,6 @@
 
 namespace {
 
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    return QTest::qWaitFor(done, timeoutMs);
-}
-
 // A stand-in converter for runs whose timing matters more than their pictures: the profile's
 // parameters choose what it does ("mode-write-exit" writes its output and fails, anything else
 // sleeps until killed).
@@ -99,7 +94,7 @@ protected:
     bool RunToEnd(int timeoutMs = 60000)
     {
         command->Start();
-        return WaitUntil([this] { return !finished.empty(); }, timeoutMs);
+        return QTest::qWaitFor([this] { return !finished.empty(); }, timeoutMs);
     }
 
     TempDir dir;
@@ -224,14 +219,14 @@ TEST_F(CommandTest, StopKillsTheConverterAndRemovesItsPartialOutput)
     };
     command->Start();
     EXPECT_FALSE(command->Idle());
-    ASSERT_TRUE(
-        WaitUntil([&] { return offsets.size() >= 2 && platform::FileSize(out + "movie.avi") > 0; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return offsets.size() >= 2 && platform::FileSize(out + "movie.avi") > 0; }, 20000));
     EXPECT_EQ(offsets[0], 74);
     EXPECT_EQ(offsets[1], 0);
     EXPECT_EQ(command->ElapsedSeconds(), static_cast<int64_t>(offsets.size()));
     command->Stop();
     EXPECT_TRUE(command->Idle());
-    ASSERT_TRUE(WaitUntil([&] { return !finished.empty(); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.empty(); }, 20000));
     EXPECT_EQ(finished, std::vector<bool> { true });
     EXPECT_EQ(progress, std::vector<int32_t> { 33 });
     EXPECT_EQ(Status(0), isFailed);
@@ -250,9 +245,9 @@ TEST_F(CommandTest, StopDuringTheLastRowStillReportsAllProgress)
 {
     Add(source, 1, dir.file("out/"));
     command->Start();
-    ASSERT_TRUE(WaitUntil([&] { return platform::FileSize(dir.file("out/movie.avi")) > 0; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return platform::FileSize(dir.file("out/movie.avi")) > 0; }, 20000));
     command->Stop();
-    ASSERT_TRUE(WaitUntil([&] { return !finished.empty(); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.empty(); }, 20000));
     EXPECT_EQ(progress, std::vector<int32_t> { 100 });
     EXPECT_EQ(finished, std::vector<bool> { true });
     EXPECT_EQ(Status(0), isFailed);
@@ -323,7 +318,7 @@ TEST_F(CommandTest, MissingConverterFailsEveryRowWithItsOwnReport)
         Add(source, 0, dir.file("out"));
         Add(source, 0, dir.file("out"));
         command->Start();
-        ASSERT_TRUE(WaitUntil([&] { return !finished.empty(); }, 20000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.empty(); }, 20000));
         command.reset();
         EXPECT_EQ(finished, std::vector<bool> { false }) << folder;
         ASSERT_EQ(ends.size(), 2u) << folder;
@@ -361,7 +356,7 @@ TEST_F(CommandTest, StopThenClearOrDeleteAtOnceNeverTouchesAFreedRow)
             list.SelectOnly(how == 1 ? list.GetFirst() : list.NodeAt(2)); // the current row, or a later one
             list.DeleteSelectedNodes();
         }
-        ASSERT_TRUE(WaitUntil([&] { return !finished.empty(); }, 20000)) << round;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.empty(); }, 20000)) << round;
         EXPECT_EQ(finished, std::vector<bool> { true }) << round;
         for (const TEntryEnd& end : ends)
             EXPECT_NE(end.node, nullptr);
@@ -383,11 +378,11 @@ TEST_F(CommandTest, StopRemovesOnlyTheFileTheStoppedConverterWrites)
     // The converter never opened its output; someone else put a file under that name meanwhile.
     Add(source, 2, out);
     command->Start();
-    ASSERT_TRUE(WaitUntil([&] { return !command->CurrentOutputPath().empty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !command->CurrentOutputPath().empty(); }, 5000));
     QTest::qWait(200);
     WriteFileBytes(out + "movie.avi", "someone else's");
     command->Stop();
-    ASSERT_TRUE(WaitUntil([&] { return !finished.empty(); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.empty(); }, 20000));
     EXPECT_EQ(ReadFileBytes(out + "movie.avi"), "someone else's");
     ASSERT_EQ(ends.size(), 1u);
     EXPECT_EQ(ends[0].result, TEntryResult::Stopped);
@@ -404,7 +399,7 @@ TEST_F(CommandTest, StopRemovesOnlyTheFileTheStoppedConverterWrites)
     ASSERT_TRUE(platform::FileExists(written));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     command->Stop();
-    ASSERT_TRUE(WaitUntil([&] { return !finished.empty(); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.empty(); }, 20000));
     EXPECT_TRUE(platform::FileExists(written));
     ASSERT_EQ(ends.size(), 1u);
     EXPECT_EQ(ends[0].result, TEntryResult::Failed);

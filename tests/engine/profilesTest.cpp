@@ -1,5 +1,6 @@
 // The profile file that ships beside the program, run through the real ffmpeg with the very
-// command line the job runner builds: "<ffmpeg>" -i "<source>" <params> "<output>".
+// command line the job runner builds (TCommand::FormatCommandLine).
+#include "engine/command.h"
 #include "platform/fileSystem.h"
 #include "platform/process.h"
 #include "settings/commandManager.h"
@@ -144,11 +145,11 @@ std::string Describe(const RunResult& r)
 }
 
 // The converter command line exactly as the job runner forms it.
+// The command line the job runner gives the converter.
 std::string ConverterCommandLine(const std::string& ffmpeg, const std::string& source,
     const std::string& params, const std::string& output)
 {
-    return "\"" + ffmpeg + "\" -i \"" + EscapeQuotedArgument(source) + "\" " + params + " \""
-        + EscapeQuotedArgument(output) + "\"";
+    return TCommand::FormatCommandLine(ffmpeg, source, params, output);
 }
 
 // Makes a test clip with ffmpeg itself; fails the test when that does not work.
@@ -381,7 +382,6 @@ TEST(ShippedProfiles, EveryProfileConvertsAndNeverOverwrites)
         EXPECT_FALSE(second.timedOut) << "waited for an answer on its input: " << Describe(second);
         EXPECT_TRUE(second.startError == 0 && second.exitCode != 0 && second.exitCode != kStillActive)
             << "a run onto an existing output must fail: " << Describe(second);
-        EXPECT_LT(second.seconds, 10.0) << Describe(second);
         EXPECT_TRUE(ReadFileBytes(output) == before) << "the existing output was changed";
     }
 }
