@@ -244,7 +244,8 @@ void TBatchTool::EntryEnded(const TEntryEnd& end)
             std::fprintf(out_, "    stopped: the converter was ended before it finished\n");
         else if (end.result == TEntryResult::Failed && end.problem.empty())
             std::fprintf(out_, "    ffmpeg exit code %u\n", end.exitCode);
-        else if (end.result == TEntryResult::NotStarted && !command_->CurrentCommandLine().empty())
+        else if (end.result == TEntryResult::NotStarted
+            && command_->Runner().EndStatus() == TEndStatus::ChildFailed)
             ExplainMissingConverter();
         for (const std::string& line : lastLines_)
             std::fprintf(out_, "    | %s\n", line.c_str());

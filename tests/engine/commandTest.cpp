@@ -1,5 +1,6 @@
 // The job runner end to end with the real ffmpeg on tiny clips the test makes itself.
 #include "engine/command.h"
+#include "engine/localPath.h"
 #include "engine/reporter.h"
 #include "loopbackListener.h"
 #include "platform/fileSystem.h"
@@ -428,4 +429,21 @@ TEST(JobCommandLine, FormatKeepsParamsAndPassesLocalFilesOnly)
         "b.flv\"");
     EXPECT_EQ(TCommand::FormatCommandLine("f", "/a\"b\\", "", "/c\\\\d"),
         "\"f\" -protocol_whitelist file -i \"file:/a\\\"b\\\\\"  \"file:/c\\\\d\"");
+}
+
+TEST(JobCommandLine, ProtocolNamesAreToldFromFileNames)
+{
+    const std::pair<const char*, bool> cases[] = {
+        { "http://127.0.0.1:9/x.mp4", true }, { "HTTPS://host/x", true },
+        { "someday://anything", true }, // any scheme with "://"
+        { "concat:/a.mp4|/b.mp4", true }, { "subfile,,start,0,end,0,,:/etc/passwd", true },
+        { "pipe:0", true }, { "file:/tmp/x.avi", true }, { "hls+http://host/x.m3u8", true },
+        { "colon:name.avi", false }, { "/videos/http://x.avi", false }, { "/videos/concat:a.avi", false },
+        { "movie.avi", false }, { "-dashed/", false }, { "", false },
+        { "1http://x", false }, // a scheme starts with a letter
+    };
+    for (const auto& [name, isProtocol] : cases)
+        EXPECT_EQ(IsProtocolName(name), isProtocol) << name;
+    EXPECT_EQ(AbsolutePath("/a/b"), "/a/b");
+    EXPECT_EQ(AbsolutePath("b c"), QDir::currentPath().toStdString() + "/b c");
 }
