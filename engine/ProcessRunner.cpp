@@ -522,7 +522,8 @@ void TRunnerThread::CutIntoLines(const char* bytes, size_t count)
     while (i < count && !StopRequested()) {
         if (line.size() >= cap && EndsNothing(bytes[i]))
             AddPiece(batch, line, returnCode);
-        const size_t limit = std::min(count, i + (cap - line.size()));
+        const size_t room = line.size() < cap ? cap - line.size() : 0; // echoed input may exceed it
+        const size_t limit = std::min(count, i + room);
         size_t end = i;
         while (end < limit && EndsNothing(bytes[end]))
             ++end;
