@@ -199,12 +199,22 @@ TEST_F(CommandTest, AwkwardFileNamesReachTheConverterAsOneArgument)
     const QString oldFolder = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir.path())));
     Add(source, 0, "-dashed/");
-    ASSERT_TRUE(RunToEnd());
+    // Characters a URL would decode or cut at, and a Latin-1 byte that is no UTF-8.
+    const std::string urlish = dir.file("what?#%20 ok&x=1 caf\xE9.mp4");
+    WriteFileBytes(urlish, ReadFileBytes(source));
+    Add(urlish, 0, dir.file("out/"));
+    const bool ended = RunToEnd();
+    QDir::setCurrent(oldFolder);
+    ASSERT_TRUE(ended);
     EXPECT_EQ(Status(0), isConverted);
     EXPECT_TRUE(platform::FileExists(folder + "-a \"b\" \\c\\ $HOME `id`; caf\xC3\xA9\nx.avi"));
     EXPECT_EQ(Status(1), isConverted);
     EXPECT_TRUE(platform::FileExists(dir.file("-dashed/movie.avi")));
-    QDir::setCurrent(oldFolder);
+    EXPECT_EQ(Status(2), isConverted);
+    EXPECT_TRUE(platform::FileExists(dir.file("out/what?#%20 ok&x=1 caf\xE9.avi")));
+    // QTemporaryDir cannot remove names that are no UTF-8.
+    std::remove(urlish.c_str());
+    std::remove(dir.file("out/what?#%20 ok&x=1 caf\xE9.avi").c_str());
 }
 
 TEST_F(CommandTest, StopKillsTheConverterAndRemovesItsPartialOutput)
