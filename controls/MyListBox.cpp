@@ -24,9 +24,10 @@ public:
         box_->DrawItem(*p, index.row(), option.rect, selected, focused);
     }
 
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    // Every row is ItemHeight high and the box never scrolls sideways, so no text is measured.
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override
     {
-        return QSize(QStyledItemDelegate::sizeHint(option, index).width(), box_->ItemHeight());
+        return QSize(1, box_->ItemHeight());
     }
 
 private:
@@ -39,6 +40,9 @@ TMyListBox::TMyListBox(QWidget* parent)
     : QListWidget(parent)
 {
     setItemDelegate(new TMyListBoxDelegate(this));
+    // One height for all rows: the view sizes one row instead of every row (100,000 files).
+    setUniformItemSizes(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // a list box without a scroll width
     setContextMenuPolicy(Qt::DefaultContextMenu); // PopupMenu is not opened by a right click
 }
 
@@ -50,6 +54,8 @@ void TMyListBox::SetStyle(TListBoxStyle s)
 
 void TMyListBox::SetItemHeight(int h)
 {
+    if (h <= 0)
+        return; // rows of no height would hide every item
     itemHeight_ = h;
     doItemsLayout();
 }

@@ -284,8 +284,13 @@ TEST(MyButtonEx, GlyphAndItsDisabledFade)
     EXPECT_EQ(palette.ColorType(), ctRGBAlpha);
     EXPECT_EQ(palette.Alpha(0, 0), 50);
     EXPECT_EQ(palette.Alpha(1, 0), 0);
-    EXPECT_EQ(palette.Alpha(2, 0), 25) << "a partly transparent entry keeps its share";
+    EXPECT_EQ(palette.Alpha(2, 0), 50) << "a partly transparent entry fades like the opaque ones";
     EXPECT_EQ(palette.PixelColor(0, 0), RGBColor(9, 9, 9));
+    pal.trnsAlpha = { 1, 254, 128 }; // partial alpha only: nothing is the transparent colour
+    TPngImage partial = decode(pal);
+    FadeGlyph(partial);
+    for (int x = 0; x < 3; ++x)
+        EXPECT_EQ(partial.Alpha(x, 0), 50) << x;
 
     PngPlan grey;
     grey.width = 2;

@@ -5,6 +5,8 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QScrollBar>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -166,4 +168,30 @@ TEST(MyListBox, ViewDrawsEveryRowWithTheSameImage)
     QCoreApplication::sendEvent(box.viewport(), &e);
     EXPECT_FALSE(menu.isVisible());
     EXPECT_EQ(box.PopupMenu(), &menu);
+}
+
+TEST(MyListBox, RowsKeepTheirHeightAndTheBoxNeverScrollsSideways)
+{
+    QWidget form;
+    form.resize(425, 129);
+    TMyListBox box(&form);
+    SetUpBox(box, nullptr);
+    box.setGeometry(5, 5, 415, 119);
+    box.addItem(QString(400, QLatin1Char('w')) + QStringLiteral(".avi")); // far wider than the box
+    for (int i = 0; i < 20; ++i)
+        box.addItem(QStringLiteral("/videos/clip%1.avi").arg(i));
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+
+    for (int bad : { 0, -35 }) {
+        box.SetItemHeight(bad);
+        EXPECT_EQ(box.ItemHeight(), 35) << bad << " is refused";
+    }
+    box.SetItemHeight(20);
+    box.scrollToItem(box.item(12));
+    for (int row : { 0, 2, 12, 21 })
+        EXPECT_EQ(box.visualItemRect(box.item(row)).height(), 20) << row;
+    EXPECT_EQ(box.visualItemRect(box.item(13)).top() - box.visualItemRect(box.item(12)).top(), 20);
+    EXPECT_TRUE(box.verticalScrollBar()->isVisible());
+    EXPECT_FALSE(box.horizontalScrollBar()->isVisible()) << "no scroll width, no horizontal bar";
 }
