@@ -8,11 +8,12 @@
 //
 // Position, Min, Max and Step repaint at once (repaint()); colours, scheme and orientation
 // invalidate (update()). Position below Min, Min above Max and Max below Min are ignored.
+#include "controls/skinGraphics.h"
+
 #include <QImage>
 #include <QWidget>
-#include <cstdint>
 
-#include "controls/skinGraphics.h"
+#include <cstdint>
 
 enum TColorScheme : uint8_t {
     csCustom,

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QWheelEvent>
+
 #include <climits>
 #include <limits>
 
@@ -65,6 +66,7 @@ QChar CharOf(const QKeyEvent* e)
 
 // Entries of the drop-down list ItemHeight pixels high.
 class ItemHeightDelegate : public QStyledItemDelegate {
+    Q_OBJECT
 public:
     ItemHeightDelegate(const TMyFlatComboBox* combo)
         : QStyledItemDelegate(const_cast<TMyFlatComboBox*>(combo))
@@ -539,3 +541,5 @@ bool TMyFlatComboBox::eventFilter(QObject* watched, QEvent* e)
         UpdateActive();
     return QComboBox::eventFilter(watched, e);
 }
+
+#include "FlatEditUnit.moc"

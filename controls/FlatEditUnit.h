@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
+
 #include <stdexcept>
 
 enum TEditValueType { evDefault, evtInteger, evtFloat };

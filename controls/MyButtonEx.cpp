@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QRegion>
 #include <QShortcutEvent>
+
 #include <algorithm>
 
 namespace {

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+
 #include <algorithm>
 #include <vector>
 

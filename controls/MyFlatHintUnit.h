@@ -12,6 +12,7 @@
 #include <QRect>
 #include <QString>
 #include <QWidget>
+
 #include <functional>
 
 class QHelpEvent;

@@ -8,6 +8,7 @@
 namespace {
 
 class TMyListBoxDelegate : public QStyledItemDelegate {
+    Q_OBJECT
 public:
     explicit TMyListBoxDelegate(TMyListBox* box)
         : QStyledItemDelegate(box)
@@ -92,3 +93,5 @@ void TMyListBox::DrawItem(QPainter& p, int row, QRect r, bool selected, bool foc
     p.drawText(x, y + fm.ascent(), text);
     p.restore();
 }
+
+#include "MyListBox.moc"

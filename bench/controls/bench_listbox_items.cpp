@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QStringList>
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>

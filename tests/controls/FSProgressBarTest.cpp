@@ -1,8 +1,10 @@
-#include <QApplication>
-#include <gtest/gtest.h>
-
 #include "controls/FSProgressBar.h"
+
 #include "widgetEvents.h"
+
+#include <QApplication>
+#include <QTest>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -276,7 +278,8 @@ TEST(FSProgressBar, PositionRepaintsAtOnceColoursInvalidate)
     window.resize(300, 100);
     auto* bar = new TFSProgressBar(&window);
     bar->move(10, 10);
-    ShowAndSettle(&window);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     PaintCounter counter;
     bar->installEventFilter(&counter);
 
@@ -290,8 +293,7 @@ TEST(FSProgressBar, PositionRepaintsAtOnceColoursInvalidate)
     bar->SetColorScheme(csRose);
     bar->SetOrientation(pbVertical);
     EXPECT_EQ(counter.paints, 4) << "colours, scheme and orientation only invalidate";
-    QApplication::processEvents();
-    EXPECT_GE(counter.paints, 5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints >= 5; })) << "the invalidated bar paints later";
 
     // What the screen shows is the composed picture.
     EXPECT_EQ(bar->grab().toImage().convertToFormat(QImage::Format_RGB32), bar->Compose());

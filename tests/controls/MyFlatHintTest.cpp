@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
+
 #include <memory>
 
 namespace {

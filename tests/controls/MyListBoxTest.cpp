@@ -1,4 +1,5 @@
 #include "controls/MyListBox.h"
+
 #include "controls/pngImageList.h"
 
 #include <QApplication>
