@@ -159,6 +159,7 @@ TEST(MyListBox, ViewDrawsEveryRowWithTheSameImage)
     EXPECT_EQ(img.pixelColor(4, 70 + 1), QColor(Qt::white)) << "no third row";
     EXPECT_EQ(img.pixelColor(1, 1), QColor(Qt::white));
     EXPECT_EQ(img.pixelColor(1, 35 + 1), kBox) << "the selected row";
+    EXPECT_EQ(img.pixelColor(img.width() - 2, 35 + 1), kBox) << "rows span the box, not their text";
 
     // The list box's own PopupMenu is kept, never opened by a right click.
     QMenu menu;
