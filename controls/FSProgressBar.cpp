@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+
 #include <algorithm>
 #include <array>
 
@@ -34,10 +35,27 @@ QRgb ToRgb(TColor c)
     return qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
 }
 
-int Channel(int from, int to, int i, int n)
-{
-    return n == 0 ? from : RoundHalfEven(from + double(i) * (to - from) / n);
-}
+// One colour channel of a gradient: the running value starts at `from` and grows by
+// (to - from) / n per line, in double precision; each line takes the running value rounded half
+// to even. Accumulating (rather than from + i x step) decides how values near exact halves round.
+class Ramp {
+public:
+    Ramp(int from, int to, int n)
+        : value_(from)
+        , step_(n > 0 ? double(to - from) / n : 0.0)
+    {
+    }
+    int Next()
+    {
+        const int v = std::clamp(RoundHalfEven(value_), 0, 255);
+        value_ += step_;
+        return v;
+    }
+
+private:
+    double value_;
+    double step_;
+};
 
 // N + 1 one-pixel lines (N = bottom - top in row mode, right - left in column mode). Line i lies
 // at row (column) i counted from 0, not from top (left), and runs from left (top) for right
@@ -48,9 +66,10 @@ void Gradient(
     const bool rows = mode == GradientMode::Rows;
     const int n = rows ? bottom - top : right - left;
     const int last = std::min(n, (rows ? img.height() : img.width()) - 1); // the rest is clipped
+    Ramp r(GetRValue(from), GetRValue(to), n), g(GetGValue(from), GetGValue(to), n),
+        b(GetBValue(from), GetBValue(to), n);
     for (int i = 0; i <= last; ++i) {
-        const QRgb c = qRgb(Channel(GetRValue(from), GetRValue(to), i, n),
-            Channel(GetGValue(from), GetGValue(to), i, n), Channel(GetBValue(from), GetBValue(to), i, n));
+        const QRgb c = qRgb(r.Next(), g.Next(), b.Next());
         if (rows)
             FillImageRect(img, left, i, left + right, i + 1, c);
         else
@@ -83,22 +102,22 @@ TFSProgressBar::TFSProgressBar(QWidget* parent)
     SetColorScheme(csDesert);
 }
 
-void TFSProgressBar::SetColor(int index, TColor color)
+void TFSProgressBar::SetColor(TBarColor index, TColor color)
 {
     switch (index) {
-    case 0:
+    case TBarColor::Border:
         colorBorder_ = color;
         break;
-    case 10:
+    case TBarColor::BackFace:
         backColorFace_ = color;
         break;
-    case 11:
+    case TBarColor::BackGrad:
         backColorGrad_ = color;
         break;
-    case 20:
+    case TBarColor::ForeFace:
         foreColorFace_ = color;
         break;
-    case 21:
+    case TBarColor::ForeGrad:
         foreColorGrad_ = color;
         break;
     default:

@@ -8,11 +8,12 @@
 //
 // Position, Min, Max and Step repaint at once (repaint()); colours, scheme and orientation
 // invalidate (update()). Position below Min, Min above Max and Max below Min are ignored.
+#include "controls/skinGraphics.h"
+
 #include <QImage>
 #include <QWidget>
-#include <cstdint>
 
-#include "controls/skinGraphics.h"
+#include <cstdint>
 
 enum TColorScheme : uint8_t {
     csCustom,
@@ -32,24 +33,33 @@ enum TColorScheme : uint8_t {
 
 enum TProgressBarOrientation : uint8_t { pbHorizontal, pbVertical };
 
+// Selectors of the shared colour writer; the numbers are the ones forms and callers pass.
+enum class TBarColor : int {
+    Border = 0,
+    BackFace = 10, // background gradient start
+    BackGrad = 11, // background gradient end
+    ForeFace = 20, // fill gradient start
+    ForeGrad = 21, // fill gradient end
+};
+
 class TFSProgressBar : public QWidget {
     Q_OBJECT
 public:
     explicit TFSProgressBar(QWidget* parent = nullptr);
 
     TColor ColorBorder() const { return colorBorder_; }
-    void SetColorBorder(TColor c) { SetColor(0, c); }
+    void SetColorBorder(TColor c) { SetColor(TBarColor::Border, c); }
     TColor BackColorFace() const { return backColorFace_; }
-    void SetBackColorFace(TColor c) { SetColor(10, c); }
+    void SetBackColorFace(TColor c) { SetColor(TBarColor::BackFace, c); }
     TColor BackColorGrad() const { return backColorGrad_; }
-    void SetBackColorGrad(TColor c) { SetColor(11, c); }
+    void SetBackColorGrad(TColor c) { SetColor(TBarColor::BackGrad, c); }
     TColor ForeColorFace() const { return foreColorFace_; }
-    void SetForeColorFace(TColor c) { SetColor(20, c); }
+    void SetForeColorFace(TColor c) { SetColor(TBarColor::ForeFace, c); }
     TColor ForeColorGrad() const { return foreColorGrad_; }
-    void SetForeColorGrad(TColor c) { SetColor(21, c); }
-    // Shared colour writer: index 0 border, 10/11 background start/end, 20/21 fill start/end;
-    // other indexes write nothing. Always switches the scheme to csCustom and invalidates.
-    void SetColor(int index, TColor color);
+    void SetForeColorGrad(TColor c) { SetColor(TBarColor::ForeGrad, c); }
+    // Shared colour writer; a value outside TBarColor writes nothing. Always switches the scheme
+    // to csCustom and invalidates.
+    void SetColor(TBarColor index, TColor color);
 
     TColorScheme ColorScheme() const { return colorScheme_; }
     void SetColorScheme(TColorScheme scheme);

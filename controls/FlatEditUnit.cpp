@@ -9,7 +9,9 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QWheelEvent>
+
 #include <climits>
+#include <limits>
 
 namespace {
 
@@ -64,6 +66,7 @@ QChar CharOf(const QKeyEvent* e)
 
 // Entries of the drop-down list ItemHeight pixels high.
 class ItemHeightDelegate : public QStyledItemDelegate {
+    Q_OBJECT
 public:
     ItemHeightDelegate(const TMyFlatComboBox* combo)
         : QStyledItemDelegate(const_cast<TMyFlatComboBox*>(combo))
@@ -87,6 +90,7 @@ TMyCustomFlatEdit::TMyCustomFlatEdit(QWidget* parent)
     : QLineEdit(parent)
 {
     setFrame(false); // the frame is ours: 3 pixels, see paintEvent
+    setMaxLength(std::numeric_limits<int>::max()); // no limit (QLineEdit's own is 32,767)
     setTextMargins(3, 3, 3, 3);
     setGeometry(0, 0, 121, 19);
     if (parentWidget())
@@ -101,10 +105,10 @@ int TMyCustomFlatEdit::asInteger() const
     return ToInteger(text());
 }
 
-void TMyCustomFlatEdit::SetFrameColor(int index, TColor c)
+void TMyCustomFlatEdit::SetFrameColor(TEditColor index, TColor c)
 {
-    colors_[index] = c;
-    if (index == 2)
+    colors_[int(index)] = c;
+    if (index == TEditColor::Flat)
         parentColor_ = false;
     RepaintFrame();
 }
@@ -115,7 +119,7 @@ void TMyCustomFlatEdit::SetParentColor(bool value)
         return;
     parentColor_ = value;
     if (value && parentWidget()) {
-        colors_[2] = ParentBackground(this);
+        colors_[int(TEditColor::Flat)] = ParentBackground(this);
         RepaintFrame();
     }
 }
@@ -123,7 +127,7 @@ void TMyCustomFlatEdit::SetParentColor(bool value)
 void TMyCustomFlatEdit::TakeParentColor()
 {
     if (parentColor_ && parentWidget())
-        colors_[2] = ParentBackground(this);
+        colors_[int(TEditColor::Flat)] = ParentBackground(this);
 }
 
 bool TMyCustomFlatEdit::IsHighlighted() const
@@ -205,8 +209,10 @@ bool TMyCustomFlatEdit::AcceptChar(QChar ch)
         setText(QStringLiteral("0"));
         setCursorPosition(0);
     }
-    if (ch == u'0' && !text().isEmpty() && cursorPosition() == 0 && !hasSelectedText())
-        return false; // no leading zero
+    // No leading zero: a selection counts from its start, as the caret of a selection does.
+    const int caret = hasSelectedText() ? selectionStart() : cursorPosition();
+    if (ch == u'0' && !text().isEmpty() && caret == 0)
+        return false;
     return true;
 }
 
@@ -297,6 +303,8 @@ void TMyCustomFlatEdit::changeEvent(QEvent* e)
 bool TMyCustomFlatEdit::event(QEvent* e)
 {
     const bool result = QLineEdit::event(e);
+    if (e->type() == QEvent::Polish)
+        AdjustHeight(); // once set up, before first shown: a height set with the geometry yields
     if (e->type() == QEvent::ParentChange) {
         TakeParentColor();
         RepaintFrame();
@@ -349,9 +357,9 @@ void TMyFlatComboBox::SetColor(TColor c)
     update();
 }
 
-void TMyFlatComboBox::SetButtonColor(int index, TColor c)
+void TMyFlatComboBox::SetButtonColor(TComboColor index, TColor c)
 {
-    colors_[index] = c;
+    colors_[int(index)] = c;
     update();
 }
 
@@ -387,14 +395,14 @@ QRect TMyFlatComboBox::ButtonRect() const
 
 void TMyFlatComboBox::DrawFrame(QPainter& p) const
 {
-    FlatFrame(p, MakeRect(0, 0, width() - ButtonWidth - 1, height()), colors_[2], color_);
+    FlatFrame(p, MakeRect(0, 0, width() - ButtonWidth - 1, height()), ColorBorder(), color_);
 }
 
 void TMyFlatComboBox::DrawButton(QPainter& p) const
 {
     const QRect b = ButtonRect();
-    p.fillRect(b, ToQColor(colors_[1]));
-    FrameRing(p, b, colors_[2]);
+    p.fillRect(b, ToQColor(ColorArrowBackground()));
+    FrameRing(p, b, ColorBorder());
     const int x0 = b.left() + b.width() / 2 - 6;
     const int y0 = b.top() + b.height() / 2 - 1;
     // Three rows: 5, 3 and 1 pixels wide, the wide one on top when the list is closed.
@@ -406,7 +414,7 @@ void TMyFlatComboBox::DrawButton(QPainter& p) const
         }
     };
     if (isEnabled()) {
-        triangle(0, 0, colors_[0]);
+        triangle(0, 0, ColorArrow());
     } else {
         triangle(1, 1, clWhite);
         triangle(0, 0, 0x808080);
@@ -533,3 +541,5 @@ bool TMyFlatComboBox::eventFilter(QObject* watched, QEvent* e)
         UpdateActive();
     return QComboBox::eventFilter(watched, e);
 }
+
+#include "FlatEditUnit.moc"

@@ -8,9 +8,15 @@
 #include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
+
 #include <stdexcept>
 
 enum TEditValueType { evDefault, evtInteger, evtFloat };
+
+// Selectors of the edit's shared colour writer (the numbers callers and forms use).
+enum class TEditColor : int { Focused = 0, Border = 1, Flat = 2 };
+// Selectors of the combo box's shared colour writer.
+enum class TComboColor : int { Arrow = 0, ArrowBackground = 1, Border = 2 };
 
 class TMyCustomFlatEdit : public QLineEdit {
     Q_OBJECT
@@ -27,13 +33,13 @@ public:
     // 0 for evDefault or an empty text, else the text as an integer; throws EConvertError.
     int asInteger() const;
 
-    TColor ColorFocused() const { return colors_[0]; }
-    void SetColorFocused(TColor c) { SetFrameColor(0, c); }
-    TColor ColorBorder() const { return colors_[1]; }
-    void SetColorBorder(TColor c) { SetFrameColor(1, c); }
-    TColor ColorFlat() const { return colors_[2]; }
+    TColor ColorFocused() const { return colors_[int(TEditColor::Focused)]; }
+    void SetColorFocused(TColor c) { SetFrameColor(TEditColor::Focused, c); }
+    TColor ColorBorder() const { return colors_[int(TEditColor::Border)]; }
+    void SetColorBorder(TColor c) { SetFrameColor(TEditColor::Border, c); }
+    TColor ColorFlat() const { return colors_[int(TEditColor::Flat)]; }
     // Also turns ParentColor off.
-    void SetColorFlat(TColor c) { SetFrameColor(2, c); }
+    void SetColorFlat(TColor c) { SetFrameColor(TEditColor::Flat, c); }
     bool ParentColor() const { return parentColor_; }
     void SetParentColor(bool value);
     // The background the edit shows now: ColorFocused when highlighted, else ColorFlat.
@@ -41,7 +47,9 @@ public:
 
     // Focused, or hovered while the focus is not on another flat edit.
     bool IsHighlighted() const;
-    // Height := the font's height + 6 (the frame and one pixel of air above and below).
+    // Height := the font's height + 6 (the frame and one pixel of air above and below). Runs on
+    // every font change and once more when the edit is polished, before it is first shown, so a
+    // height set up with the geometry gives way to the font's.
     void AdjustHeight();
 
     // evtInteger only: one up / one down within the limits; throw EConvertError on a bad text.
@@ -63,7 +71,8 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    void SetFrameColor(int index, TColor c);
+    // Writes one colour; Flat also turns ParentColor off. Repaints the frame.
+    void SetFrameColor(TEditColor index, TColor c);
     void TakeParentColor();
     // Recomputes the background colour and repaints frame and text.
     void RepaintFrame();
@@ -101,12 +110,12 @@ public:
     void SetStyle(TComboBoxStyle s);
     TColor Color() const { return color_; }
     void SetColor(TColor c);
-    TColor ColorArrow() const { return colors_[0]; }
-    void SetColorArrow(TColor c) { SetButtonColor(0, c); }
-    TColor ColorArrowBackground() const { return colors_[1]; }
-    void SetColorArrowBackground(TColor c) { SetButtonColor(1, c); }
-    TColor ColorBorder() const { return colors_[2]; }
-    void SetColorBorder(TColor c) { SetButtonColor(2, c); }
+    TColor ColorArrow() const { return colors_[int(TComboColor::Arrow)]; }
+    void SetColorArrow(TColor c) { SetButtonColor(TComboColor::Arrow, c); }
+    TColor ColorArrowBackground() const { return colors_[int(TComboColor::ArrowBackground)]; }
+    void SetColorArrowBackground(TColor c) { SetButtonColor(TComboColor::ArrowBackground, c); }
+    TColor ColorBorder() const { return colors_[int(TComboColor::Border)]; }
+    void SetColorBorder(TColor c) { SetButtonColor(TComboColor::Border, c); }
     // Height of one entry of the drop-down list, in pixels.
     int ItemHeight() const { return itemHeight_; }
     void SetItemHeight(int h);
@@ -134,7 +143,7 @@ protected:
 
 private:
     bool IsListStyle() const { return style_ != csDropDown && style_ != csSimple; }
-    void SetButtonColor(int index, TColor c);
+    void SetButtonColor(TComboColor index, TColor c);
     void UpdateActive();
     void PlaceEdit();
     void ApplyColors();

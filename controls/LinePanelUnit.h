@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QString>
 #include <QWidget>
+
 #include <cstdint>
 #include <initializer_list>
 

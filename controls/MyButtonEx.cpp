@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QRegion>
 #include <QShortcutEvent>
+
 #include <algorithm>
 
 namespace {
@@ -108,14 +109,12 @@ void FadeGlyph(TPngImage& glyph, int amount)
         return;
     const int w = glyph.Width(), h = glyph.Height();
     if (glyph.ColorType() == ctPalette || glyph.ColorType() == ctGrayscale) {
-        // Opaque pixels get `amount`; transparent ones (tRNS) stay invisible, and partly
-        // transparent palette entries keep their share.
+        // Every pixel gets `amount`, partly transparent palette entries too; only the pixels
+        // that the tRNS transparency hid stay invisible.
         glyph.ConvertToRGBAlpha();
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const int a = glyph.Alpha(x, y);
-                glyph.SetAlpha(x, y, uint8_t(a == 255 ? amount : RoundHalfEven(a * amount / 255.0)));
-            }
+            for (int x = 0; x < w; ++x)
+                glyph.SetAlpha(x, y, uint8_t(glyph.Alpha(x, y) == 0 ? 0 : amount));
         return;
     }
     glyph.CreateAlpha(); // colour without alpha: opaque, the tRNS colour at 0

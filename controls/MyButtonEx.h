@@ -11,14 +11,14 @@
 // first. The accelerator runs the click routine, which leaves the pressed face up (unpainted)
 // until the next release or SetEnabled. Colour writers invalidate; mouse handling and SetEnabled
 // repaint at once. A disabled button draws its caption in 0xC0C0C0 and its glyph faded.
+#include "controls/pngImage.h"
+#include "controls/skinGraphics.h"
+
 #include <QAction>
 #include <QImage>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
-
-#include "controls/pngImage.h"
-#include "controls/skinGraphics.h"
 
 // The disabled look of a glyph: a translucent copy (amount 50 gives opaque alpha 255 -> 51).
 void FadeGlyph(TPngImage& glyph, int amount = 50);

@@ -6,9 +6,11 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHelpEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+
 #include <algorithm>
 #include <vector>
 
@@ -251,9 +253,12 @@ TMyFlatHintFilter::TMyFlatHintFilter(QObject* parent)
     : QObject(parent)
     , window_(new TMyFlatHintWindow)
     , hideTimer_(new QTimer(this))
+    , wakeTimer_(new QTimer(this))
 {
     hideTimer_->setSingleShot(true);
     connect(hideTimer_, &QTimer::timeout, this, &TMyFlatHintFilter::HideHint);
+    wakeTimer_->setSingleShot(true);
+    connect(wakeTimer_, &QTimer::timeout, this, &TMyFlatHintFilter::WakeUp);
     connect(this, &QObject::destroyed, window_, [w = window_] { delete w; });
     QCoreApplication::instance()->installEventFilter(this);
 }
@@ -297,29 +302,75 @@ void TMyFlatHintFilter::HideHint()
     window_->hide();
 }
 
+int TMyFlatHintFilter::PendingPause() const
+{
+    return wakeTimer_->isActive() ? wakeTimer_->interval() : -1;
+}
+
+void TMyFlatHintFilter::MouseRests(QWidget* widget, QPoint pos, QPoint globalPos)
+{
+    if (!TMyFlatHint::FindHintComponent())
+        return;
+    // Every level of a propagated move names the same innermost widget under the mouse.
+    QWidget* target = widget;
+    if (QWidget* child = widget->childAt(pos))
+        target = child;
+    wakeWidget_ = target;
+    wakePos_ = target->mapFrom(widget, pos);
+    wakeGlobalPos_ = globalPos;
+    wakeTimer_->start(window_->isVisible() ? TMyFlatHint::HintShortPause : TMyFlatHint::HintPause);
+}
+
+void TMyFlatHintFilter::WakeUp()
+{
+    QWidget* widget = wakeWidget_;
+    if (!widget || !widget->isVisible() || !widget->isActiveWindow())
+        return;
+    QHelpEvent help(QEvent::ToolTip, wakePos_, wakeGlobalPos_);
+    wakingUp_ = true;
+    QCoreApplication::sendEvent(widget, &help); // travels on to the parents while not taken
+    wakingUp_ = false;
+}
+
+bool TMyFlatHintFilter::HandleToolTip(QWidget* widget, QHelpEvent* help)
+{
+    if (!wakingUp_ && wakeTimer_->isActive()) {
+        help->accept(); // Qt's own timing, too early: the running pause brings the hint
+        return true;
+    }
+    const QString text = widget ? HintTextAt(widget, help->pos()) : QString();
+    if (text.isEmpty()) {
+        if (widget && widget == hintControl_)
+            HideHint(); // off the entry that had the hint
+        return false; // the event travels on to the parent, which may carry a hint
+    }
+    ShowHint(widget, text, help->globalPos());
+    help->accept();
+    return true; // never the platform tooltip, also when no component is left
+}
+
 bool TMyFlatHintFilter::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::ToolTip: {
+    case QEvent::ToolTip:
+        return HandleToolTip(qobject_cast<QWidget*>(watched), static_cast<QHelpEvent*>(event));
+    case QEvent::MouseMove: {
         auto* widget = qobject_cast<QWidget*>(watched);
-        const auto* help = static_cast<QHelpEvent*>(event);
-        const QString text = widget ? HintTextAt(widget, help->pos()) : QString();
-        if (text.isEmpty()) {
-            if (widget && widget == hintControl_)
-                HideHint(); // off the entry that had the hint
-            return false; // the event travels on to the parent, which may carry a hint
-        }
-        ShowHint(widget, text, help->globalPos());
-        event->accept();
-        return true; // never the platform tooltip, also when no component is left
+        const auto* move = static_cast<QMouseEvent*>(event);
+        if (widget && move->buttons() == Qt::NoButton)
+            MouseRests(widget, move->position().toPoint(), move->globalPosition().toPoint());
+        break;
     }
     case QEvent::Leave:
+        if (watched == wakeWidget_)
+            wakeTimer_->stop();
         if (watched == hintControl_)
             HideHint();
         break;
     case QEvent::MouseButtonPress:
     case QEvent::KeyPress:
     case QEvent::Wheel:
+        wakeTimer_->stop();
         if (window_->isVisible())
             HideHint();
         break;

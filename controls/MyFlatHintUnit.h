@@ -12,8 +12,10 @@
 #include <QRect>
 #include <QString>
 #include <QWidget>
+
 #include <functional>
 
+class QHelpEvent;
 class QTimer;
 
 enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
@@ -124,6 +126,10 @@ private:
 
 // The application-wide tooltip filter: answers QEvent::ToolTip with the flat hint window and
 // hides it again on leave, press, key, wheel or after the hide pause.
+//
+// The pauses are its own: once the mouse rests (no button held) on a widget for HintPause, or
+// HintShortPause while a hint is showing, it sends that widget a QEvent::ToolTip. Qt's own tooltip
+// events that arrive while such a pause runs are dropped, so Qt's timings never apply.
 class TMyFlatHintFilter : public QObject {
     Q_OBJECT
 public:
@@ -138,13 +144,26 @@ public:
     // ToolTipRole text of the entry there.
     static QString HintTextAt(QWidget* widget, QPoint pos);
     void HideHint();
+    // The pause in milliseconds after which a resting mouse gets its hint; -1 when none runs.
+    int PendingPause() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A mouse move without buttons over widget at pos (local): (re)starts the pause.
+    void MouseRests(QWidget* widget, QPoint pos, QPoint globalPos);
+    // The pause is over: the widget under the resting mouse gets its ToolTip event.
+    void WakeUp();
+    bool HandleToolTip(QWidget* widget, QHelpEvent* help);
+
     TMyFlatHintWindow* window_;
     QPointer<TMyFlatHint> forwarder_;
     QPointer<QWidget> hintControl_;
     QTimer* hideTimer_;
+    QTimer* wakeTimer_;
+    QPointer<QWidget> wakeWidget_; // where the mouse rests, and where (local and global)
+    QPoint wakePos_;
+    QPoint wakeGlobalPos_;
+    bool wakingUp_ = false; // the ToolTip event being delivered is the filter's own
 };

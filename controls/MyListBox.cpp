@@ -8,6 +8,7 @@
 namespace {
 
 class TMyListBoxDelegate : public QStyledItemDelegate {
+    Q_OBJECT
 public:
     explicit TMyListBoxDelegate(TMyListBox* box)
         : QStyledItemDelegate(box)
@@ -24,9 +25,10 @@ public:
         box_->DrawItem(*p, index.row(), option.rect, selected, focused);
     }
 
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    // Every row is ItemHeight high and the box never scrolls sideways, so no text is measured.
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override
     {
-        return QSize(QStyledItemDelegate::sizeHint(option, index).width(), box_->ItemHeight());
+        return QSize(1, box_->ItemHeight());
     }
 
 private:
@@ -39,6 +41,9 @@ TMyListBox::TMyListBox(QWidget* parent)
     : QListWidget(parent)
 {
     setItemDelegate(new TMyListBoxDelegate(this));
+    // One height for all rows: the view sizes one row instead of every row (100,000 files).
+    setUniformItemSizes(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // a list box without a scroll width
     setContextMenuPolicy(Qt::DefaultContextMenu); // PopupMenu is not opened by a right click
 }
 
@@ -50,6 +55,8 @@ void TMyListBox::SetStyle(TListBoxStyle s)
 
 void TMyListBox::SetItemHeight(int h)
 {
+    if (h <= 0)
+        return; // rows of no height would hide every item
     itemHeight_ = h;
     doItemsLayout();
 }
@@ -86,3 +93,5 @@ void TMyListBox::DrawItem(QPainter& p, int row, QRect r, bool selected, bool foc
     p.drawText(x, y + fm.ascent(), text);
     p.restore();
 }
+
+#include "MyListBox.moc"

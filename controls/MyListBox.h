@@ -31,6 +31,7 @@ public:
     void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
     TListBoxStyle Style() const { return style_; }
     void SetStyle(TListBoxStyle s);
+    // Pixels; a value of 0 or below is ignored.
     int ItemHeight() const { return itemHeight_; }
     void SetItemHeight(int h);
 

@@ -13,10 +13,10 @@
 // hit area: a left release inside it clicks, if the button's own Enabled flag is set.
 // Enabled() is the button's own flag; the QWidget enabled state is never touched, so a disabled
 // button still tracks the mouse. Enter/leave may be forwarded from a caption label with sendEvent.
-#include <QWidget>
-
 #include "controls/pngImage.h"
 #include "controls/skinGraphics.h"
+
+#include <QWidget>
 
 class TImageButton : public QWidget {
     Q_OBJECT

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include <jpeglib.h>
+#include <jpeglib.h> // after <cstdio>: it uses FILE and size_t without including them
 
 // libjpeg reports fatal errors through error_exit, which here longjmps back to the setjmp of
 // StartDecoding or ReadLines. Those functions keep only trivially destructible locals; the objects

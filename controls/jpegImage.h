@@ -5,10 +5,10 @@
 //
 // The result is Format_RGB32 (grey pictures are expanded to RGB). Data that is not a JPEG, is
 // truncated, corrupt (libjpeg reports a warning or an error) or absurdly large throws EImageError.
+#include "controls/pngImage.h" // EImageError
+
 #include <QImage>
 #include <QString>
-
-#include "controls/pngImage.h" // EImageError
 
 class QByteArray;
 

@@ -9,6 +9,7 @@
 #include <QProxyStyle>
 #include <QSet>
 #include <QStyleOptionMenuItem>
+
 #include <algorithm>
 
 namespace {
@@ -83,6 +84,7 @@ void DrawGutter(QPainter& p, QRect r)
 
 // Draws and measures the attached actions of one menu; everything else is the base style's.
 class TMenuDraw::Style : public QProxyStyle {
+    Q_OBJECT
 public:
     Style(const TMenuDraw* owner, QMenu* menu, const TPngImageList* images)
         : owner_(owner)
@@ -269,3 +271,5 @@ bool TMenuDraw::GradientFill(
     }
     return true;
 }
+
+#include "menuDraw.moc"

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QSize>
+
 #include <memory>
 #include <vector>
 

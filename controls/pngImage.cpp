@@ -3,8 +3,9 @@
 #include <QByteArray>
 #include <QFile>
 #include <QPainter>
-#include <cstring>
 #include <png.h>
+
+#include <cstring>
 #include <vector>
 
 // libpng reports errors by longjmp. The functions that call setjmp (ReadHeader, ReadRows) keep

@@ -9,16 +9,17 @@
 // applied: a tRNS colour or palette entry becomes the pixel's alpha. Drawing uses a premultiplied
 // copy that is built once and dropped whenever pixels change. Copies share pixels (copy on write).
 // Bad data (not a PNG, truncated, corrupt, absurd size) throws EImageError; the image is unchanged.
+#include "controls/skinGraphics.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QImage>
 #include <QRect>
 #include <QString>
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
-
-#include "controls/skinGraphics.h"
 
 class QPainter;
 
@@ -32,8 +33,7 @@ public:
 
 // The bytes of an image file (a Qt resource path works too); `kind` ("PNG", "JPEG") names the
 // format in the error. Errors raised by decode get the path appended.
-template <class Decode>
-auto DecodeImageFile(const QString& path, const char* kind, Decode decode)
+template <class Decode> auto DecodeImageFile(const QString& path, const char* kind, Decode decode)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))

@@ -7,9 +7,9 @@
 //
 // Add throws EImageError for an empty image or one whose size differs from the list's.
 // Drawing an index outside 0..Count()-1 draws nothing.
-#include <vector>
-
 #include "controls/pngImage.h"
+
+#include <vector>
 
 class QPainter;
 

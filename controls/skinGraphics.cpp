@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>

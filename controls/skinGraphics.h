@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+
 #include <cstdint>
 #include <functional>
 

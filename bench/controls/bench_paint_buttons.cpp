@@ -2,16 +2,17 @@
 // 100 positions, a 121 x 41 push button and a 112 x 101 image button. Each is measured twice:
 // composing the off-screen picture alone, and a full repaint() of the shown widget (offscreen
 // platform). Target: at most 1 ms per paint.
-#include <QApplication>
-#include <QEnterEvent>
-#include <QFont>
-#include <chrono>
-#include <cstdio>
-#include <functional>
-
 #include "controls/FSProgressBar.h"
 #include "controls/MyButtonEx.h"
 #include "controls/imagebutton.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QFont>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
 
 namespace {
 

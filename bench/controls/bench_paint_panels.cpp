@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QPainter>
+
 #include <algorithm>
 #include <cstdio>
 #include <functional>

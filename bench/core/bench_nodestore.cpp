@@ -1,9 +1,9 @@
 // The file list's node store: appending rows one bracket each (as adding files and importing a
 // list do), walking them, and the memory per row. Prints figures against the targets.
+#include "bench/benchSupport.h"
 #include "settings/itemNodeData.h"
 
 #include <QString>
-#include "bench/benchSupport.h"
 
 #include <cstdio>
 #include <ctime>

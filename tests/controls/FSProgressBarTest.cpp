@@ -1,8 +1,10 @@
-#include <QApplication>
-#include <gtest/gtest.h>
-
 #include "controls/FSProgressBar.h"
+
 #include "widgetEvents.h"
+
+#include <QApplication>
+#include <QTest>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -11,10 +13,16 @@ QRgb Rgb(TColor c)
     return qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
 }
 
-// The colour of gradient line i of n between two colours, by the mathematical formula.
+// The colour of gradient line i of n between two colours: a running sum that starts at the start
+// component and adds (end - start) / n once per line, rounded half to even.
 QRgb Blend(TColor from, TColor to, int i, int n)
 {
-    auto ch = [&](int a, int b) { return RoundHalfEven(a + double(i) * (b - a) / n); };
+    auto ch = [&](int a, int b) {
+        double v = a;
+        for (int k = 0; k < i; ++k)
+            v += double(b - a) / n;
+        return RoundHalfEven(v);
+    };
     return qRgb(ch(GetRValue(from), GetRValue(to)), ch(GetGValue(from), GetGValue(to)),
         ch(GetBValue(from), GetBValue(to)));
 }
@@ -71,6 +79,28 @@ TEST(FSProgressBar, NewBarIsDesertWithoutFill)
     }
 }
 
+TEST(FSProgressBar, GradientIsARunningSumSoNearHalvesRoundItsWay)
+{
+    // Red from 1 to 0 over N = 6 lines: the sum after three steps is 0.5000000000000001, not the
+    // exact half 0.5 (which would round to the even 0), so row 3 is red 1.
+    TFSProgressBar bar;
+    bar.resize(20, 8);
+    bar.SetBackColorFace(RGBColor(1, 0, 0));
+    bar.SetBackColorGrad(RGBColor(0, 0, 0));
+    EXPECT_EQ(qRed(bar.Compose().pixel(5, 3)), 1);
+    EXPECT_EQ(qRed(bar.Compose().pixel(5, 4)), 0);
+
+    // The same in the fill (N = H = 6 in a bar 6 high) and in column mode.
+    bar.resize(20, 6);
+    bar.SetForeColorFace(RGBColor(1, 1, 1));
+    bar.SetForeColorGrad(RGBColor(0, 8, 96));
+    bar.SetPosition(100);
+    EXPECT_EQ(bar.Compose().pixel(5, 3), qRgb(1, 5, 49)) << "4.5 -> 5, 48.5 -> 49";
+    bar.SetOrientation(pbVertical);
+    bar.resize(6, 20);
+    EXPECT_EQ(bar.Compose().pixel(3, 10), qRgb(1, 5, 49));
+}
+
 TEST(FSProgressBar, ColourWritersAndSchemes)
 {
     TFSProgressBar bar;
@@ -83,7 +113,7 @@ TEST(FSProgressBar, ColourWritersAndSchemes)
     EXPECT_EQ(bar.ForeColorFace(), 0x9BDEFF);
 
     bar.SetColorScheme(csGrass);
-    bar.SetColor(7, 0x111111); // unknown index: writes nothing, still custom
+    bar.SetColor(TBarColor(7), 0x111111); // unknown selector: writes nothing, still custom
     EXPECT_EQ(bar.ColorScheme(), csCustom);
     EXPECT_EQ(bar.ColorBorder(), 0x156F37);
     EXPECT_EQ(bar.ForeColorGrad(), 0x28C162);
@@ -248,7 +278,8 @@ TEST(FSProgressBar, PositionRepaintsAtOnceColoursInvalidate)
     window.resize(300, 100);
     auto* bar = new TFSProgressBar(&window);
     bar->move(10, 10);
-    ShowAndSettle(&window);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     PaintCounter counter;
     bar->installEventFilter(&counter);
 
@@ -262,8 +293,7 @@ TEST(FSProgressBar, PositionRepaintsAtOnceColoursInvalidate)
     bar->SetColorScheme(csRose);
     bar->SetOrientation(pbVertical);
     EXPECT_EQ(counter.paints, 4) << "colours, scheme and orientation only invalidate";
-    QApplication::processEvents();
-    EXPECT_GE(counter.paints, 5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints >= 5; })) << "the invalidated bar paints later";
 
     // What the screen shows is the composed picture.
     EXPECT_EQ(bar->grab().toImage().convertToFormat(QImage::Format_RGB32), bar->Compose());

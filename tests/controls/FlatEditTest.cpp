@@ -3,10 +3,10 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QEnterEvent>
-#include <QEventLoop>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QTest>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
@@ -45,8 +45,7 @@ struct Form {
         window.show();
         window.activateWindow();
         QApplication::setActiveWindow(&window);
-        for (int i = 0; i < 100 && !window.isActiveWindow(); ++i)
-            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
     }
 };
 
@@ -82,6 +81,7 @@ TEST(FlatEdit, IntegerKeysStepWithinLimits)
     edit.setText("10");
     Key(&edit, Qt::Key_Up);
     EXPECT_EQ(edit.text(), "10");
+    edit.setText("12");
     edit.setText("");
     Key(&edit, Qt::Key_Up);
     EXPECT_EQ(edit.text(), "1") << "an empty text counts as 0";
@@ -125,6 +125,13 @@ TEST(FlatEdit, IntegerTypingRules)
     edit.setCursorPosition(0);
     Type(&edit, '0');
     EXPECT_EQ(edit.text(), "12") << "no leading zero";
+    edit.selectAll();
+    Type(&edit, '0');
+    EXPECT_EQ(edit.text(), "12") << "a selection from position 0 counts as the caret at 0";
+    edit.setSelection(1, 1); // the "2"
+    Type(&edit, '0');
+    EXPECT_EQ(edit.text(), "10");
+    edit.setText("12");
     edit.setCursorPosition(2);
     Type(&edit, '0');
     EXPECT_EQ(edit.text(), "120");
@@ -210,7 +217,8 @@ TEST(FlatEdit, FrameColoursFollowFocusAndHover)
     EXPECT_EQ(At(first, 0, 0), border);
     EXPECT_EQ(At(first, 1, 1), flat);
     EXPECT_EQ(At(first, 2, 12), flat);
-    EXPECT_EQ(At(first, 120, 24), border);
+    const int bottom = first.height() - 1; // the font's height + 6 once shown
+    EXPECT_EQ(At(first, 120, bottom), border);
     EXPECT_EQ(first.Color(), 0x00FF00);
 
     first.setFocus();
@@ -218,7 +226,7 @@ TEST(FlatEdit, FrameColoursFollowFocusAndHover)
     EXPECT_EQ(first.Color(), clWhite);
     EXPECT_EQ(At(first, 0, 0), border);
     EXPECT_EQ(At(first, 1, 1), focused);
-    EXPECT_EQ(At(first, 119, 23), focused);
+    EXPECT_EQ(At(first, 119, bottom - 1), focused);
 
     Enter(&second);
     EXPECT_FALSE(second.IsHighlighted()) << "another flat edit has the focus";
@@ -267,6 +275,25 @@ TEST(FlatEdit, ParentColourAndHeight)
     f.setPixelSize(16);
     edit.setFont(f);
     EXPECT_EQ(edit.height(), QFontMetrics(f).height() + 6);
+
+    // A form sets the font and then its stored geometry; the height follows the font once the
+    // edit is set up (polished before it is first shown).
+    edit.setGeometry(8, 8, 300, 19);
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    EXPECT_EQ(edit.size(), QSize(300, QFontMetrics(f).height() + 6));
+}
+
+TEST(FlatEdit, TextHasNoLengthLimit)
+{
+    TMyFlatEdit edit;
+    const QString longText(40000, QLatin1Char('x'));
+    edit.setText(longText);
+    EXPECT_EQ(edit.text().size(), 40000) << "no silent cut at 32,767 characters";
+    edit.end(false);
+    Type(&edit, 'y');
+    edit.insert(QStringLiteral("zz"));
+    EXPECT_EQ(edit.text(), longText + QStringLiteral("yzz"));
 }
 
 TEST(FlatComboBox, FrameButtonAndTriangle)

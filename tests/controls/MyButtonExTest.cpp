@@ -1,14 +1,12 @@
-#include <QApplication>
-#include <QBitmap>
-#include <gtest/gtest.h>
-
 #include "controls/MyButtonEx.h"
+
 #include "imageTestFiles.h"
 #include "widgetEvents.h"
 
-// Delivers a key press through the shortcut map, as a real key press does (QtGui exports it).
-Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
-    const QString& text = QString(), bool autorep = false, ushort count = 1);
+#include <QApplication>
+#include <QBitmap>
+#include <QTest>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -78,12 +76,13 @@ struct Fixture {
         other = new QWidget(&window);
         other->setFocusPolicy(Qt::StrongFocus);
         other->setGeometry(200, 10, 20, 20);
-        ShowAndSettle(&window);
+        window.show();
         window.activateWindow();
         QApplication::setActiveWindow(&window);
-        QApplication::processEvents();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
         button->installEventFilter(&counter);
     }
+    // A key press through the shortcut map, as a real key press goes (declared by QtTest).
     bool AltKey(int key) { return qt_sendShortcutOverrideEvent(&window, 0, key, Qt::AltModifier); }
 };
 
@@ -284,8 +283,13 @@ TEST(MyButtonEx, GlyphAndItsDisabledFade)
     EXPECT_EQ(palette.ColorType(), ctRGBAlpha);
     EXPECT_EQ(palette.Alpha(0, 0), 50);
     EXPECT_EQ(palette.Alpha(1, 0), 0);
-    EXPECT_EQ(palette.Alpha(2, 0), 25) << "a partly transparent entry keeps its share";
+    EXPECT_EQ(palette.Alpha(2, 0), 50) << "a partly transparent entry fades like the opaque ones";
     EXPECT_EQ(palette.PixelColor(0, 0), RGBColor(9, 9, 9));
+    pal.trnsAlpha = { 1, 254, 128 }; // partial alpha only: nothing is the transparent colour
+    TPngImage partial = decode(pal);
+    FadeGlyph(partial);
+    for (int x = 0; x < 3; ++x)
+        EXPECT_EQ(partial.Alpha(x, 0), 50) << x;
 
     PngPlan grey;
     grey.width = 2;
@@ -418,8 +422,7 @@ TEST(MyButtonEx, FocusFrameAndWindowShape)
 {
     Fixture f;
     f.button->setFocus();
-    QApplication::processEvents();
-    ASSERT_TRUE(f.button->hasFocus());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.button->hasFocus(); }));
     const QImage face = f.button->Compose();
     EXPECT_EQ(f.button->grab().toImage().convertToFormat(QImage::Format_RGB32).pixel(4, 4), face.pixel(4, 4))
         << "no frame while DrawFocus is off";

@@ -5,7 +5,9 @@
 #include <QHelpEvent>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
+
 #include <memory>
 
 namespace {
@@ -37,6 +39,14 @@ QSize MeasuredText(const QString& text, int maxWidth)
     QRect r = fm.boundingRect(QRect(0, 0, maxWidth - 22, 0), Qt::TextWordWrap, text);
     r = fm.boundingRect(QRect(0, 0, r.width(), 0), Qt::TextWordWrap, text);
     return r.size();
+}
+
+// The mouse moved to pos of w with no button held.
+void Hover(QWidget* w, QPoint pos)
+{
+    QMouseEvent e(QEvent::MouseMove, QPointF(pos), QPointF(pos), QPointF(w->mapToGlobal(pos)), Qt::NoButton,
+        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
 }
 
 bool SendToolTip(QWidget* w)
@@ -247,5 +257,45 @@ TEST(MyFlatHint, NoComponentLeftMeansNoHints)
     EXPECT_EQ(TMyFlatHint::FindHintComponent(), nullptr) << "a component on no form gives no hints";
     window.ActivateHintAt(QRect(), QStringLiteral("kept"), QPoint(100, 100), kScreen);
     EXPECT_EQ(window.Text(), QStringLiteral("kept"));
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST(MyFlatHint, ARestingMouseGetsItsHintAfterThePauseThenTheShortPause)
+{
+    QWidget form;
+    auto hint = MakeHint(&form);
+    QPushButton add(&form), convert(&form);
+    add.setGeometry(10, 10, 80, 30);
+    convert.setGeometry(100, 10, 80, 30);
+    add.setToolTip(QStringLiteral("add video files"));
+    convert.setToolTip(QStringLiteral("start converting"));
+    form.resize(200, 60);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    TMyFlatHintFilter& filter = *TMyFlatHint::HintFilter();
+    TMyFlatHintWindow& window = *TMyFlatHint::HintWindow();
+    window.hide();
+
+    Hover(&add, QPoint(5, 5));
+    EXPECT_EQ(filter.PendingPause(), 500);
+    SendToolTip(&add);
+    EXPECT_FALSE(window.isVisible()) << "Qt's own earlier tooltip event waits for the pause";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.isVisible(); }));
+    EXPECT_EQ(window.Text(), QStringLiteral("add video files"));
+    EXPECT_EQ(filter.PendingPause(), -1);
+
+    // With a hint showing, the next control's hint comes after the short pause.
+    Hover(&form, QPoint(110, 20)); // over convert: the innermost widget is the one woken
+    EXPECT_EQ(filter.PendingPause(), 25);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.Text() == QStringLiteral("start converting"); }));
+    EXPECT_TRUE(window.isVisible());
+
+    // A click cancels both the hint and the pause.
+    Hover(&add, QPoint(6, 6));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(6, 6), QPointF(6, 6),
+        QPointF(add.mapToGlobal(QPoint(6, 6))), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&add, &press);
+    EXPECT_EQ(filter.PendingPause(), -1);
     EXPECT_FALSE(window.isVisible());
 }

@@ -1,10 +1,13 @@
 #include "controls/MyListBox.h"
+
 #include "controls/pngImageList.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QScrollBar>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -156,6 +159,7 @@ TEST(MyListBox, ViewDrawsEveryRowWithTheSameImage)
     EXPECT_EQ(img.pixelColor(4, 70 + 1), QColor(Qt::white)) << "no third row";
     EXPECT_EQ(img.pixelColor(1, 1), QColor(Qt::white));
     EXPECT_EQ(img.pixelColor(1, 35 + 1), kBox) << "the selected row";
+    EXPECT_EQ(img.pixelColor(img.width() - 2, 35 + 1), kBox) << "rows span the box, not their text";
 
     // The list box's own PopupMenu is kept, never opened by a right click.
     QMenu menu;
@@ -166,4 +170,30 @@ TEST(MyListBox, ViewDrawsEveryRowWithTheSameImage)
     QCoreApplication::sendEvent(box.viewport(), &e);
     EXPECT_FALSE(menu.isVisible());
     EXPECT_EQ(box.PopupMenu(), &menu);
+}
+
+TEST(MyListBox, RowsKeepTheirHeightAndTheBoxNeverScrollsSideways)
+{
+    QWidget form;
+    form.resize(425, 129);
+    TMyListBox box(&form);
+    SetUpBox(box, nullptr);
+    box.setGeometry(5, 5, 415, 119);
+    box.addItem(QString(400, QLatin1Char('w')) + QStringLiteral(".avi")); // far wider than the box
+    for (int i = 0; i < 20; ++i)
+        box.addItem(QStringLiteral("/videos/clip%1.avi").arg(i));
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+
+    for (int bad : { 0, -35 }) {
+        box.SetItemHeight(bad);
+        EXPECT_EQ(box.ItemHeight(), 35) << bad << " is refused";
+    }
+    box.SetItemHeight(20);
+    box.scrollToItem(box.item(12));
+    for (int row : { 0, 2, 12, 21 })
+        EXPECT_EQ(box.visualItemRect(box.item(row)).height(), 20) << row;
+    EXPECT_EQ(box.visualItemRect(box.item(13)).top() - box.visualItemRect(box.item(12)).top(), 20);
+    EXPECT_TRUE(box.verticalScrollBar()->isVisible());
+    EXPECT_FALSE(box.horizontalScrollBar()->isVisible()) << "no scroll width, no horizontal bar";
 }

@@ -2,14 +2,15 @@
 // Builds PNG and JPEG files in memory for the image tests (libpng and libjpeg write APIs), so every
 // colour type, bit depth and transparency form can be produced exactly.
 #include <QByteArray>
+#include <png.h>
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <png.h>
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
+#include <jpeglib.h> // after <cstdio>: it uses FILE and size_t without including them
 
 struct PngPlan {
     int width = 1, height = 1;

@@ -1,8 +1,10 @@
-#include <QApplication>
-#include <gtest/gtest.h>
-
 #include "controls/imagebutton.h"
+
 #include "widgetEvents.h"
+
+#include <QApplication>
+#include <QTest>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -41,7 +43,8 @@ struct Fixture {
             EXPECT_EQ(sender, button);
             ++clicks;
         };
-        ShowAndSettle(&window);
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
         Leave(button); // the platform may have reported the pointer over the new window
     }
     // The button's pixel at (x, y) as the window shows it.

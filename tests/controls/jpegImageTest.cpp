@@ -1,8 +1,9 @@
-#include <gtest/gtest.h>
-
 #include "controls/jpegImage.h"
+
 #include "imageTestFiles.h"
 #include "testFiles.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "controls/menuDraw.h"
+
 #include "controls/pngImageList.h"
 
 #include <QAction>
@@ -7,8 +8,9 @@
 #include <QMenu>
 #include <QPainter>
 #include <QStyle>
-#include <cmath>
 #include <gtest/gtest.h>
+
+#include <cmath>
 #include <memory>
 
 namespace {

@@ -1,11 +1,12 @@
-#include <QFile>
-#include <QPainter>
-#include <gtest/gtest.h>
-
 #include "controls/pngImage.h"
+
 #include "controls/pngImageList.h"
 #include "imageTestFiles.h"
 #include "testFiles.h"
+
+#include <QFile>
+#include <QPainter>
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -46,17 +46,10 @@ inline void Leave(QWidget* w)
     QCoreApplication::sendEvent(w, &e);
 }
 
-// Shows a top-level window and lets it be exposed on the offscreen platform.
-inline void ShowAndSettle(QWidget* window)
-{
-    window->show();
-    for (int i = 0; i < 5; ++i)
-        QApplication::processEvents();
-}
-
 // Counts the paint events of the widgets it is installed on (repaint() paints at once,
 // update() only later).
 class PaintCounter : public QObject {
+    Q_OBJECT
 public:
     int paints = 0;
     bool eventFilter(QObject*, QEvent* e) override

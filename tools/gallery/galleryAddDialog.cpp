@@ -1,13 +1,12 @@
 // The Add Files dialog put together from the skinned controls at the form's positions, as the
 // user sees it once it is filled.
+#include "controls/FlatEditUnit.h"
+#include "controls/LinePanelUnit.h"
+#include "controls/MyListBox.h"
 #include "galleryBoard.h"
 #include "galleryForms.h"
 #include "galleryInput.h"
 #include "galleryShots.h"
-
-#include "controls/FlatEditUnit.h"
-#include "controls/LinePanelUnit.h"
-#include "controls/MyListBox.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

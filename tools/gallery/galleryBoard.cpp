@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QWidget>
+
 #include <algorithm>
 #include <memory>
 

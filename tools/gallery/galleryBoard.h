@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QImage>
 #include <QString>
+
 #include <functional>
 #include <vector>
 

@@ -1,10 +1,9 @@
 // TMyButtonEx with the forms' colours: normal, pressed, focused, disabled, and with a glyph.
+#include "controls/MyButtonEx.h"
 #include "galleryBoard.h"
 #include "galleryForms.h"
 #include "galleryInput.h"
 #include "galleryShots.h"
-
-#include "controls/MyButtonEx.h"
 
 using namespace gallery;
 

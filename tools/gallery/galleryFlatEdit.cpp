@@ -1,10 +1,9 @@
 // TMyFlatEdit and TMyFlatComboBox with the dialogs' settings, in each of their looks.
+#include "controls/FlatEditUnit.h"
 #include "galleryBoard.h"
 #include "galleryForms.h"
 #include "galleryInput.h"
 #include "galleryShots.h"
-
-#include "controls/FlatEditUnit.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

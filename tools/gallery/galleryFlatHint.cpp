@@ -1,11 +1,11 @@
 // TMyFlatHintWindow with the main window's MyFlatHint1 settings, opening toward each quarter.
+#include "controls/MyFlatHintUnit.h"
 #include "galleryBoard.h"
 #include "galleryInput.h"
 #include "galleryShots.h"
 
-#include "controls/MyFlatHintUnit.h"
-
 #include <QApplication>
+
 #include <memory>
 
 using namespace gallery;

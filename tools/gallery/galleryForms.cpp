@@ -1,12 +1,11 @@
 #include "galleryForms.h"
 
-#include "galleryInput.h"
-
 #include "controls/FlatEditUnit.h"
 #include "controls/LinePanelUnit.h"
 #include "controls/MyButtonEx.h"
 #include "controls/imagebutton.h"
 #include "controls/pngImageList.h"
+#include "galleryInput.h"
 
 #include <QFile>
 #include <QLabel>

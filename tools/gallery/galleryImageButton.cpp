@@ -1,11 +1,10 @@
 // TImageButton with the main window's pictures: the four tool buttons and the list tab, each in
 // every state, with the caption label that lies over it.
+#include "controls/imagebutton.h"
 #include "galleryBoard.h"
 #include "galleryForms.h"
 #include "galleryInput.h"
 #include "galleryShots.h"
-
-#include "controls/imagebutton.h"
 
 #include <QLabel>
 

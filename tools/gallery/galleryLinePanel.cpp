@@ -1,9 +1,8 @@
 // TLinePanel as the main window and the dialogs use it, and its own line and caption settings.
+#include "controls/LinePanelUnit.h"
 #include "galleryBoard.h"
 #include "galleryInput.h"
 #include "galleryShots.h"
-
-#include "controls/LinePanelUnit.h"
 
 using namespace gallery;
 

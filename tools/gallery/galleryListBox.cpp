@@ -1,12 +1,11 @@
 // TMyListBox as the Add Files and Item Property dialogs show it: inside LinePanel1, the video
 // file icon before every name.
+#include "controls/LinePanelUnit.h"
+#include "controls/MyListBox.h"
 #include "galleryBoard.h"
 #include "galleryForms.h"
 #include "galleryInput.h"
 #include "galleryShots.h"
-
-#include "controls/LinePanelUnit.h"
-#include "controls/MyListBox.h"
 
 #include <QLayout>
 

@@ -1,13 +1,12 @@
 // The main window put together from the skinned controls at the form's positions, idle and
 // while a batch runs. The list control is not a skinned control: a plain stand-in paints its rows.
+#include "controls/FSProgressBar.h"
+#include "controls/LinePanelUnit.h"
+#include "controls/imagebutton.h"
 #include "galleryBoard.h"
 #include "galleryForms.h"
 #include "galleryInput.h"
 #include "galleryShots.h"
-
-#include "controls/FSProgressBar.h"
-#include "controls/LinePanelUnit.h"
-#include "controls/imagebutton.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -25,6 +24,7 @@ struct Row {
 // Paints what the list control shows: background picture in the bottom-right corner, one row of
 // 25 pixels per entry with its status icon, its path and the status bar of column 1.
 class ListStandIn : public QWidget {
+    Q_OBJECT
 public:
     ListStandIn(QWidget* parent, std::vector<Row> rows)
         : QWidget(parent)
@@ -146,3 +146,5 @@ QImage MainWindowShot()
 const GalleryShots::Entry shot { "mainWindow.png", MainWindowShot };
 
 } // namespace
+
+#include "galleryMainWindow.moc"

@@ -1,10 +1,9 @@
 // The list's context menu (PopupMenu1) drawn by TMenuDraw, plain and with an image list.
+#include "controls/menuDraw.h"
+#include "controls/pngImageList.h"
 #include "galleryBoard.h"
 #include "galleryInput.h"
 #include "galleryShots.h"
-
-#include "controls/menuDraw.h"
-#include "controls/pngImageList.h"
 
 #include <QApplication>
 #include <QMenu>

@@ -1,10 +1,9 @@
 // The skin's pictures: one sheet with every picture on the colour it lies on in the program, and
 // one with the small ones magnified.
+#include "controls/skinGraphics.h"
 #include "galleryBoard.h"
 #include "galleryInput.h"
 #include "galleryShots.h"
-
-#include "controls/skinGraphics.h"
 
 #include <QPainter>
 

@@ -1,10 +1,9 @@
 // TFSProgressBar with the main window's ProgressBar1 settings along a batch, and every colour
 // scheme and orientation.
+#include "controls/FSProgressBar.h"
 #include "galleryBoard.h"
 #include "galleryInput.h"
 #include "galleryShots.h"
-
-#include "controls/FSProgressBar.h"
 
 using namespace gallery;
 

@@ -3,6 +3,7 @@
 // GalleryShots::Entry, so adding a control to the gallery means adding one source file here.
 #include <QImage>
 #include <QString>
+
 #include <functional>
 #include <vector>
 

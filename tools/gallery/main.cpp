@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDir>
+
 #include <algorithm>
 #include <cstdio>
 

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QGuiApplication>
+
 #include <cstdio>
 #include <cstring>
 

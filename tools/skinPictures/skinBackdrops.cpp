@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QRadialGradient>
 #include <QtMath>
+
 #include <algorithm>
 
 namespace skin {

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QRadialGradient>
+
 #include <algorithm>
 
 namespace skin {

@@ -2,6 +2,7 @@
 // Every picture of the skin: its file name under assets/skin/ and how to draw it.
 #include <QImage>
 #include <QString>
+
 #include <functional>
 #include <vector>
 
