@@ -1,5 +1,7 @@
 #include "platform/fileSystem.h"
 
+#include "platform/convert.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -22,19 +24,19 @@ std::string ProgramFolder()
 
 bool FileExists(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool DirectoryExists(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 int64_t FileSize(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     if (path.empty() || stat(path.c_str(), &st) != 0)
         return -1;
     return static_cast<int64_t>(st.st_size);
@@ -122,8 +124,9 @@ bool ReadWholeFile(const std::string& path, TFileBuffer& buffer, std::string* er
         SetError(error, errno);
         return false;
     }
-    struct stat st {};
-    size_t capacity = (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) ? static_cast<size_t>(st.st_size) + 1 : 65536;
+    struct stat st { };
+    size_t capacity
+        = (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) ? static_cast<size_t>(st.st_size) + 1 : 65536;
     buffer.data = std::make_unique_for_overwrite<char[]>(capacity);
     buffer.size = 0;
     for (;;) {
@@ -169,7 +172,7 @@ static bool WriteAll(int fd, std::string_view bytes)
 static std::string ResolveTarget(const std::string& path)
 {
     char resolved[PATH_MAX];
-    struct stat st {};
+    struct stat st { };
     if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && realpath(path.c_str(), resolved))
         return resolved;
     return path;
@@ -185,14 +188,15 @@ static mode_t NewFileMode()
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string* error)
 {
     const std::string target = ResolveTarget(path);
-    struct stat st {};
+    struct stat st { };
     const bool exists = stat(target.c_str(), &st) == 0;
     if (exists && S_ISREG(st.st_mode) && access(target.c_str(), W_OK) != 0) {
         SetError(error, errno);
         return false;
     }
     const std::string folder = ExtractFilePath(target);
-    std::string temp = (folder.empty() ? std::string("./") : folder) + "." + ExtractFileName(target) + ".XXXXXX";
+    std::string temp
+        = (folder.empty() ? std::string("./") : folder) + "." + ExtractFileName(target) + ".XXXXXX";
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
         SetError(error, errno);
@@ -221,35 +225,6 @@ std::string SystemErrorText(int errorNumber)
     return std::strerror(errorNumber);
 }
 
-// Length of the valid UTF-8 sequence at p (1..4), or 0 when the byte there starts none.
-static int Utf8Sequence(const unsigned char* p, size_t left, char32_t& code)
-{
-    const unsigned char b = p[0];
-    int length;
-    char32_t min;
-    if (b < 0x80) {
-        code = b;
-        return 1;
-    } else if (b >= 0xC2 && b <= 0xDF) {
-        length = 2, code = b & 0x1F, min = 0x80;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        length = 3, code = b & 0x0F, min = 0x800;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        length = 4, code = b & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (left < static_cast<size_t>(length))
-        return 0;
-    for (int i = 1; i < length; ++i) {
-        if ((p[i] & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (p[i] & 0x3F);
-    }
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    return (code < min || code > 0x10FFFF || surrogate) ? 0 : length;
-}
-
 QString FromAnsi(const std::string& bytes)
 {
     QString text;
@@ -258,7 +233,7 @@ QString FromAnsi(const std::string& bytes)
     size_t i = 0;
     while (i < bytes.size()) {
         char32_t code = 0;
-        const int length = Utf8Sequence(p + i, bytes.size() - i, code);
+        const int length = DecodeUtf8(p + i, bytes.size() - i, code);
         if (length == 0) {
             text += QChar(static_cast<char16_t>(0xDC00 + p[i])); // kept for the way back
             ++i;
@@ -275,32 +250,14 @@ QString FromAnsi(const std::string& bytes)
     return text;
 }
 
-static void AppendUtf8(std::string& out, char32_t code)
-{
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 std::string ToAnsi(const QString& text)
 {
     std::string out;
     out.reserve(static_cast<size_t>(text.size()));
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size()
+            && QChar::isLowSurrogate(text[i + 1].unicode())) {
             AppendUtf8(out, QChar::surrogateToUcs4(c, text[++i].unicode()));
         } else if (c >= 0xDC80 && c <= 0xDCFF) {
             out += static_cast<char>(c - 0xDC00); // a byte that was not UTF-8

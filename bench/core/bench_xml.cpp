@@ -20,8 +20,11 @@ namespace {
 
 std::string RandomPath(std::mt19937& rng, bool folder)
 {
-    static const char* parts[] = { "home", "Videos", "Holiday 2026", "Anne & Bob's wedding", "caf\xE9 night",
-        "Gr\xFC\xDF" "e", "raw footage", "camera-A", "2026-07-14", "misc" };
+    static const char* parts[]
+        = { "home", "Videos", "Holiday 2026", "Anne & Bob's wedding", "caf\xC3\xA9 night",
+              "Gr\xC3\xBC\xC3\x9F"
+              "e",
+              "raw footage", "camera-A", "2026-07-14", "misc" };
     std::string path;
     const int depth = 3 + static_cast<int>(rng() % 4);
     for (int i = 0; i < depth; ++i)
@@ -119,7 +122,8 @@ Figures Measure(int entries, const std::string& folder)
             pugi::xml_document doc;
             doc.load_file(file.c_str());
         }));
-        f.pugiSave = std::min(f.pugiSave, BestSeconds(1, [&] { pdoc.save_file((file + ".pugi").c_str(), "  "); }));
+        f.pugiSave
+            = std::min(f.pugiSave, BestSeconds(1, [&] { pdoc.save_file((file + ".pugi").c_str(), "  "); }));
 #else
         f.pugiLoad = f.pugiSave = 0;
 #endif
@@ -137,14 +141,15 @@ int main(int argc, char** argv)
     if (!mkdtemp(folder))
         return 1;
     std::printf("Times are the best of several runs, in CPU time of the measuring thread.\n");
-    std::printf("%-8s %8s %10s %10s %10s %10s %8s %8s %10s\n", "entries", "MB", "load ms", "load MB/s", "save ms",
-        "save MB/s", "pugi/ld", "ours/pg", "peak x");
+    std::printf("%-8s %8s %10s %10s %10s %10s %8s %8s %10s\n", "entries", "MB", "load ms", "load MB/s",
+        "save ms", "save MB/s", "pugi/ld", "ours/pg", "peak x");
     Figures f10k, f100k;
     for (int entries : { 1000, 10000, 100000 }) {
         const Figures f = Measure(entries, folder);
         const double ratio = f.pugiLoad > 0 ? f.load / f.pugiLoad : 0;
-        std::printf("%-8d %8.2f %10.2f %10.1f %10.2f %10.1f %8.2f %8.2f %10.2f\n", entries, f.mb, f.load * 1e3,
-            f.mb / f.load, f.save * 1e3, f.mb / f.save, f.pugiLoad * 1e3, ratio, f.peakKb / 1e3 / f.mb);
+        std::printf("%-8d %8.2f %10.2f %10.1f %10.2f %10.1f %8.2f %8.2f %10.2f\n", entries, f.mb,
+            f.load * 1e3, f.mb / f.load, f.save * 1e3, f.mb / f.save, f.pugiLoad * 1e3, ratio,
+            f.peakKb / 1e3 / f.mb);
         if (f.pugiSave > 0)
             std::printf("         pugixml save %.2f ms; save time ours/pugixml %.2f\n", f.pugiSave * 1e3,
                 f.save / f.pugiSave);
