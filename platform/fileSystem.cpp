@@ -185,38 +185,73 @@ static mode_t NewFileMode()
     return 0666 & ~mask;
 }
 
+// Rewrites an existing file through its own descriptor, for a folder where no new file may be
+// made. Not atomic: when the rewrite fails part way, the previous bytes are put back as far as
+// the system allows (they could not be read when the file is write-only).
+static bool RewriteInPlace(const std::string& target, std::string_view bytes, int& failure)
+{
+    TFileBuffer previous;
+    const bool havePrevious = ReadWholeFile(target, previous, nullptr);
+    const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        failure = errno;
+        return false;
+    }
+    bool ok = WriteAll(fd, bytes) && ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && fsync(fd) == 0;
+    failure = ok ? 0 : errno;
+    if (!ok && havePrevious && lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, previous.View()))
+        (void)!ftruncate(fd, static_cast<off_t>(previous.size));
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        failure = errno;
+    }
+    return ok;
+}
+
+// The bytes go into a new file beside the target, renamed over it once complete. Only when the
+// folder refuses the new file or the rename (a read-only folder, a sticky folder) and the target
+// is a writable regular file is it rewritten in place.
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string* error)
 {
     const std::string target = ResolveTarget(path);
     struct stat st { };
     const bool exists = stat(target.c_str(), &st) == 0;
-    if (exists && S_ISREG(st.st_mode) && access(target.c_str(), W_OK) != 0) {
+    const bool regular = exists && S_ISREG(st.st_mode);
+    if (regular && access(target.c_str(), W_OK) != 0) {
         SetError(error, errno);
         return false;
     }
+    auto refused = [regular](int e) { return regular && (e == EACCES || e == EPERM); };
+    int failure = 0;
     const std::string folder = ExtractFilePath(target);
     std::string temp
         = (folder.empty() ? std::string("./") : folder) + "." + ExtractFileName(target) + ".XXXXXX";
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
-        SetError(error, errno);
-        return false;
+        failure = errno;
+        const bool ok = refused(failure) && RewriteInPlace(target, bytes, failure);
+        if (!ok)
+            SetError(error, failure);
+        return ok;
     }
-    const mode_t mode = (exists && S_ISREG(st.st_mode)) ? (st.st_mode & 07777) : NewFileMode();
+    const mode_t mode = regular ? (st.st_mode & 07777) : NewFileMode();
     bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
-    int failure = ok ? 0 : errno;
+    failure = ok ? 0 : errno;
     if (close(fd) != 0 && ok) {
         ok = false;
         failure = errno;
     }
-    if (ok && rename(temp.c_str(), target.c_str()) != 0) {
-        ok = false;
-        failure = errno;
+    bool renamed = false;
+    if (ok) {
+        renamed = rename(temp.c_str(), target.c_str()) == 0;
+        failure = renamed ? 0 : errno;
     }
-    if (!ok) {
+    if (!renamed)
         unlink(temp.c_str());
+    if (ok && !renamed)
+        ok = refused(failure) && RewriteInPlace(target, bytes, failure);
+    if (!ok)
         SetError(error, failure);
-    }
     return ok;
 }
 

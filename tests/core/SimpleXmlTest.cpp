@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <dirent.h>
+#include <functional>
+#include <grp.h>
+#include <optional>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -367,17 +372,6 @@ TEST(SimpleXmlFiles, SaveReplacesTheFileOnlyWhenComplete)
     mkdir(dir.file("folder.zfl").c_str(), 0755);
     EXPECT_THROW(doc.SaveDocument(dir.file("folder.zfl")), EFileError);
 
-    // A read-only folder (root may write anyway, so only checked for other users).
-    if (geteuid() != 0) {
-        const std::string ro = dir.file("ro");
-        mkdir(ro.c_str(), 0755);
-        WriteFileBytes(ro + "/list.zfl", previous);
-        chmod(ro.c_str(), 0555);
-        EXPECT_THROW(doc.SaveDocument(ro + "/list.zfl"), EFileError);
-        EXPECT_EQ(ReadFileBytes(ro + "/list.zfl"), previous);
-        chmod(ro.c_str(), 0755);
-    }
-
     // Success: exactly the text form, the old permissions kept, a link followed.
     doc.SaveDocument(target);
     EXPECT_EQ(ReadFileBytes(target), doc.SaveToBytes());
@@ -449,4 +443,95 @@ TEST(SimpleXmlDepth, AMillionLevelsLoadSaveClearAndDestroyWithoutRecursion)
     EXPECT_THROW(again.LoadFromBytes(std::string_view(text).substr(0, text.size() / 2)), ESimpleXMLError);
     EXPECT_EQ(again.RootElement().Children().Count(), 0u);
     EXPECT_EQ(again.SaveToBytes(), "<?xml version=\"1.0\"?>\r\n<list/>\r\n");
+}
+
+namespace {
+
+// Runs f as an unprivileged user: in a child process that becomes user and group 65534 when this
+// process is root (as in CI), else in this process. Empty, with the reason, when that fails.
+std::optional<int> AsUnprivilegedUser(const std::function<int()>& f, std::string& reason)
+{
+    if (geteuid() != 0)
+        return f();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(100);
+        _exit(f());
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
+        reason = "the unprivileged child did not end normally";
+        return std::nullopt;
+    }
+    if (WEXITSTATUS(status) == 100) {
+        reason = "cannot switch to user 65534";
+        return std::nullopt;
+    }
+    return WEXITSTATUS(status);
+}
+
+} // namespace
+
+TEST(SimpleXmlFiles, ReadOnlyFolderRewritesAWritableFileInPlace)
+{
+    TempDir dir;
+    chmod(dir.path().c_str(), 0755);
+    const std::string ro = dir.file("ro");
+    mkdir(ro.c_str(), 0755);
+    WriteFileBytes(ro + "/list.zfl", "previous, longer than the new text .............................");
+    chmod((ro + "/list.zfl").c_str(), 0666);
+    WriteFileBytes(ro + "/locked.zfl", "locked");
+    chmod((ro + "/locked.zfl").c_str(), 0444);
+    chmod(ro.c_str(), 0555);
+
+    TSimpleXML doc;
+    doc.RootElement().SetName("list");
+    doc.RootElement().Children().AppendElement("item")->SetValue("new");
+    const std::string text = doc.SaveToBytes();
+    std::string reason;
+    const std::optional<int> result = AsUnprivilegedUser(
+        [&] {
+            auto failsWith
+                = [&](const std::string& file, const std::string& message, TSimpleXML* saved = nullptr) {
+                      try {
+                          (saved ? *saved : doc).SaveDocument(file);
+                      } catch (const EFileError& e) {
+                          return e.what() == message;
+                      }
+                      return false;
+                  };
+            try {
+                doc.SaveDocument(ro + "/list.zfl"); // no temporary file possible: rewritten in place
+            } catch (const EFileError&) {
+                return 1;
+            }
+            if (!failsWith(ro + "/new.zfl", "Cannot create file \"" + ro + "/new.zfl\". Permission denied"))
+                return 2;
+            if (!failsWith(
+                    ro + "/locked.zfl", "Cannot open file \"" + ro + "/locked.zfl\". Permission denied"))
+                return 3;
+            // A rewrite that fails part way (a full disk) puts the previous bytes back.
+            TSimpleXML bigger;
+            bigger.RootElement().SetName("list");
+            bigger.RootElement().SetValue(std::string(4096, 'x'));
+            FileSizeLimit limit(1024);
+            if (!failsWith(
+                    ro + "/list.zfl", "Cannot open file \"" + ro + "/list.zfl\". File too large", &bigger))
+                return 4;
+            return 0;
+        },
+        reason);
+    chmod(ro.c_str(), 0755);
+    if (!result)
+        GTEST_SKIP() << "no unprivileged user: " << reason;
+    EXPECT_EQ(*result, 0);
+    EXPECT_EQ(ReadFileBytes(ro + "/list.zfl"), text);
+    EXPECT_EQ(ReadFileBytes(ro + "/locked.zfl"), "locked");
+    std::vector<std::string> left = FolderEntries(ro);
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string> { "list.zfl", "locked.zfl" })); // nothing else made
+    struct stat st { };
+    stat((ro + "/list.zfl").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0666u);
 }
