@@ -785,13 +785,15 @@ public:
     std::string out;
     std::string_view unit;
 
+    // Names are written as they are held: the reader never unescapes a name, so an escaped one
+    // would come back changed, and XML allows no references in names anyway.
     void QualifiedName(const std::string& prefix, const std::string& name)
     {
         if (!prefix.empty()) {
-            SimpleXmlEscape(prefix, out);
+            out += prefix;
             out += ':';
         }
-        SimpleXmlEscape(name, out);
+        out += name;
     }
 
     void Properties(const TSimpleXMLElem& node)
@@ -919,9 +921,14 @@ void TSimpleXMLElemCData::Write(TSimpleXmlWriter& w, std::string_view indent) co
 
 void TSimpleXMLElemHeader::Write(TSimpleXmlWriter& w, std::string_view) const
 {
-    w.out.append("<?xml version=\"").append(version_).append("\"");
-    if (!encoding_.empty())
-        w.out.append(" encoding=\"").append(encoding_).append("\"");
+    w.out.append("<?xml version=\"");
+    SimpleXmlEscape(version_, w.out, true);
+    w.out += '"';
+    if (!encoding_.empty()) {
+        w.out.append(" encoding=\"");
+        SimpleXmlEscape(encoding_, w.out, true);
+        w.out += '"';
+    }
     if (standAlone_)
         w.out.append(" standalone=\"yes\"");
     w.out.append("?>\r\n");

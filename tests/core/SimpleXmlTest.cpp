@@ -310,6 +310,10 @@ TEST(SimpleXmlFiles, RoundTripsAndDeclarationRules)
     built.Prolog().DeclareEncoding("UTF-8");
     built.RootElement().SetName("a");
     EXPECT_EQ(built.SaveToBytes(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!--c-->\r\n<a/>\r\n");
+    // Names are never unescaped when read, so they are written as held; declaration values are
+    // escaped like any attribute value.
+    EXPECT_EQ(RoundTrip("<?xml version='1\"0' encoding='UTF-8'?><a&b><c\xC3\xA9/></a&b>"),
+        "<?xml version=\"1&quot;0\" encoding=\"UTF-8\"?>\r\n<a&b>\r\n  <c\xC3\xA9/>\r\n</a&b>\r\n");
     // Any character reference is a code point, written back in the one hexadecimal form.
     EXPECT_EQ(RoundTrip("<a>&#8364;&#x1f3ac;</a>"),
         "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\r\n<a>&#x20AC;&#x1F3AC;</a>\r\n");
