@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <sys/wait.h>
@@ -131,6 +132,31 @@ Figures Measure(int entries, const std::string& folder)
     return f;
 }
 
+// A document nested `levels` deep (no list file is; the parser, writer and destructor must not
+// care): load, save and destroy times.
+void MeasureDepth(size_t levels)
+{
+    std::string text = "<list>";
+    for (size_t i = 0; i < levels; ++i)
+        text += "<a>";
+    for (size_t i = 0; i < levels; ++i)
+        text += "</a>";
+    text += "</list>";
+    auto doc = std::make_unique<TSimpleXML>();
+    double t0 = CpuSeconds();
+    doc->LoadFromBytes(text);
+    const double load = CpuSeconds() - t0;
+    t0 = CpuSeconds();
+    const size_t saved = doc->SaveToBytes().size();
+    const double save = CpuSeconds() - t0;
+    t0 = CpuSeconds();
+    doc.reset();
+    const double destroy = CpuSeconds() - t0;
+    std::printf(
+        "\n%zu levels deep (%.1f MB): load %.0f ms, save %.0f ms (%.1f MB written), destroy %.0f ms\n",
+        levels, text.size() / 1e6, load * 1e3, save * 1e3, saved / 1e6, destroy * 1e3);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -163,6 +189,7 @@ int main(int argc, char** argv)
     std::printf("  save speed              %.0f MB/s  (target >= 150)\n", f100k.mb / f100k.save);
     std::printf("  load time 100k/10k      %.2f  (target <= 12)\n", f100k.load / f10k.load);
     std::printf("  peak memory / file size %.2f  (target <= 10)\n", f100k.peakKb / 1e3 / f100k.mb);
+    MeasureDepth(1000000);
     std::system((std::string("rm -rf ") + folder).c_str());
     return 0;
 }
