@@ -597,8 +597,10 @@ void TSimpleXmlParser::ParseTagName(TSimpleXMLElem& element)
         const char c = d_[pos_];
         if (IsBlank(c) || c == '/' || c == '>')
             break;
-        if (c == ':') { // what came before the colon is the prefix
-            prefix.assign(d_.substr(nameStart, pos_ - nameStart));
+        // What came before the colon is the prefix ("a:b:c" has the prefix "a:b", as the end
+        // tag is compared whole); a leading colon has nothing before it and stays in the name.
+        if (c == ':' && pos_ > start) {
+            prefix.assign(d_.substr(start, pos_ - start));
             nameStart = pos_ + 1;
         }
         ++pos_;

@@ -314,6 +314,9 @@ TEST(SimpleXmlFiles, RoundTripsAndDeclarationRules)
     // escaped like any attribute value.
     EXPECT_EQ(RoundTrip("<?xml version='1\"0' encoding='UTF-8'?><a&b><c\xC3\xA9/></a&b>"),
         "<?xml version=\"1&quot;0\" encoding=\"UTF-8\"?>\r\n<a&b>\r\n  <c\xC3\xA9/>\r\n</a&b>\r\n");
+    // A leading colon has no prefix before it; a name with two colons has its end tag compared whole.
+    EXPECT_EQ(RoundTrip("<:?x><a:b:c>v</A:B:C></:?x>"),
+        "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\r\n<:?x>\r\n  <a:b:c>v</a:b:c>\r\n</:?x>\r\n");
     // Any character reference is a code point, written back in the one hexadecimal form.
     EXPECT_EQ(RoundTrip("<a>&#8364;&#x1f3ac;</a>"),
         "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\r\n<a>&#x20AC;&#x1F3AC;</a>\r\n");
@@ -431,17 +434,18 @@ TEST(SimpleXmlDepth, AMillionLevelsLoadSaveClearAndDestroyWithoutRecursion)
     doc.reset(); // the destructor with the whole chain in place
 
     // The same through the tree's own calls.
-    TSimpleXML built;
-    built.RootElement().SetName("list");
-    TSimpleXMLElem* e = &built.RootElement();
+    auto built = std::make_unique<TSimpleXML>();
+    built->RootElement().SetName("list");
+    TSimpleXMLElem* e = &built->RootElement();
     for (size_t i = 0; i < kDepth; ++i)
         e = e->Children().AppendElement("b");
     e->SetValue("x");
     TSimpleXML again;
-    again.LoadFromBytes(built.SaveToBytes());
+    again.LoadFromBytes(built->SaveToBytes());
     EXPECT_EQ(FirstChildChain(again.RootElement()), std::make_pair(kDepth, std::string("x")));
-    built.RootElement().Children().Delete(0);
-    EXPECT_EQ(built.RootElement().Children().Count(), 0u);
+    built.reset();
+    Child(again.RootElement(), 0)->Children().Delete(0); // one node with everything below it
+    EXPECT_EQ(FirstChildChain(again.RootElement()), std::make_pair(size_t(1), std::string()));
 
     // Cut off before the end tags: the parse error, and a document that can still be saved.
     EXPECT_THROW(again.LoadFromBytes(std::string_view(text).substr(0, text.size() / 2)), ESimpleXMLError);
