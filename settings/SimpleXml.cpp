@@ -423,8 +423,10 @@ void TSimpleXmlParser::ParseProperties(TSimpleXMLProps& props, const char* endMe
             return;
         std::string name, prefix;
         while (!AtEnd() && (IsNameByte(d_[pos_]) || d_[pos_] == ':')) {
-            if (d_[pos_] == ':') {
-                prefix = std::move(name);
+            if (d_[pos_] == ':') { // the prefix is everything before the last colon
+                if (!prefix.empty())
+                    prefix += ':';
+                prefix += name;
                 name.clear();
             } else {
                 name += d_[pos_];

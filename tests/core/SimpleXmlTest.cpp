@@ -315,8 +315,9 @@ TEST(SimpleXmlFiles, RoundTripsAndDeclarationRules)
     EXPECT_EQ(RoundTrip("<?xml version='1\"0' encoding='UTF-8'?><a&b><c\xC3\xA9/></a&b>"),
         "<?xml version=\"1&quot;0\" encoding=\"UTF-8\"?>\r\n<a&b>\r\n  <c\xC3\xA9/>\r\n</a&b>\r\n");
     // A leading colon has no prefix before it; a name with two colons has its end tag compared whole.
-    EXPECT_EQ(RoundTrip("<:?x><a:b:c>v</A:B:C></:?x>"),
-        "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\r\n<:?x>\r\n  <a:b:c>v</a:b:c>\r\n</:?x>\r\n");
+    EXPECT_EQ(RoundTrip("<:?x><a:b:c d:e:f='1'>v</A:B:C></:?x>"),
+        "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\r\n<:?x>\r\n  <a:b:c "
+        "d:e:f=\"1\">v</a:b:c>\r\n</:?x>\r\n");
     // Any character reference is a code point, written back in the one hexadecimal form.
     EXPECT_EQ(RoundTrip("<a>&#8364;&#x1f3ac;</a>"),
         "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\r\n<a>&#x20AC;&#x1F3AC;</a>\r\n");
