@@ -457,8 +457,10 @@ TEST(SimpleXmlDepth, AMillionLevelsLoadSaveClearAndDestroyWithoutRecursion)
 namespace {
 
 // Runs f as an unprivileged user: in a child process that becomes user and group 65534 when this
-// process is root (as in CI), else in this process. Empty, with the reason, when that fails.
-std::optional<int> AsUnprivilegedUser(const std::function<int()>& f, std::string& reason)
+// process is root (as in CI), else in this process. Empty, with the reason, when that fails or
+// when that user cannot reach `folder`.
+std::optional<int> AsUnprivilegedUser(
+    const std::string& folder, const std::function<int()>& f, std::string& reason)
 {
     if (geteuid() != 0)
         return f();
@@ -466,6 +468,8 @@ std::optional<int> AsUnprivilegedUser(const std::function<int()>& f, std::string
     if (pid == 0) {
         if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
             _exit(100);
+        if (access(folder.c_str(), X_OK) != 0)
+            _exit(101);
         _exit(f());
     }
     int status = 0;
@@ -473,8 +477,9 @@ std::optional<int> AsUnprivilegedUser(const std::function<int()>& f, std::string
         reason = "the unprivileged child did not end normally";
         return std::nullopt;
     }
-    if (WEXITSTATUS(status) == 100) {
-        reason = "cannot switch to user 65534";
+    if (WEXITSTATUS(status) == 100 || WEXITSTATUS(status) == 101) {
+        reason = WEXITSTATUS(status) == 100 ? "cannot switch to user 65534"
+                                            : "user 65534 cannot reach the temporary folder " + folder;
         return std::nullopt;
     }
     return WEXITSTATUS(status);
@@ -500,6 +505,7 @@ TEST(SimpleXmlFiles, ReadOnlyFolderRewritesAWritableFileInPlace)
     const std::string text = doc.SaveToBytes();
     std::string reason;
     const std::optional<int> result = AsUnprivilegedUser(
+        ro,
         [&] {
             auto failsWith
                 = [&](const std::string& file, const std::string& message, TSimpleXML* saved = nullptr) {
