@@ -2,10 +2,10 @@
 // The XML document model shared by the profile file, the item settings store and list files:
 // an in-memory node tree, a lenient parser and a writer with one fixed text form.
 //
-// All text is byte strings in the locale's encoding (UTF-8). Writing escapes markup bytes and
-// writes every character from U+0080 up as a character reference to its code point ("é" as
-// "&#xE9;"), so saved files are 7-bit clean and well-formed; reading turns references back into
-// UTF-8. Bytes that are not UTF-8, and control bytes XML cannot hold, are written as references
+// All text is byte strings in the locale's encoding (UTF-8). Writing escapes markup bytes in
+// values and writes every character from U+0080 up as a character reference to its code point
+// ("é" as "&#xE9;"), so values are saved 7-bit clean and well-formed (names, comments and CDATA
+// sections are written as held); reading turns references back into UTF-8. Bytes that are not UTF-8, and control bytes XML cannot hold, are written as references
 // to U+10FE00 + the byte (see kSimpleXmlByteCarrier), which our reader turns back into the byte.
 // Nothing nests on the call stack: documents of any depth are parsed, written and destroyed
 // with explicit stacks. Errors are exceptions: ESimpleXMLError for malformed input, EFileError
