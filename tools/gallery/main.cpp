@@ -4,6 +4,8 @@
 // and sheets of every skin picture (skinPictures.png, skinPicturesDetail.png).
 #include "galleryShots.h"
 
+#include "ui/formKit.h"
+
 #include <QApplication>
 #include <QDir>
 #include <algorithm>
@@ -23,6 +25,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(QuietOffscreen);
     QApplication app(argc, argv);
+    formkit::InitSkinResources();
     if (argc != 2) {
         std::fprintf(stderr, "usage: gallery <output folder>\n");
         return 2;
