@@ -26,7 +26,7 @@ QPlainTextEdit* InfoBox(TLinePanel* panel)
     memo->setGeometry(panel->contentsRect());
     memo->setReadOnly(true);
     memo->setFrameShape(QFrame::NoFrame);
-    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere); // long paths wrap
     memo->viewport()->setCursor(Qt::ArrowCursor);
     QPalette pal = memo->palette();
     pal.setColor(QPalette::Base, Qt::black);

@@ -8,8 +8,9 @@
 
 namespace {
 
-// In order of preference; the first installed one is used.
-const char* const kSubstitutes[] = { "Open Sans", "Noto Sans", "DejaVu Sans" };
+// In order of preference; the first installed one is used. Open Sans (fonts-open-sans) comes
+// closest to Trebuchet MS's widths among Debian's free humanist faces; see ARCHITECTURE.md.
+const char* const kSubstitutes[] = { "Open Sans", "Cantarell", "Noto Sans" };
 
 } // namespace
 

@@ -12,6 +12,7 @@
 #include "ui/dialogSeam.h"
 #include "ui/fileDialogForm.h"
 #include "ui/mainForm.h"
+#include "ui/skinFonts.h"
 #include "ui/treeManager.h"
 #include "ui/uihook.h"
 
@@ -117,6 +118,7 @@ public:
 struct TWindowUnderTest {
     TWindowUnderTest()
     {
+        InstallSkinFonts();
         window = std::make_unique<TmainDlg>();
         Hook().Profiles().LoadProfiles(folder.dir.file("command"));
         Hook().Command().SetProgramFolder(folder.dir.path());
