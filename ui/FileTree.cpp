@@ -154,7 +154,7 @@ TFileTree::TFileTree(QWidget* parent)
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setIndentation(0);
-    setAllColumnsShowFocus(true);
+    setAllColumnsShowFocus(false); // no focus rectangle: the delegate draws none either
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
