@@ -136,24 +136,18 @@ void TUIHook::WireCommand()
     };
 }
 
-void TUIHook::SetIdleState()
-{
-    form_.btnAdd->SetEnabled(true);
-    form_.btnConvert->SetEnabled(true);
-    form_.btnStop->SetEnabled(false);
-    formkit::SetTextColor(form_.lbAdd, kCaption);
-    formkit::SetTextColor(form_.lbConvert, kCaption);
-    formkit::SetTextColor(form_.lbStop, kDisabledCaption);
-}
+void TUIHook::SetIdleState() { ApplyButtonState(false); }
 
-void TUIHook::SetRunningState()
+void TUIHook::SetRunningState() { ApplyButtonState(true); }
+
+void TUIHook::ApplyButtonState(bool running)
 {
-    form_.btnAdd->SetEnabled(false);
-    form_.btnConvert->SetEnabled(false);
-    form_.btnStop->SetEnabled(true);
-    formkit::SetTextColor(form_.lbAdd, kDisabledCaption);
-    formkit::SetTextColor(form_.lbConvert, kDisabledCaption);
-    formkit::SetTextColor(form_.lbStop, kCaption);
+    form_.btnAdd->SetEnabled(!running);
+    form_.btnConvert->SetEnabled(!running);
+    form_.btnStop->SetEnabled(running);
+    formkit::SetTextColor(form_.lbAdd, running ? kDisabledCaption : kCaption);
+    formkit::SetTextColor(form_.lbConvert, running ? kDisabledCaption : kCaption);
+    formkit::SetTextColor(form_.lbStop, running ? kCaption : kDisabledCaption);
 }
 
 QString TUIHook::CountLine(int files, int finished)

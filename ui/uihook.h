@@ -79,6 +79,7 @@ private:
     template <class Handler> void Guard(Handler&& handler) noexcept;
     void ShowError(const QString& text);
     void RefreshCount(int finished);
+    void ApplyButtonState(bool running);
     void WireLabels();
     void WireButtons();
     void WireCommand();
