@@ -85,9 +85,10 @@ void TRealDialogs::ShowMessage(
     box.exec();
 }
 
-void TRealDialogs::ShowMessageNonModal(const QString& title, const QString& text, QMessageBox::Icon icon)
+void TRealDialogs::ShowMessageNonModal(
+    QWidget* owner, const QString& title, const QString& text, QMessageBox::Icon icon)
 {
-    auto* box = new QMessageBox(icon, title, text, QMessageBox::Ok);
+    auto* box = new QMessageBox(icon, title, text, QMessageBox::Ok, owner);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();

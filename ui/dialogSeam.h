@@ -25,8 +25,10 @@ public:
     virtual void ShowMessage(
         QWidget* owner, const QString& title, const QString& text, QMessageBox::Icon icon)
         = 0;
-    // A message box that does not wait: the call returns at once.
-    virtual void ShowMessageNonModal(const QString& title, const QString& text, QMessageBox::Icon icon) = 0;
+    // A message box that does not wait: the call returns at once. It closes with its owner.
+    virtual void ShowMessageNonModal(
+        QWidget* owner, const QString& title, const QString& text, QMessageBox::Icon icon)
+        = 0;
     virtual void OpenUrl(const QUrl& url) = 0;
 };
 
@@ -39,7 +41,8 @@ public:
     void ExecModal(QDialog& dialog) override;
     void ShowMessage(
         QWidget* owner, const QString& title, const QString& text, QMessageBox::Icon icon) override;
-    void ShowMessageNonModal(const QString& title, const QString& text, QMessageBox::Icon icon) override;
+    void ShowMessageNonModal(
+        QWidget* owner, const QString& title, const QString& text, QMessageBox::Icon icon) override;
     void OpenUrl(const QUrl& url) override;
 };
 

@@ -37,8 +37,10 @@ TUIHook::TUIHook(TmainDlg& form)
     , items_(std::make_unique<TItemManager>())
     , menuDraw_(std::make_unique<TMenuDraw>())
 {
-    SetErrorReporter([](const std::string& message) {
-        Dialogs().ShowMessageNonModal(kApplicationTitle, platform::FromAnsi(message), QMessageBox::Critical);
+    // Owned by the window, so no box outlives it and keeps the program running.
+    SetErrorReporter([this](const std::string& message) {
+        Dialogs().ShowMessageNonModal(
+            &form_, kApplicationTitle, platform::FromAnsi(message), QMessageBox::Critical);
     });
 }
 
@@ -136,9 +138,15 @@ void TUIHook::WireCommand()
     };
 }
 
-void TUIHook::SetIdleState() { ApplyButtonState(false); }
+void TUIHook::SetIdleState()
+{
+    ApplyButtonState(false);
+}
 
-void TUIHook::SetRunningState() { ApplyButtonState(true); }
+void TUIHook::SetRunningState()
+{
+    ApplyButtonState(true);
+}
 
 void TUIHook::ApplyButtonState(bool running)
 {

@@ -126,13 +126,24 @@ TEST(MainWindow, AFailedRowTellsWhyInItsHintAndTheBatchGoesOn)
     TWindowUnderTest w;
     const std::string bogus = w.folder.dir.file("not a video.mpg");
     WriteFileBytes(bogus, "this is no video");
-    ScriptAdd(w, { QString::fromStdString(bogus), QString::fromStdString(w.folder.MakeClip("ok.avi")) }, 0,
-        w.folder.dir.file("out"));
+    const std::string out = w.folder.dir.file("out");
+    ScriptAdd(w, { QString::fromStdString(bogus) }, 0, out);
+    ScriptAdd(w, { QString::fromStdString(w.folder.MakeClip("ok.avi")) }, 0, out);
     w.Hook().btnAddClick();
+    w.Hook().btnAddClick();
+    TFileList::GetNodeData(w.List().NodeAt(1))->ItemData.ProfileIndex = 9; // names no profile
+    AppendFileRow(
+        w.List(), QString::fromStdString(w.folder.dir.file("ok.avi")), 0, QString::fromStdString(out));
     w.Hook().btnConvertClick();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.dialogs.messages.empty(); }, kWait));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.window->btnConvert->Enabled(); }, kWait));
     EXPECT_EQ(Row(w, 0).Status, isFailed);
-    EXPECT_EQ(Row(w, 1).Status, isConverted);
+    EXPECT_EQ(Row(w, 1).Status, isFailed);
+    EXPECT_EQ(Row(w, 2).Status, isConverted);
+    ASSERT_EQ(w.dialogs.messages.size(), 2u);
+    EXPECT_FALSE(w.dialogs.messages[0].modal) << "the reason a row could not start waits for nobody";
+    EXPECT_EQ(w.dialogs.messages[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(w.dialogs.messages[1].text, "Congratulations, works done!");
+
     const QStringList hint = w.Hook().TreeManager().Hint(w.List().NodeAt(0)).split('\n');
     ASSERT_EQ(hint.size(), 4);
     EXPECT_EQ(hint[0], QString::fromStdString("[File Name]: " + bogus));
@@ -140,6 +151,10 @@ TEST(MainWindow, AFailedRowTellsWhyInItsHintAndTheBatchGoesOn)
     EXPECT_TRUE(hint[3].startsWith("[result]: ")) << hint[3].toStdString();
     EXPECT_NE(hint[3].mid(10, 1), "0");
     EXPECT_GT(hint[3].size(), 14) << "the converter's last line is missing";
+    const QStringList notStarted = w.Hook().TreeManager().Hint(w.List().NodeAt(1)).split('\n');
+    ASSERT_EQ(notStarted.size(), 4);
+    EXPECT_EQ(notStarted[1], "[format]: ");
+    EXPECT_TRUE(notStarted[3].contains("Cannot convert")) << notStarted[3].toStdString();
 }
 
 TEST(MainWindow, StopEndsTheBatchAndRemovalsAreRefusedWhileRunningButAllowedRightAfterStop)

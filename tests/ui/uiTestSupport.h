@@ -68,7 +68,7 @@ public:
     {
         messages.push_back({ text, icon, true });
     }
-    void ShowMessageNonModal(const QString&, const QString& text, QMessageBox::Icon icon) override
+    void ShowMessageNonModal(QWidget*, const QString&, const QString& text, QMessageBox::Icon icon) override
     {
         messages.push_back({ text, icon, false });
     }
