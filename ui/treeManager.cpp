@@ -6,6 +6,7 @@
 #include "ui/FileTree.h"
 #include "ui/ItemForm.h"
 #include "ui/dialogSeam.h"
+#include "ui/handlerGuard.h"
 
 #include <QPainter>
 #include <QRect>
@@ -75,7 +76,9 @@ void TTreeManager::ConnectEvents()
         menu = column == 0 && Idle() ? menu_ : nullptr;
     };
     tree_->OnColumnClick = [](TFileTree*, int) {};
-    tree_->OnColumnDblClick = [this](TFileTree*, int) { ShowProperties(tree_->List().FocusedNode()); };
+    tree_->OnColumnDblClick = [this](TFileTree*, int) {
+        RunGuarded(tree_->window(), [this] { ShowProperties(tree_->List().FocusedNode()); });
+    };
     tree_->OnResize = [this](TFileTree*) { PlaceBackground(); };
 }
 

@@ -15,6 +15,7 @@
 #include "ui/addForm.h"
 #include "ui/dialogSeam.h"
 #include "ui/formKit.h"
+#include "ui/handlerGuard.h"
 #include "ui/labelLinks.h"
 #include "ui/mainForm.h"
 #include "ui/treeManager.h"
@@ -26,7 +27,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <exception>
+#include <utility>
 
 using formkit::kCaption;
 using formkit::kDisabledCaption;
@@ -62,22 +63,7 @@ TUIHook::~TUIHook()
 
 template <class Handler> void TUIHook::Guard(Handler&& handler) noexcept
 {
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        ShowError(QString::fromLocal8Bit(e.what()));
-    } catch (...) {
-        ShowError("Unknown error.");
-    }
-}
-
-void TUIHook::ShowError(const QString& text)
-{
-    try {
-        Dialogs().ShowMessage(&form_, kApplicationTitle, text, QMessageBox::Critical);
-    } catch (...) {
-        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-    }
+    RunGuarded(&form_, std::forward<Handler>(handler));
 }
 
 void TUIHook::Setup()

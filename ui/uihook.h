@@ -77,7 +77,6 @@ public:
 private:
     // Runs a handler; an exception is shown as the framework's default error report would.
     template <class Handler> void Guard(Handler&& handler) noexcept;
-    void ShowError(const QString& text);
     void RefreshCount(int finished);
     void ApplyButtonState(bool running);
     void WireLabels();

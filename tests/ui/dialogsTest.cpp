@@ -68,7 +68,10 @@ TEST(PropertiesDialog, OkStoresTheChoiceWhileCancelEscapeAndTheCloseBoxKeepTheRo
     EXPECT_TRUE(w.dialogs.messages.empty());
 
     std::remove(clip.c_str()); // a vanished source file: an error box, no dialog
-    w.window->pmiProperties->trigger();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.window.get()));
+    TFileTree& tree = *w.window->FileTree1;
+    QTest::mouseDClick(
+        tree.viewport(), Qt::LeftButton, {}, tree.visualRect(tree.model()->index(0, 0)).center());
     ASSERT_EQ(w.dialogs.messages.size(), 1u);
     EXPECT_TRUE(w.dialogs.messages[0].text.contains("p.avi"));
 }
