@@ -236,6 +236,19 @@ TEST(MainWindow, ExportAndImportRoundTripAndABadListFileChangesNothing)
     EXPECT_EQ(w.List().TotalCount(), 2u);
 }
 
+TEST(MainWindow, TheSupportButtonAndTheUpdateLinkOpenTheirPages)
+{
+    TWindowUnderTest w;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.window.get()));
+    Click(w.window->lbSupport);
+    Click(w.window->lbUpdate);
+    ASSERT_EQ(w.dialogs.urls.size(), 2u);
+    EXPECT_EQ(w.dialogs.urls[0].path(), "/support.html");
+    EXPECT_EQ(w.dialogs.urls[1].path(), "/vidmorph/index.html");
+    EXPECT_EQ(w.dialogs.urls[0].host(), w.dialogs.urls[1].host());
+    EXPECT_EQ(w.window->lbUpdate->cursor().shape(), Qt::PointingHandCursor);
+}
+
 TEST(MainWindow, TextsOfTheCountTimeAndExportNameRules)
 {
     EXPECT_EQ(TUIHook::CountLine(3, 1), "3 files, finished 1 of 3");
