@@ -116,13 +116,19 @@ void TFileTreeModel::RowsInserted()
 {
     endInsertRows();
 }
+// While rows go, the view moves its current row to a neighbour; that is not the user's choice, so
+// it does not reach the store (after a delete nothing is selected).
 void TFileTreeModel::RowsAboutToBeRemoved(int first, int last)
 {
+    tree_.syncing_ = true;
     beginRemoveRows({}, first, last);
 }
+
 void TFileTreeModel::RowsRemoved()
 {
     endRemoveRows();
+    tree_.syncing_ = false;
+    tree_.SelectFromStore();
 }
 
 void TFileTreeModel::RowRepaint(int row)

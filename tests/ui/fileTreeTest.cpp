@@ -37,10 +37,14 @@ TEST(FileTree, RowsFollowTheStoreAndPaintTheirStatusBarIconAndBackground)
     EXPECT_EQ(tree.model()->index(1, 0).data(Qt::ToolTipRole).toString(),
         "[File Name]: /v/clip1.avi\n[format]: AVI\n[path]: ");
     EXPECT_FALSE(tree.model()->index(1, 1).data(Qt::ToolTipRole).isValid()) << "column 1 has no hint";
-    w.List().SelectOnly(w.List().NodeAt(1));
+    QTest::mouseClick(
+        tree.viewport(), Qt::LeftButton, {}, tree.visualRect(tree.model()->index(1, 0)).center());
+    ASSERT_EQ(w.List().GetFirstSelected(), w.List().NodeAt(1)) << "a click selects";
     w.List().DeleteSelectedNodes();
     EXPECT_EQ(tree.model()->rowCount(), 2);
     EXPECT_EQ(tree.model()->index(1, 0).data().toString(), "/v/clip2.avi");
+    EXPECT_EQ(w.List().GetFirstSelected(), nullptr) << "a delete selected the neighbour";
+    EXPECT_FALSE(tree.selectionModel()->hasSelection());
 
     TItemNodeData& row = *TFileList::GetNodeData(w.List().NodeAt(0));
     row.Status = isConverting;
