@@ -1,6 +1,6 @@
 // Renders every skinned control in each of its states, off screen, into PNG files:
 //   gallery <output folder>
-// One file per control, the main window and the Add Files dialog put together from the controls,
+// One file per control, the program's own main window and Add Files dialog,
 // and sheets of every skin picture (skinPictures.png, skinPicturesDetail.png).
 #include "galleryShots.h"
 
