@@ -2,6 +2,7 @@
 // hint, the context menu's rules, and start-up.
 #include "uiTestSupport.h"
 
+#include "controls/MyFlatHintUnit.h"
 #include "controls/imagebutton.h"
 #include "platform/tick.h"
 #include "ui/FileTree.h"
@@ -10,6 +11,7 @@
 #include "ui/startUp.h"
 
 #include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QTest>
 
@@ -37,6 +39,13 @@ TEST(FileTree, RowsFollowTheStoreAndPaintTheirStatusBarIconAndBackground)
     EXPECT_EQ(tree.model()->index(1, 0).data(Qt::ToolTipRole).toString(),
         "[File Name]: /v/clip1.avi\n[format]: AVI\n[path]: ");
     EXPECT_FALSE(tree.model()->index(1, 1).data(Qt::ToolTipRole).isValid()) << "column 1 has no hint";
+    const QPoint over = tree.visualRect(tree.model()->index(1, 0)).center();
+    QHelpEvent help(QEvent::ToolTip, over, tree.viewport()->mapToGlobal(over));
+    QApplication::sendEvent(tree.viewport(), &help);
+    ASSERT_NE(TMyFlatHint::HintWindow(), nullptr);
+    EXPECT_TRUE(TMyFlatHint::HintWindow()->isVisible());
+    EXPECT_EQ(TMyFlatHint::HintWindow()->Text(), "[File Name]: /v/clip1.avi\n[format]: AVI\n[path]: ");
+    TMyFlatHint::HintFilter()->HideHint();
     QTest::mouseClick(
         tree.viewport(), Qt::LeftButton, {}, tree.visualRect(tree.model()->index(1, 0)).center());
     ASSERT_EQ(w.List().GetFirstSelected(), w.List().NodeAt(1)) << "a click selects";
