@@ -1,12 +1,13 @@
 // Pictures of the real program on a real display (run it under Xvfb: scripts/screenshots):
 //   screenshots <output folder>
-// The main window with its controller and the shipped profiles: idle with rows in all four
+// The splash; the main window with its controller and the shipped profiles: idle with rows in all four
 // states, during a real conversion, the Add Files dialog, the properties dialog, the popup menu
 // and a row's hint. Screens are grabbed from the display, so separate windows (menu, hint) show.
 #include "controls/MyFlatHintUnit.h"
 #include "engine/command.h"
 #include "settings/commandManager.h"
 #include "ui/FileTree.h"
+#include "ui/SplashForm.h"
 #include "ui/addForm.h"
 #include "ui/dialogSeam.h"
 #include "ui/mainForm.h"
@@ -97,6 +98,12 @@ int main(int argc, char** argv)
     SetDialogs(&dialogs);
     QTemporaryDir work;
     const QString folder = work.path();
+
+    {
+        TSplashDlg splash;
+        splash.show();
+        Shoot("splash.png", splash.frameGeometry());
+    }
 
     TmainDlg window;
     TUIHook& hook = *window.Hook();
