@@ -14,11 +14,14 @@ namespace {
 void ShowSplashSecond()
 {
     const uint32_t start = platform::GetTickCount();
-    QTimer wake;
+    QTimer wake; // wakes the wait below at the deadline when no other event comes
     wake.setSingleShot(true);
-    wake.start(static_cast<int>(kSplashMilliseconds)); // so the wait below always wakes in time
-    while (platform::TicksBetween(start, platform::GetTickCount()) < kSplashMilliseconds)
+    wake.setTimerType(Qt::PreciseTimer);
+    for (uint32_t passed = 0; passed < kSplashMilliseconds;
+         passed = platform::TicksBetween(start, platform::GetTickCount())) {
+        wake.start(static_cast<int>(kSplashMilliseconds - passed)); // again: a timer may fire early
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
 }
 
 } // namespace
