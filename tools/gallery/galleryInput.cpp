@@ -7,18 +7,6 @@
 
 namespace gallery {
 
-void SkinFont(QWidget* w, int pixelHeight, TColor color, bool bold)
-{
-    QFont f("Trebuchet MS");
-    f.setPixelSize(pixelHeight);
-    f.setBold(bold);
-    w->setFont(f);
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Text, ToQColor(color));
-    pal.setColor(QPalette::WindowText, ToQColor(color));
-    w->setPalette(pal);
-}
-
 void Enter(QWidget* w)
 {
     const QPointF local(w->width() / 2.0, w->height() / 2.0);

@@ -1,8 +1,10 @@
 // Renders every skinned control in each of its states, off screen, into PNG files:
 //   gallery <output folder>
-// One file per control, the main window and the Add Files dialog put together from the controls,
+// One file per control, the program's own main window and Add Files dialog,
 // and sheets of every skin picture (skinPictures.png, skinPicturesDetail.png).
 #include "galleryShots.h"
+
+#include "ui/formKit.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,6 +26,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(QuietOffscreen);
     QApplication app(argc, argv);
+    formkit::InitSkinResources();
     if (argc != 2) {
         std::fprintf(stderr, "usage: gallery <output folder>\n");
         return 2;

@@ -1,16 +1,53 @@
-#include "galleryForms.h"
+#include "ui/formKit.h"
 
 #include "controls/FlatEditUnit.h"
 #include "controls/LinePanelUnit.h"
 #include "controls/MyButtonEx.h"
 #include "controls/imagebutton.h"
 #include "controls/pngImageList.h"
-#include "galleryInput.h"
 
 #include <QFile>
 #include <QLabel>
 
-namespace gallery {
+// Q_INIT_RESOURCE must be called outside any namespace.
+static void InitSkinResourcesOnce()
+{
+    Q_INIT_RESOURCE(skin);
+}
+
+namespace formkit {
+
+void InitSkinResources()
+{
+    static const bool done = (InitSkinResourcesOnce(), true);
+    (void)done;
+}
+
+void SetTextColor(QWidget* w, TColor color)
+{
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Text, ToQColor(color));
+    pal.setColor(QPalette::WindowText, ToQColor(color));
+    w->setPalette(pal);
+}
+
+void SkinFont(QWidget* w, int pixelHeight, TColor color, bool bold)
+{
+    QFont f(kSkinFamily);
+    f.setPixelSize(pixelHeight);
+    f.setBold(bold);
+    w->setFont(f);
+    SetTextColor(w, color);
+}
+
+void SetBackground(QWidget* w, TColor color)
+{
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, ToQColor(color));
+    pal.setColor(QPalette::Base, ToQColor(color));
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+}
 
 QLabel* FormLabel(QWidget* parent, QRect r, const QString& text, int pixelHeight, TColor color, bool bold,
     Qt::Alignment align)
@@ -26,6 +63,7 @@ QLabel* FormLabel(QWidget* parent, QRect r, const QString& text, int pixelHeight
 
 QLabel* FormPicture(QWidget* parent, QRect r, const QString& name, bool stretch)
 {
+    InitSkinResources();
     auto* picture = new QLabel(parent);
     picture->setPixmap(QPixmap(":/skin/" + name));
     picture->setScaledContents(stretch);
@@ -45,6 +83,7 @@ TLinePanel* FormLinePanel(QWidget* parent, QRect r, TColor color, int borderWidt
 
 TImageButton* FormImageButton(QWidget* parent, QRect r, const QString& stem, bool enabled)
 {
+    InitSkinResources();
     auto* button = new TImageButton(parent);
     button->setGeometry(r);
     auto picture = [&stem](const char* state) {
@@ -91,14 +130,26 @@ TMyButtonEx* FormPushButton(QWidget* parent, QRect r, const QString& caption)
     return button;
 }
 
-const TPngImageList& FileIconList()
+static TPngImageList LoadImageList(int size, std::initializer_list<const char*> names)
 {
-    static TPngImageList list = [] {
-        TPngImageList l(32, 32);
-        l.Add(TPngImage::FromFile(":/skin/videoFile.png"));
-        return l;
-    }();
+    InitSkinResources();
+    TPngImageList list(size, size);
+    for (const char* name : names)
+        list.Add(TPngImage::FromFile(QString(":/skin/%1.png").arg(name)));
     return list;
 }
 
-} // namespace gallery
+const TPngImageList& FileIconList()
+{
+    static const TPngImageList list = LoadImageList(32, { "videoFile" });
+    return list;
+}
+
+const TPngImageList& StatusIconList()
+{
+    static const TPngImageList list
+        = LoadImageList(16, { "statusWaiting", "statusConverting", "statusConverted", "statusFailed" });
+    return list;
+}
+
+} // namespace formkit

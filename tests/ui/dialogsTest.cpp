@@ -1,0 +1,109 @@
+// The properties dialog through the list, and the Add Files dialog's folder and profile lines.
+#include "uiTestSupport.h"
+
+#include "controls/FlatEditUnit.h"
+#include "controls/MyButtonEx.h"
+#include "ui/FileTree.h"
+#include "ui/ItemForm.h"
+#include "ui/addForm.h"
+#include "ui/treeManager.h"
+
+#include <QAction>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+TEST(PropertiesDialog, OkStoresTheChoiceWhileCancelEscapeAndTheCloseBoxKeepTheRow)
+{
+    TWindowUnderTest w;
+    const std::string clip = w.folder.MakeClip("p.avi");
+    w.dialogs.openFiles.push_back({ QString::fromStdString(clip) });
+    w.Hook().btnAddClick(); // profile 0, global folder
+    PVirtualNode node = w.List().NodeAt(0);
+    ASSERT_NE(node, nullptr);
+    w.List().SetFocusedNode(node);
+    const TItemNodeData& data = *TFileList::GetNodeData(node);
+
+    auto change = [&](std::function<void(TItemDlg&)> close) {
+        w.dialogs.folders.push_back(QString::fromStdString(w.folder.dir.path()));
+        w.dialogs.onModal.push_back([close](QDialog& d) {
+            auto& dialog = static_cast<TItemDlg&>(d);
+            dialog.ComboBox1->setCurrentIndex(1);
+            dialog.btDirectoryClick();
+            close(dialog);
+        });
+        w.window->pmiProperties->trigger();
+    };
+    change([](TItemDlg& d) { d.btnCancelClick(); });
+    change([](TItemDlg& d) { QTest::keyClick(d.etDirectory, Qt::Key_Escape); });
+    change([](TItemDlg& d) { d.close(); });
+    EXPECT_EQ(data.ItemData.ProfileIndex, 0);
+    EXPECT_EQ(data.ItemData.OutputFolder, "");
+
+    QStringList info;
+    change([&info](TItemDlg& d) {
+        info = d.InfoLines();
+        d.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
+        QTest::keyClick(&d, Qt::Key_O, Qt::AltModifier); // the OK button's accelerator
+    });
+    EXPECT_EQ(info,
+        QStringList({ "file name: p.avi",
+            QString("file size: %1 Bytes").arg(static_cast<qlonglong>(platform::FileSize(clip))) }));
+    EXPECT_EQ(data.ItemData.ProfileIndex, 1);
+    EXPECT_EQ(data.ItemData.OutputFolder, QString::fromStdString(w.folder.dir.path() + "/"));
+
+    // A profile index that names no profile: no selection, an empty name in the hint, no error.
+    TFileList::GetNodeData(node)->ItemData.ProfileIndex = 7;
+    EXPECT_EQ(w.Hook().TreeManager().Hint(node).split('\n')[1], "[format]: ");
+    int shown = -2;
+    w.dialogs.onModal.push_back([&shown](QDialog& d) {
+        shown = static_cast<TItemDlg&>(d).ComboBox1->currentIndex();
+        static_cast<TItemDlg&>(d).btnOkClick();
+    });
+    w.window->pmiProperties->trigger();
+    EXPECT_EQ(shown, -1);
+    EXPECT_EQ(data.ItemData.ProfileIndex, -1);
+    EXPECT_TRUE(w.dialogs.messages.empty());
+
+    std::remove(clip.c_str()); // a vanished source file: an error box, no dialog
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.window.get()));
+    TFileTree& tree = *w.window->FileTree1;
+    QTest::mouseDClick(
+        tree.viewport(), Qt::LeftButton, {}, tree.visualRect(tree.model()->index(0, 0)).center());
+    ASSERT_EQ(w.dialogs.messages.size(), 1u);
+    EXPECT_TRUE(w.dialogs.messages[0].text.contains("p.avi"));
+}
+
+TEST(AddDialog, ProfileAndFolderRewriteOnlyTheirLinesAndACancelledBrowserKeepsTheFolder)
+{
+    TScriptedDialogs dialogs;
+    TaddDlg dialog({ "first", "second" });
+    dialog.Fill({ "/v/a.mpg", "/v/b.mpg" });
+    const QStringList before = dialog.InfoLines();
+    EXPECT_EQ(before[1], "format: first");
+    EXPECT_EQ(before[2], "save to: use global path");
+    dialog.ComboBox1->setCurrentIndex(1);
+    EXPECT_EQ(dialog.InfoLines()[1], "format: second");
+    EXPECT_EQ(dialog.InfoLines()[0], before[0]);
+    EXPECT_EQ(dialog.InfoLines()[2], before[2]);
+
+    dialogs.folders = { "/", "", "/media/Videos" };
+    dialog.btDirectoryClick();
+    EXPECT_EQ(dialog.Folder(), "/");
+    dialog.btDirectoryClick(); // cancelled: the chosen folder stays, and the line says so
+    EXPECT_EQ(dialog.Folder(), "/");
+    EXPECT_EQ(dialog.InfoLines()[2], "save to: /");
+    dialog.btDirectoryClick();
+    EXPECT_EQ(dialog.Folder(), "/media/Videos/");
+    EXPECT_EQ(dialog.InfoLines()[2], "save to: /media/Videos/");
+    EXPECT_EQ(dialog.InfoLines().size(), 5);
+
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.Memo1->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(dialog.btnOk->hasFocus()) << "the information box kept the focus";
+    EXPECT_FALSE(dialog.OkFlag());
+}

@@ -1,0 +1,166 @@
+// Pictures of the real program on a real display (run it under Xvfb: scripts/screenshots):
+//   screenshots <output folder>
+// The splash; the main window with its controller and the shipped profiles: idle with rows in all four
+// states, during a real conversion, the Add Files dialog, the properties dialog, the popup menu
+// and a row's hint. Screens are grabbed from the display, so separate windows (menu, hint) show.
+#include "controls/MyFlatHintUnit.h"
+#include "engine/command.h"
+#include "settings/commandManager.h"
+#include "ui/FileTree.h"
+#include "ui/SplashForm.h"
+#include "ui/addForm.h"
+#include "ui/dialogSeam.h"
+#include "ui/mainForm.h"
+#include "ui/skinFonts.h"
+#include "ui/treeManager.h"
+#include "ui/uihook.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+QString gOut;
+int gFailures = 0;
+
+void Settle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Grabs a rectangle of the screen (global coordinates) into <out>/<name>.
+void Shoot(const QString& name, QRect area)
+{
+    Settle(300);
+    const QPixmap shot
+        = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    const QString file = gOut + "/" + name;
+    const bool ok = !shot.isNull() && shot.save(file);
+    std::printf("  %-22s %s\n", qPrintable(name), ok ? "written" : "FAILED");
+    gFailures += ok ? 0 : 1;
+}
+
+QRect FrameOf(QWidget* w)
+{
+    return w->frameGeometry();
+}
+
+// Answers the program's dialogs: the modal ones are photographed, then closed.
+class TShotDialogs : public TRealDialogs {
+public:
+    QString modalShot;
+    void ExecModal(QDialog& dialog) override
+    {
+        const QString name = modalShot;
+        QTimer::singleShot(0, &dialog, [&dialog, name] {
+            Shoot(name, FrameOf(&dialog));
+            dialog.close();
+        });
+        dialog.exec();
+    }
+    void ShowMessage(QWidget*, const QString&, const QString&, QMessageBox::Icon) override { }
+};
+
+std::string MakeClip(const QString& folder, const char* name, int seconds, const char* size)
+{
+    const std::string path = (folder + "/" + name).toStdString();
+    const std::string make = "ffmpeg -nostdin -v error -f lavfi -i testsrc=duration="
+        + std::to_string(seconds) + ":size=" + size + ":rate=25 -y '" + path + "'";
+    return std::system(make.c_str()) == 0 ? path : std::string();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc != 2 || QGuiApplication::platformName() == "offscreen") {
+        std::fprintf(stderr, "usage: screenshots <output folder>   (on a display: xvfb-run -a ...)\n");
+        return 2;
+    }
+    gOut = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(gOut);
+    QApplication::setApplicationName(kApplicationTitle);
+    InstallSkinFonts();
+    TShotDialogs dialogs;
+    SetDialogs(&dialogs);
+    QTemporaryDir work;
+    const QString folder = work.path();
+
+    {
+        TSplashDlg splash;
+        splash.show();
+        Shoot("splash.png", splash.frameGeometry());
+    }
+
+    TmainDlg window;
+    TUIHook& hook = *window.Hook();
+    hook.Profiles().LoadProfiles(VIDMORPH_APP_DIR "/command");
+    hook.Command().SetProgramFolder(VIDMORPH_APP_DIR);
+    window.show();
+    window.activateWindow();
+    Settle(500);
+
+    // Idle, rows in all four states.
+    TFileList& list = window.FileTree1->List();
+    const char* names[] = { "beach.mp4", "birthday.mp4", "garden party.mp4", "wedding 1998.mp4" };
+    for (int i = 0; i < 4; ++i) {
+        PVirtualNode node
+            = AppendFileRow(list, folder + "/" + names[i], i % 2, i == 2 ? folder + "/out/" : QString());
+        TFileList::GetNodeData(node)->Status = (i + 2) % 4;
+        TFileList::GetNodeData(node)->ItemData.Converting = (i + 2) % 4 == 1;
+        TFileList::GetNodeData(node)->ItemData.AnimationOffset = 30;
+    }
+    hook.TreeManager().NoteEntryEnded(
+        list.NodeAt(1), 1, "birthday.mp4: Invalid data found when processing input");
+    window.lbCount->setText(TUIHook::CountLine(4, 3));
+    Shoot("mainIdle.png", FrameOf(&window));
+
+    // The hint of the failed row and the popup menu.
+    QWidget* rows = window.FileTree1->viewport();
+    const QPoint rowPoint = rows->mapToGlobal(QPoint(200, 25 + 12));
+    TMyFlatHint::HintFilter()->ShowHint(rows, hook.TreeManager().Hint(list.NodeAt(1)), rowPoint);
+    Shoot("hint.png", QRect(window.frameGeometry().topLeft(), QSize(900, 600)));
+    TMyFlatHint::HintFilter()->HideHint();
+    window.PopupMenu1->popup(rowPoint);
+    Settle(200);
+    Shoot("popupMenu.png", window.PopupMenu1->frameGeometry().adjusted(-40, -40, 40, 40));
+    window.PopupMenu1->hide();
+
+    // A real conversion, photographed while the second file converts.
+    list.Clear();
+    for (const char* name : { "short.mp4", "long.mp4", "third.mp4" })
+        AppendFileRow(list,
+            QString::fromStdString(MakeClip(folder, name, name[0] == 'l' ? 60 : 1, "1280x720")), 0,
+            folder + "/converted/");
+    hook.btnConvertClick();
+    for (int i = 0; i < 600 && TFileList::GetNodeData(list.NodeAt(1))->Status != isConverting; ++i)
+        Settle(50);
+    Settle(2500);
+    Shoot("mainConverting.png", FrameOf(&window));
+    hook.btnStopClick();
+    Settle(500);
+
+    // The two dialogs, filled as the program fills them.
+    dialogs.modalShot = "propertiesDialog.png";
+    list.SetFocusedNode(list.NodeAt(0));
+    hook.pmiPropertiesClick();
+    TaddDlg add(hook.Profiles().FormatNames());
+    add.Fill({ folder + "/beach.mp4", folder + "/birthday.mp4", folder + "/garden party.mp4" });
+    dialogs.modalShot = "addDialog.png";
+    dialogs.ExecModal(add);
+    SetDialogs(nullptr);
+    return gFailures == 0 ? 0 : 1;
+}

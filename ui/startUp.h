@@ -1,0 +1,12 @@
+#pragma once
+// The program's start-up after the application object exists: title, fonts, the splash for at
+// least a second, the main window created (its controller set up), the splash freed, the main
+// window shown. The caller then runs the event loop.
+#include <cstdint>
+
+class TmainDlg;
+
+constexpr uint32_t kSplashMilliseconds = 1000;
+
+// Returns the shown main window; it deletes itself when closed.
+TmainDlg* StartUp();

@@ -1,0 +1,99 @@
+#pragma once
+// TUIHook, the main window's controller. It owns the program's single instances (profiles, item
+// settings store, menu painter, file list view, job runner, list-file manager), wires every
+// control of the main window and carries out the user's commands. Every handler is a boundary:
+// an exception raised inside is shown in a message box and never crosses Qt's event loop.
+#include "settings/itemNodeData.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class TCommand;
+class TCommandManager;
+class TItemManager;
+class TMenuDraw;
+class TSaveManager;
+class TTreeManager;
+class TmainDlg;
+
+class TUIHook {
+public:
+    // Texts and values of the commands.
+    static constexpr const char* kAddFilter
+        = "All Supported Formats|*.mpg;*.mpeg;*.wmv;*.avi;*.vob;*.mov;*.mp2;"
+          "*.mpv;*.mp4;*.flv|All Files|*.*";
+    static constexpr const char* kListFilter = "Zantro File List File (*.zfl)|*.zfl";
+    static constexpr const char* kListExtension = ".zfl";
+    static constexpr const char* kEndMessage = "Congratulations, works done!";
+    static constexpr const char* kSite = "https://www.example.com";
+    static constexpr const char* kSupportPage = "/support.html";
+    static constexpr const char* kProductPage = "/vidmorph/index.html";
+
+    // Creates the profile list, the item settings store and the menu painter, and installs the
+    // desktop error reporter.
+    explicit TUIHook(TmainDlg& form);
+    // Frees everything it created; a running converter is killed and its unfinished output
+    // file removed. No question is asked.
+    ~TUIHook();
+    TUIHook(const TUIHook&) = delete;
+    TUIHook& operator=(const TUIHook&) = delete;
+
+    void Setup();
+    void SetIdleState();
+    void SetRunningState();
+
+    void btnAddClick();
+    void btnConvertClick();
+    void btnStopClick();
+    void btnSupportClick();
+    void btnListClick();
+    void btnOptionClick();
+    void btnImportClick();
+    void btnExportClick();
+    void lbUpdateClick();
+    void pmiDeleteClick();
+    void pmiClearClick();
+    void pmiPropertiesClick();
+    void CommandProgress(int32_t percent);
+    void CommandFinish(bool stopped);
+    void CommandTimer();
+
+    TCommandManager& Profiles() { return *profiles_; }
+    TItemManager& Items() { return *items_; }
+    TMenuDraw& MenuDraw() { return *menuDraw_; }
+    TTreeManager& TreeManager() { return *treeManager_; }
+    TCommand& Command() { return *command_; }
+    TSaveManager& SaveManager() { return *saveManager_; }
+
+    // "%d files, finished %d of %d", "timestamp: %0.2d:%0.2d:%0.2d" (hours unwrapped), and the
+    // export name rule (".zfl" appended unless the name ends in exactly that).
+    static QString CountLine(int files, int finished);
+    static QString TimeLine(int64_t seconds);
+    static QString ExportName(const QString& chosen);
+
+private:
+    // Runs a handler; an exception is shown as the framework's default error report would.
+    template <class Handler> void Guard(Handler&& handler) noexcept;
+    void RefreshCount(int finished);
+    void ApplyButtonState(bool running);
+    void WireLabels();
+    void WireButtons();
+    void WireCommand();
+    void RemovePending();
+
+    TmainDlg& form_;
+    std::unique_ptr<TCommandManager> profiles_;
+    std::unique_ptr<TItemManager> items_;
+    std::unique_ptr<TMenuDraw> menuDraw_;
+    std::unique_ptr<TTreeManager> treeManager_;
+    std::unique_ptr<TCommand> command_;
+    std::unique_ptr<TSaveManager> saveManager_;
+    // From Convert until OnFinish. After Stop the job runner is idle at once, but its current row
+    // stays in use until the stopped converter's end arrives: removals wait for that moment.
+    bool batchActive_ = false;
+    bool pendingClear_ = false;
+    std::vector<TFileList::Node*> pendingDeletes_;
+};
