@@ -45,10 +45,13 @@ TCommand::TCommand(TFileList& list, const TCommandManager& profiles, QObject* pa
 TCommand::~TCommand()
 {
     list_.RemoveFreeListener(freeListener_);
+    if (!stopRequested_)
+        NoteConvertersOutput(); // before the kill: which file the converter holds open
     // The runner kills a converter that still runs; no event reaches this object any more.
     runner_->OnTerminated = nullptr;
     runner_->OnNewLine = nullptr;
     runner_.reset();
+    RemovePartialOutput();
 }
 
 void TCommand::SetProgramFolder(const std::string& folder)

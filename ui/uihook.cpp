@@ -47,17 +47,12 @@ TUIHook::TUIHook(TmainDlg& form)
 
 TUIHook::~TUIHook()
 {
-    const bool converting = command_ && !command_->Idle();
-    const std::string partial = converting ? command_->CurrentOutputPath() : std::string();
     menuDraw_.reset();
     saveManager_.reset();
     items_.reset();
     treeManager_.reset();
     profiles_.reset();
-    command_.reset(); // kills a running converter and its descendants
-    // The name was free when the run began, so a file there is the converter's unfinished output.
-    if (!partial.empty() && platform::FileExists(partial))
-        std::remove(partial.c_str());
+    command_.reset(); // kills a running converter and its descendants, removes its unfinished output
     SetErrorReporter({});
 }
 
@@ -119,9 +114,8 @@ void TUIHook::WireCommand()
     command_->OnFinish = [this](QObject*, bool stopped) { Guard([&] { CommandFinish(stopped); }); };
     command_->OnTimer = [this](QObject*) { Guard([this] { CommandTimer(); }); };
     command_->OnOutputLine = [this](const std::string& line) { treeManager_->NoteOutputLine(line); };
-    command_->OnEntryEnded = [this](const TEntryEnd& end) {
-        treeManager_->NoteEntryEnded(end.node, end.exitCode, end.problem);
-    };
+    command_->OnEntryEnded
+        = [this](const TEntryEnd& end) { treeManager_->NoteEntryEnded(end.node, end.exitCode, end.problem); };
 }
 
 void TUIHook::SetIdleState()

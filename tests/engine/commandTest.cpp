@@ -382,6 +382,17 @@ TEST_F(CommandTest, StopThenClearOrDeleteAtOnceNeverTouchesAFreedRow)
     EXPECT_EQ(finished, std::vector<bool> { false });
 }
 
+TEST_F(CommandTest, DestroyingTheRunnerMidRowKillsTheConverterAndRemovesItsUnfinishedOutput)
+{
+    const std::string out = dir.file("out/");
+    Add(source, 1, out); // never ends by itself
+    command->Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return platform::FileSize(out + "movie.avi") > 0; }, 20000));
+    command.reset(); // as when the window closes mid-batch
+    EXPECT_FALSE(platform::FileExists(out + "movie.avi"));
+    EXPECT_EQ(std::system("pgrep -f '[l]oop=loop=-1' >/dev/null"), 256) << "a converter survived";
+}
+
 TEST_F(CommandTest, StopRemovesOnlyTheFileTheStoppedConverterWrites)
 {
     UseFakeConverter();
