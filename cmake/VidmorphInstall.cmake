@@ -16,3 +16,28 @@ if(TARGET vidmorph)
   install(TARGETS vidmorph RUNTIME DESTINATION bin)
 endif()
 install(FILES ${CMAKE_SOURCE_DIR}/assets/command DESTINATION share/vidmorph)
+
+# Desktop integration: the menu entry, its metainfo and the icon in the hicolor sizes (drawn by
+# tools/skinPictures --icons). The application's id is org.example.vidmorph until the project has
+# a domain of its own. Only with the desktop program: a menu entry must not point at nothing.
+set(VIDMORPH_APP_ID org.example.vidmorph)
+set(_pages vidmorph-batch.1)
+if(TARGET vidmorph)
+  list(APPEND _pages vidmorph.1)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/${VIDMORPH_APP_ID}.desktop DESTINATION share/applications)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/${VIDMORPH_APP_ID}.metainfo.xml DESTINATION share/metainfo)
+  foreach(_size 16 22 24 32 48 64 128 256)
+    install(FILES ${CMAKE_SOURCE_DIR}/assets/icons/${_size}x${_size}/vidmorph.png
+      DESTINATION share/icons/hicolor/${_size}x${_size}/apps)
+  endforeach()
+endif()
+
+# Man pages, compressed as Debian wants them (-n: no time stamp, so builds are reproducible).
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging)
+foreach(_page ${_pages})
+  set(_source ${CMAKE_SOURCE_DIR}/packaging/${_page})
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_source})
+  execute_process(COMMAND gzip -9nc ${_source} OUTPUT_FILE ${CMAKE_BINARY_DIR}/packaging/${_page}.gz
+    COMMAND_ERROR_IS_FATAL ANY)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/${_page}.gz DESTINATION share/man/man1)
+endforeach()

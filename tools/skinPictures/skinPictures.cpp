@@ -1,5 +1,6 @@
 #include "skinPictures.h"
 
+#include "skinAppIcon.h"
 #include "skinBackdrops.h"
 #include "skinButtons.h"
 #include "skinDrawing.h"
@@ -63,6 +64,14 @@ std::vector<SkinPicture> AllPictures()
             [icon = s.icon] { return Draw(16, 16, [icon](QPainter& p) { DrawStatusIcon(p, icon); }); } });
     out.push_back({ "folder.png", [] { return Draw(16, 16, DrawFolder); } });
     out.push_back({ "videoFile.png", [] { return Draw(32, 32, DrawVideoFile); } });
+    return out;
+}
+
+std::vector<SkinPicture> AppIcons()
+{
+    std::vector<SkinPicture> out;
+    for (int size : kAppIconSizes)
+        out.push_back({ QString("%1x%1/vidmorph.png").arg(size), [size] { return AppIcon(size); } });
     return out;
 }
 
