@@ -25,8 +25,13 @@ else
   chmod -R a-w "$tmp/prefix"
 fi
 
+# A clean environment, but a sanitizer build keeps its options (suppressions).
+keep=()
+for v in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS TSAN_OPTIONS; do
+  [ -n "${!v:-}" ] && keep+=("$v=${!v}")
+done
 cd "$tmp/work"
-out=$("${run[@]}" env -i HOME="$tmp/home" PATH=/usr/local/bin:/usr/bin:/bin \
+out=$("${run[@]}" env -i "${keep[@]}" HOME="$tmp/home" PATH=/usr/local/bin:/usr/bin:/bin \
   "$tmp/prefix/bin/vidmorph-batch" --profile 5 "$tmp/clip.avi" 2>&1) || {
   echo "installed vidmorph-batch failed:"; echo "$out"; exit 1; }
 echo "$out"
@@ -37,7 +42,7 @@ grep -qF "1 of 1 converted, 0 failed; default output folder $folder" <<<"$out" \
 [ ! -e "$tmp/prefix/bin/convert" ] || { echo "FAIL: wrote beside the installed binary"; exit 1; }
 
 # No ffmpeg anywhere: the row fails and the tool says where it looked.
-if out=$("${run[@]}" env -i HOME="$tmp/home" PATH=/nonexistent \
+if out=$("${run[@]}" env -i "${keep[@]}" HOME="$tmp/home" PATH=/nonexistent \
   "$tmp/prefix/bin/vidmorph-batch" --profile 5 "$tmp/clip.avi" 2>&1); then
   echo "FAIL: converted without a converter"; echo "$out"; exit 1
 fi
