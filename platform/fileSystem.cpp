@@ -1,5 +1,7 @@
 #include "platform/fileSystem.h"
 
+#include "platform/convert.h"
+
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -51,7 +53,7 @@ static bool CanWriteFolder(const std::string& folder)
 {
     std::string f = folder;
     while (!f.empty() && f != "/") {
-        struct stat st {};
+        struct stat st { };
         if (stat(f.c_str(), &st) == 0)
             return S_ISDIR(st.st_mode) && access(f.c_str(), W_OK | X_OK) == 0;
         if (errno != ENOENT)
@@ -107,19 +109,19 @@ std::string ConverterPath(const std::string& programFolder, const std::string& s
 
 bool FileExists(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool DirectoryExists(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 int64_t FileSize(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     if (path.empty() || stat(path.c_str(), &st) != 0)
         return -1;
     return static_cast<int64_t>(st.st_size);
@@ -207,8 +209,9 @@ bool ReadWholeFile(const std::string& path, TFileBuffer& buffer, std::string* er
         SetError(error, errno);
         return false;
     }
-    struct stat st {};
-    size_t capacity = (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) ? static_cast<size_t>(st.st_size) + 1 : 65536;
+    struct stat st { };
+    size_t capacity
+        = (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) ? static_cast<size_t>(st.st_size) + 1 : 65536;
     buffer.data = std::make_unique_for_overwrite<char[]>(capacity);
     buffer.size = 0;
     for (;;) {
@@ -254,7 +257,7 @@ static bool WriteAll(int fd, std::string_view bytes)
 static std::string ResolveTarget(const std::string& path)
 {
     char resolved[PATH_MAX];
-    struct stat st {};
+    struct stat st { };
     if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && realpath(path.c_str(), resolved))
         return resolved;
     return path;
@@ -267,72 +270,79 @@ static mode_t NewFileMode()
     return 0666 & ~mask;
 }
 
-bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string* error)
+// Rewrites an existing file through its own descriptor, for a folder where no new file may be
+// made. Not atomic: when the rewrite fails part way, the previous bytes are put back as far as
+// the system allows (they could not be read when the file is write-only).
+static bool RewriteInPlace(const std::string& target, std::string_view bytes, int& failure)
 {
-    const std::string target = ResolveTarget(path);
-    struct stat st {};
-    const bool exists = stat(target.c_str(), &st) == 0;
-    if (exists && S_ISREG(st.st_mode) && access(target.c_str(), W_OK) != 0) {
-        SetError(error, errno);
-        return false;
-    }
-    const std::string folder = ExtractFilePath(target);
-    std::string temp = (folder.empty() ? std::string("./") : folder) + "." + ExtractFileName(target) + ".XXXXXX";
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    TFileBuffer previous;
+    const bool havePrevious = ReadWholeFile(target, previous, nullptr);
+    const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
-        SetError(error, errno);
+        failure = errno;
         return false;
     }
-    const mode_t mode = (exists && S_ISREG(st.st_mode)) ? (st.st_mode & 07777) : NewFileMode();
-    bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
-    int failure = ok ? 0 : errno;
+    bool ok = WriteAll(fd, bytes) && ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && fsync(fd) == 0;
+    failure = ok ? 0 : errno;
+    if (!ok && havePrevious && lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, previous.View()))
+        (void)!ftruncate(fd, static_cast<off_t>(previous.size));
     if (close(fd) != 0 && ok) {
         ok = false;
         failure = errno;
     }
-    if (ok && rename(temp.c_str(), target.c_str()) != 0) {
+    return ok;
+}
+
+// The bytes go into a new file beside the target, renamed over it once complete. Only when the
+// folder refuses the new file or the rename (a read-only folder, a sticky folder) and the target
+// is a writable regular file is it rewritten in place.
+bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string* error)
+{
+    const std::string target = ResolveTarget(path);
+    struct stat st { };
+    const bool exists = stat(target.c_str(), &st) == 0;
+    const bool regular = exists && S_ISREG(st.st_mode);
+    if (regular && access(target.c_str(), W_OK) != 0) {
+        SetError(error, errno);
+        return false;
+    }
+    auto refused = [regular](int e) { return regular && (e == EACCES || e == EPERM); };
+    int failure = 0;
+    const std::string folder = ExtractFilePath(target);
+    std::string temp
+        = (folder.empty() ? std::string("./") : folder) + "." + ExtractFileName(target) + ".XXXXXX";
+    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        failure = errno;
+        const bool ok = refused(failure) && RewriteInPlace(target, bytes, failure);
+        if (!ok)
+            SetError(error, failure);
+        return ok;
+    }
+    const mode_t mode = regular ? (st.st_mode & 07777) : NewFileMode();
+    bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
+    failure = ok ? 0 : errno;
+    if (close(fd) != 0 && ok) {
         ok = false;
         failure = errno;
     }
-    if (!ok) {
-        unlink(temp.c_str());
-        SetError(error, failure);
+    bool renamed = false;
+    if (ok) {
+        renamed = rename(temp.c_str(), target.c_str()) == 0;
+        failure = renamed ? 0 : errno;
     }
+    if (!renamed)
+        unlink(temp.c_str());
+    if (ok && !renamed)
+        ok = refused(failure) && RewriteInPlace(target, bytes, failure);
+    if (!ok)
+        SetError(error, failure);
     return ok;
 }
 
 std::string SystemErrorText(int errorNumber)
 {
     return std::strerror(errorNumber);
-}
-
-// Length of the valid UTF-8 sequence at p (1..4), or 0 when the byte there starts none.
-static int Utf8Sequence(const unsigned char* p, size_t left, char32_t& code)
-{
-    const unsigned char b = p[0];
-    int length;
-    char32_t min;
-    if (b < 0x80) {
-        code = b;
-        return 1;
-    } else if (b >= 0xC2 && b <= 0xDF) {
-        length = 2, code = b & 0x1F, min = 0x80;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        length = 3, code = b & 0x0F, min = 0x800;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        length = 4, code = b & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (left < static_cast<size_t>(length))
-        return 0;
-    for (int i = 1; i < length; ++i) {
-        if ((p[i] & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (p[i] & 0x3F);
-    }
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    return (code < min || code > 0x10FFFF || surrogate) ? 0 : length;
 }
 
 QString FromAnsi(const std::string& bytes)
@@ -343,7 +353,7 @@ QString FromAnsi(const std::string& bytes)
     size_t i = 0;
     while (i < bytes.size()) {
         char32_t code = 0;
-        const int length = Utf8Sequence(p + i, bytes.size() - i, code);
+        const int length = DecodeUtf8(p + i, bytes.size() - i, code);
         if (length == 0) {
             text += QChar(static_cast<char16_t>(0xDC00 + p[i])); // kept for the way back
             ++i;
@@ -360,32 +370,14 @@ QString FromAnsi(const std::string& bytes)
     return text;
 }
 
-static void AppendUtf8(std::string& out, char32_t code)
-{
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 std::string ToAnsi(const QString& text)
 {
     std::string out;
     out.reserve(static_cast<size_t>(text.size()));
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size()
+            && QChar::isLowSurrogate(text[i + 1].unicode())) {
             AppendUtf8(out, QChar::surrogateToUcs4(c, text[++i].unicode()));
         } else if (c >= 0xDC80 && c <= 0xDCFF) {
             out += static_cast<char>(c - 0xDC00); // a byte that was not UTF-8

@@ -65,7 +65,9 @@ bool ReadWholeFile(const std::string& path, TFileBuffer& buffer, std::string* er
 // the bytes go into a new file in the same folder, which is moved over the target only when
 // completely written. A link is followed to the file it names; an existing file keeps its
 // permissions and one that may not be written is refused. On failure the target is untouched,
-// no temporary file remains, and error holds the reason.
+// no temporary file remains, and error holds the reason. Where the folder refuses new files but
+// the existing target may be written, the target is rewritten in place instead (not atomic; a
+// failed rewrite puts the previous bytes back when it can).
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string* error);
 // The system's message for an errno value.
 std::string SystemErrorText(int errorNumber);

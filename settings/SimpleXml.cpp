@@ -1,5 +1,6 @@
 #include "settings/SimpleXml.h"
 
+#include "platform/convert.h"
 #include "platform/fileSystem.h"
 
 #include <algorithm>
@@ -14,7 +15,10 @@ namespace {
 
 constexpr char kCrLf[] = "\r\n";
 
-inline char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+inline char UpperAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 std::string UpperKey(std::string_view s)
 {
@@ -34,7 +38,10 @@ bool SameText(std::string_view a, std::string_view b)
     return true;
 }
 
-inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+inline bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 inline bool IsNameByte(char c)
 {
@@ -62,17 +69,44 @@ std::string Quoted(const char* format, std::string_view a, std::string_view b = 
     return out;
 }
 
+// Bytes the writer does not copy as they are. Element content keeps TAB and LF; attribute values
+// would have them turned into spaces by any reader, so there they are references too.
 struct EscapeTable {
-    std::array<bool, 256> special {};
+    std::array<bool, 256> content {};
+    std::array<bool, 256> attribute {};
     EscapeTable()
     {
+        for (int c = 0; c < 0x20; ++c)
+            content[c] = attribute[c] = true;
+        content['\t'] = content['\n'] = false;
         for (int c = 0x80; c < 0x100; ++c)
-            special[c] = true;
+            content[c] = attribute[c] = true;
         for (unsigned char c : std::string_view("\"&'<>"))
-            special[c] = true;
+            content[c] = attribute[c] = true;
     }
 };
 const EscapeTable kEscape;
+
+inline bool IsByteCarrier(char32_t code)
+{
+    return (code & ~char32_t(0xFF)) == kSimpleXmlByteCarrier;
+}
+
+// "&#x", the code point in upper-case hex without leading zeros, ";".
+void AppendReference(std::string& out, char32_t code)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    char digits[8];
+    int n = 0;
+    do {
+        digits[n++] = hex[code & 15];
+        code >>= 4;
+    } while (code != 0);
+    out += "&#x";
+    while (n > 0)
+        out += digits[--n];
+    out += ';';
+}
 
 int HexDigit(char c)
 {
@@ -85,9 +119,9 @@ int HexDigit(char c)
     return -1;
 }
 
-// Value of a numeric reference body ("233" or "xE9"), or -1 when it is empty, not a number or
-// outside 1..255 (such a reference has no single-byte form and stays as written).
-int NumericReference(std::string_view body)
+// Code point of a numeric reference body ("233" or "xE9"), or -1 when it is empty, not a number,
+// 0, a surrogate or above U+10FFFF (such a reference names no character and stays as written).
+long NumericReference(std::string_view body)
 {
     int base = 10;
     if (!body.empty() && (body[0] == 'x' || body[0] == 'X')) {
@@ -96,16 +130,18 @@ int NumericReference(std::string_view body)
     }
     if (body.empty())
         return -1;
-    int value = 0;
+    long value = 0;
     for (char c : body) {
         const int d = base == 16 ? HexDigit(c) : ((c >= '0' && c <= '9') ? c - '0' : -1);
         if (d < 0)
             return -1;
         value = value * base + d;
-        if (value > 255)
+        if (value > 0x10FFFF)
             return -1;
     }
-    return value > 0 ? value : -1;
+    if (value == 0 || (value >= 0xD800 && value <= 0xDFFF))
+        return -1;
+    return value;
 }
 
 struct NamedEntity {
@@ -113,33 +149,65 @@ struct NamedEntity {
     char byte;
 };
 constexpr NamedEntity kEntities[] = {
-    { "&amp;", '&' }, { "&lt;", '<' }, { "&gt;", '>' }, { "&apos;", '\'' }, { "&quot;", '"' },
+    { "&amp;", '&' },
+    { "&lt;", '<' },
+    { "&gt;", '>' },
+    { "&apos;", '\'' },
+    { "&quot;", '"' },
 };
 
 } // namespace
 
-void SimpleXmlEscape(std::string_view value, std::string& out)
+void SimpleXmlEscape(std::string_view value, std::string& out, bool attribute)
 {
-    static const char hex[] = "0123456789ABCDEF";
+    const std::array<bool, 256>& special = attribute ? kEscape.attribute : kEscape.content;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(value.data());
     size_t plain = 0;
-    for (size_t i = 0; i < value.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(value[i]);
-        if (!kEscape.special[c])
+    for (size_t i = 0; i < value.size();) {
+        const unsigned char c = bytes[i];
+        if (!special[c]) {
+            ++i;
             continue;
-        out.append(value.data() + plain, i - plain);
-        plain = i + 1;
-        switch (c) {
-        case '"': out += "&quot;"; break;
-        case '&': out += "&amp;"; break;
-        case '\'': out += "&apos;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        default:
-            out += "&#x";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-            out += ';';
         }
+        out.append(value.data() + plain, i - plain);
+        size_t length = 1;
+        switch (c) {
+        case '"':
+            out += "&quot;";
+            break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '\t':
+        case '\n':
+        case '\r':
+            AppendReference(out, c);
+            break;
+        default: {
+            char32_t code = 0;
+            const int n = c < 0x80 ? 0 : platform::DecodeUtf8(bytes + i, value.size() - i, code);
+            // A character XML can carry is written as itself; any other byte (a control byte,
+            // bytes that are not UTF-8, a character that would read back as carried bytes) is
+            // carried, so our own reader gives back exactly these bytes.
+            if (n > 0 && !IsByteCarrier(code) && code != 0xFFFE && code != 0xFFFF) {
+                AppendReference(out, code);
+                length = static_cast<size_t>(n);
+            } else {
+                AppendReference(out, kSimpleXmlByteCarrier + c);
+            }
+        }
+        }
+        i += length;
+        plain = i;
     }
     out.append(value.data() + plain, value.size() - plain);
 }
@@ -169,9 +237,11 @@ size_t SimpleXmlUnescapeInto(std::string_view v, char* out)
                 i = amp;
                 break;
             }
-            const int value = NumericReference(v.substr(amp + 2, semi - amp - 2));
-            if (value > 0)
-                *o++ = static_cast<char>(value);
+            const long code = NumericReference(v.substr(amp + 2, semi - amp - 2));
+            if (code > 0 && IsByteCarrier(static_cast<char32_t>(code)))
+                *o++ = static_cast<char>(code & 0xFF);
+            else if (code > 0)
+                o += platform::EncodeUtf8(static_cast<char32_t>(code), o);
             else
                 append(v.substr(amp, semi + 1 - amp));
             i = semi + 1;
@@ -244,10 +314,10 @@ void TSimpleXmlArena::Release() noexcept
     }
 }
 
-template <class T, class... A>
-TSimpleXMLElemPtr NewSimpleXmlNode(TSimpleXmlArena* arena, A&&... args)
+template <class T, class... A> TSimpleXMLElemPtr NewSimpleXmlNode(TSimpleXmlArena* arena, A&&... args)
 {
-    T* node = arena ? new (arena->Allocate(sizeof(T))) T(std::forward<A>(args)...) : new T(std::forward<A>(args)...);
+    T* node = arena ? new (arena->Allocate(sizeof(T))) T(std::forward<A>(args)...)
+                    : new T(std::forward<A>(args)...);
     node->arena_ = arena;
     node->inArena_ = arena != nullptr;
     return TSimpleXMLElemPtr(node);
@@ -269,7 +339,10 @@ void TSimpleXMLElemDeleter::operator()(TSimpleXMLElem* node) const noexcept
 
 class TSimpleXmlParser {
 public:
-    explicit TSimpleXmlParser(std::string_view data) : d_(data) { }
+    explicit TSimpleXmlParser(std::string_view data)
+        : d_(data)
+    {
+    }
 
     bool AtEnd() const { return pos_ >= d_.size(); }
     char Peek(size_t ahead = 0) const { return pos_ + ahead < d_.size() ? d_[pos_ + ahead] : '\0'; }
@@ -286,7 +359,8 @@ public:
                 Fail(std::string(kind) + ": Unexpected end of data");
             if (d_[pos_] != c)
                 Fail(std::string(kind)
-                    + Quoted(": expected \"%0:s\" but found \"%1:s\"", std::string_view(&c, 1), d_.substr(pos_, 1)));
+                    + Quoted(": expected \"%0:s\" but found \"%1:s\"", std::string_view(&c, 1),
+                        d_.substr(pos_, 1)));
             ++pos_;
         }
     }
@@ -321,7 +395,9 @@ public:
     void ParseText(TSimpleXMLElem& node);
 
 private:
-    void ParseContent(TSimpleXMLElem& element);
+    TSimpleXMLElemPtr ParseContent(TSimpleXMLElem& element);
+    bool ParseStartTag(TSimpleXMLElem& element);
+    void FinishElement(TSimpleXMLElem& element, std::string_view endName);
     bool ParseSimpleContent(TSimpleXMLElem& element);
     void CheckEndTag(const TSimpleXMLElem& element, std::string_view endName);
     std::string_view ParseEndTag();
@@ -347,8 +423,10 @@ void TSimpleXmlParser::ParseProperties(TSimpleXMLProps& props, const char* endMe
             return;
         std::string name, prefix;
         while (!AtEnd() && (IsNameByte(d_[pos_]) || d_[pos_] == ':')) {
-            if (d_[pos_] == ':') {
-                prefix = std::move(name);
+            if (d_[pos_] == ':') { // the prefix is everything before the last colon
+                if (!prefix.empty())
+                    prefix += ':';
+                prefix += name;
                 name.clear();
             } else {
                 name += d_[pos_];
@@ -367,9 +445,10 @@ void TSimpleXmlParser::ParseProperties(TSimpleXMLProps& props, const char* endMe
             Fail(endMessage);
         const char quote = d_[pos_];
         if (quote != '"' && quote != '\'')
-            Fail(Quoted("Invalid XML Element: Unexpected character in property declaration. Expecting \" or ' "
-                        "but \"%0:s\"  found",
-                d_.substr(pos_, 1)));
+            Fail(
+                Quoted("Invalid XML Element: Unexpected character in property declaration. Expecting \" or ' "
+                       "but \"%0:s\"  found",
+                    d_.substr(pos_, 1)));
         ++pos_;
         const std::string_view raw = Until(std::string_view(&quote, 1), endMessage);
         props.Add(std::move(name), SimpleXmlUnescape(raw), std::move(prefix));
@@ -475,7 +554,8 @@ TSimpleXMLElemPtr TSimpleXmlParser::PrologNode(std::string_view collected)
 
 bool TSimpleXmlParser::ParseProlog(TSimpleXMLElemsProlog& prolog)
 {
-    static constexpr std::string_view patterns[] = { "<![CDATA[", "<!--", "<?xml-stylesheet", "<?xml ", "<!DOCTYPE" };
+    static constexpr std::string_view patterns[]
+        = { "<![CDATA[", "<!--", "<?xml-stylesheet", "<?xml ", "<!DOCTYPE" };
     while (!AtEnd()) {
         const unsigned char c = static_cast<unsigned char>(d_[pos_]);
         if (IsPrologFiller(c)) {
@@ -519,8 +599,10 @@ void TSimpleXmlParser::ParseTagName(TSimpleXMLElem& element)
         const char c = d_[pos_];
         if (IsBlank(c) || c == '/' || c == '>')
             break;
-        if (c == ':') { // what came before the colon is the prefix
-            prefix.assign(d_.substr(nameStart, pos_ - nameStart));
+        // What came before the colon is the prefix ("a:b:c" has the prefix "a:b", as the end
+        // tag is compared whole); a leading colon has nothing before it and stays in the name.
+        if (c == ':' && pos_ > start) {
+            prefix.assign(d_.substr(start, pos_ - start));
             nameStart = pos_ + 1;
         }
         ++pos_;
@@ -566,24 +648,28 @@ void TSimpleXmlParser::CheckEndTag(const TSimpleXMLElem& element, std::string_vi
     const std::string& prefix = element.NameSpace();
     const bool same = prefix.empty()
         ? (endName == name || SameText(endName, name))
-        : (endName.size() == prefix.size() + 1 + name.size() && SameText(endName.substr(0, prefix.size()), prefix)
-            && endName[prefix.size()] == ':' && SameText(endName.substr(prefix.size() + 1), name));
+        : (endName.size() == prefix.size() + 1 + name.size()
+            && SameText(endName.substr(0, prefix.size()), prefix) && endName[prefix.size()] == ':'
+            && SameText(endName.substr(prefix.size() + 1), name));
     if (!same) {
         const std::string fullName = prefix.empty() ? name : prefix + ":" + name;
-        Fail(Quoted("Invalid XML Element: Erroneous end of tag, expecting </%0:s> but </%1:s> found", fullName, endName));
+        Fail(Quoted("Invalid XML Element: Erroneous end of tag, expecting </%0:s> but </%1:s> found",
+            fullName, endName));
     }
 }
 
-void TSimpleXmlParser::ParseContent(TSimpleXMLElem& element)
+// Reads the content of the innermost open element up to its end tag, or up to the start tag of
+// a child element that has content of its own; that child is returned, to be opened next.
+TSimpleXMLElemPtr TSimpleXmlParser::ParseContent(TSimpleXMLElem& element)
 {
     TSimpleXMLElems& children = element.Children();
     TSimpleXmlArena* arena = element.ChildArena();
-    runStart_ = pos_;
     bool blanks = false;
-    std::string_view endName;
     for (;;) {
-        if (AtEnd())
-            break; // end tag missing: its name counts as empty
+        if (AtEnd()) {
+            FinishElement(element, {}); // end tag missing: its name counts as empty
+            return nullptr;
+        }
         const char c = d_[pos_];
         if (IsBlank(c)) {
             ++pos_;
@@ -593,30 +679,50 @@ void TSimpleXmlParser::ParseContent(TSimpleXMLElem& element)
         TSimpleXMLElemPtr node;
         if (c != '<') {
             node = NewSimpleXmlNode<TSimpleXMLElemText>(arena);
+            node->Parse(*this);
         } else if (Peek(1) == '/') {
             if (blanks && children.Count() == 0) {
                 auto run = NewSimpleXmlNode<TSimpleXMLElemText>(arena);
                 run->SetValue(d_.substr(runStart_, pos_ - runStart_));
                 children.Append(std::move(run));
             }
-            endName = ParseEndTag();
-            break;
+            FinishElement(element, ParseEndTag());
+            return nullptr;
         } else if (Peek(1) == '!' && Peek(2) == '-') {
             node = NewSimpleXmlNode<TSimpleXMLElemComment>(arena);
+            node->Parse(*this);
         } else if (Peek(1) == '!' && Peek(2) == '[') {
             node = NewSimpleXmlNode<TSimpleXMLElemCData>(arena);
+            node->Parse(*this);
         } else {
             node = NewSimpleXmlNode<TSimpleXMLElemClassic>(arena);
+            if (ParseStartTag(*node)) {
+                runStart_ = pos_;
+                return node;
+            }
         }
-        node->Parse(*this);
         children.Append(std::move(node));
         runStart_ = pos_;
         blanks = false;
     }
-    CheckEndTag(element, endName);
 }
 
-void TSimpleXmlParser::ParseElement(TSimpleXMLElem& element)
+void TSimpleXmlParser::FinishElement(TSimpleXMLElem& element, std::string_view endName)
+{
+    CheckEndTag(element, endName);
+    TSimpleXMLElems& children = element.Children();
+    TSimpleXMLElem* only = children.Count() == 1 ? children.ElementAt(0) : nullptr;
+    if (only && dynamic_cast<TSimpleXMLElemText*>(only)) {
+        element.SetValue(only->Value());
+        children.Delete(0);
+    } else {
+        element.SetValue({});
+    }
+}
+
+// The start tag; true when content with child nodes follows (an empty-element tag, or content
+// that is only a value, is complete on return).
+bool TSimpleXmlParser::ParseStartTag(TSimpleXMLElem& element)
 {
     if (AtEnd())
         Fail(kElementEnd);
@@ -635,21 +741,39 @@ void TSimpleXmlParser::ParseElement(TSimpleXMLElem& element)
             Fail(Quoted("Invalid XML Element: Expected end of tag but \"%0:s\" found", d_.substr(pos_, 1)));
         ++pos_;
         element.SetValue({});
-        return;
+        return false;
     }
     if (c != '>')
         Fail(Quoted("Invalid XML Element: Expected end of tag but \"%0:s\" found", d_.substr(pos_, 1)));
     ++pos_;
-    if (ParseSimpleContent(element))
+    return !ParseSimpleContent(element);
+}
+
+// Elements are opened and closed on an explicit stack, so the input's depth never reaches the
+// call stack. Each open element below `element` is owned by its entry until it is complete and
+// appended to its parent; on an error the incomplete ones are destroyed, the complete ones stay.
+void TSimpleXmlParser::ParseElement(TSimpleXMLElem& element)
+{
+    if (!ParseStartTag(element))
         return;
-    ParseContent(element);
-    TSimpleXMLElems& children = element.Children();
-    TSimpleXMLElem* only = children.Count() == 1 ? children.ElementAt(0) : nullptr;
-    if (only && dynamic_cast<TSimpleXMLElemText*>(only)) {
-        element.SetValue(only->Value());
-        children.Delete(0);
-    } else {
-        element.SetValue({});
+    struct Open {
+        TSimpleXMLElem* node;
+        TSimpleXMLElemPtr owned; // empty for `element` itself
+    };
+    std::vector<Open> open;
+    open.push_back({ &element, nullptr });
+    runStart_ = pos_;
+    while (!open.empty()) {
+        if (TSimpleXMLElemPtr child = ParseContent(*open.back().node)) {
+            TSimpleXMLElem* raw = child.get();
+            open.push_back({ raw, std::move(child) });
+            continue;
+        }
+        TSimpleXMLElemPtr done = std::move(open.back().owned);
+        open.pop_back();
+        if (done)
+            open.back().node->Children().Append(std::move(done));
+        runStart_ = pos_;
     }
 }
 
@@ -658,17 +782,22 @@ void TSimpleXmlParser::ParseElement(TSimpleXMLElem& element)
 
 class TSimpleXmlWriter {
 public:
-    explicit TSimpleXmlWriter(std::string_view indentUnit) : unit(indentUnit) { }
+    explicit TSimpleXmlWriter(std::string_view indentUnit)
+        : unit(indentUnit)
+    {
+    }
     std::string out;
     std::string_view unit;
 
+    // Names are written as they are held: the reader never unescapes a name, so an escaped one
+    // would come back changed, and XML allows no references in names anyway.
     void QualifiedName(const std::string& prefix, const std::string& name)
     {
         if (!prefix.empty()) {
-            SimpleXmlEscape(prefix, out);
+            out += prefix;
             out += ':';
         }
-        SimpleXmlEscape(name, out);
+        out += name;
     }
 
     void Properties(const TSimpleXMLElem& node)
@@ -680,50 +809,99 @@ public:
             out += ' ';
             QualifiedName(props[i].NameSpace, props[i].Name);
             out += "=\"";
-            SimpleXmlEscape(props[i].Value, out);
+            SimpleXmlEscape(props[i].Value, out, true);
             out += '"';
         }
     }
 
-    void Children(const TSimpleXMLElem& node, std::string_view indent)
-    {
-        if (!node.HasChildren())
-            return;
-        std::string inner(indent);
-        inner += unit;
-        const TSimpleXMLElems& items = const_cast<TSimpleXMLElem&>(node).Children();
-        for (size_t i = 0; i < items.Count(); ++i)
-            items.ElementAt(static_cast<long long>(i))->Write(*this, inner);
-    }
+    void Element(const TSimpleXMLElemClassic& element, std::string_view indent);
+
+private:
+    // Indentation stops growing at this depth (as libxml2's does), so the text of a deep
+    // document stays linear in its size.
+    static constexpr size_t kMaxIndentLevels = 30;
+
+    void Open(const TSimpleXMLElemClassic& element);
+    void Close(const TSimpleXMLElem& element);
+
+    struct OpenElement {
+        const TSimpleXMLElem* element;
+        size_t next; // the next child to write
+        size_t padLength; // the element's own indentation
+    };
+    std::vector<OpenElement> open_;
+    std::string pad_;
+    bool walking_ = false;
 };
 
-void TSimpleXMLElemClassic::Write(TSimpleXmlWriter& w, std::string_view indent) const
+// Writes an element and everything below it. Children are visited from an explicit stack: an
+// element met inside the walk is only opened here and continued by the loop, never nested.
+void TSimpleXmlWriter::Element(const TSimpleXMLElemClassic& element, std::string_view indent)
 {
-    if (name_.empty()) {
-        w.Children(*this, indent);
+    if (walking_) {
+        Open(element);
         return;
     }
-    std::string& out = w.out;
-    out += indent;
-    out += '<';
-    w.QualifiedName(NameSpace(), name_);
-    w.Properties(*this);
-    if (HasChildren()) {
-        out += ">\r\n";
-        w.Children(*this, indent);
-        out += indent;
-        out += "</";
-        w.QualifiedName(NameSpace(), name_);
-        out += ">\r\n";
-    } else if (Value().empty()) {
+    walking_ = true;
+    pad_.assign(indent);
+    Open(element);
+    while (!open_.empty()) {
+        OpenElement& top = open_.back();
+        const TSimpleXMLElems& items = const_cast<TSimpleXMLElem*>(top.element)->Children();
+        if (top.next < items.Count()) {
+            items.ElementAt(static_cast<long long>(top.next++))->Write(*this, pad_);
+            continue;
+        }
+        pad_.resize(top.padLength);
+        const TSimpleXMLElem* done = top.element;
+        open_.pop_back();
+        Close(*done);
+    }
+    walking_ = false;
+}
+
+// The start tag, or the whole element when it has no children. An element with children is
+// pushed, and the indentation grows for them.
+void TSimpleXmlWriter::Open(const TSimpleXMLElemClassic& element)
+{
+    const bool named = !element.Name().empty();
+    if (named) {
+        out += pad_;
+        out += '<';
+        QualifiedName(element.NameSpace(), element.Name());
+        Properties(element);
+    }
+    if (element.HasChildren()) {
+        if (named)
+            out += ">\r\n";
+        open_.push_back({ &element, 0, pad_.size() });
+        if (open_.size() <= kMaxIndentLevels)
+            pad_ += unit;
+    } else if (!named) {
+        return;
+    } else if (element.Value().empty()) {
         out += "/>\r\n";
     } else {
         out += '>';
-        SimpleXmlEscape(Value(), out);
-        out += "</";
-        w.QualifiedName(NameSpace(), name_);
-        out += ">\r\n";
+        SimpleXmlEscape(element.Value(), out);
+        Close(element);
     }
+}
+
+void TSimpleXmlWriter::Close(const TSimpleXMLElem& element)
+{
+    if (element.Name().empty())
+        return;
+    if (element.HasChildren())
+        out += pad_;
+    out += "</";
+    QualifiedName(element.NameSpace(), element.Name());
+    out += ">\r\n";
+}
+
+void TSimpleXMLElemClassic::Write(TSimpleXmlWriter& w, std::string_view indent) const
+{
+    w.Element(*this, indent);
 }
 
 void TSimpleXMLElemText::Write(TSimpleXmlWriter& w, std::string_view indent) const
@@ -747,9 +925,14 @@ void TSimpleXMLElemCData::Write(TSimpleXmlWriter& w, std::string_view indent) co
 
 void TSimpleXMLElemHeader::Write(TSimpleXmlWriter& w, std::string_view) const
 {
-    w.out.append("<?xml version=\"").append(version_).append("\"");
-    if (!encoding_.empty())
-        w.out.append(" encoding=\"").append(encoding_).append("\"");
+    w.out.append("<?xml version=\"");
+    SimpleXmlEscape(version_, w.out, true);
+    w.out += '"';
+    if (!encoding_.empty()) {
+        w.out.append(" encoding=\"");
+        SimpleXmlEscape(encoding_, w.out, true);
+        w.out += '"';
+    }
     if (standAlone_)
         w.out.append(" standalone=\"yes\"");
     w.out.append("?>\r\n");
@@ -767,13 +950,34 @@ void TSimpleXMLElemSheet::Write(TSimpleXmlWriter& w, std::string_view indent) co
     w.out.append("?>\r\n");
 }
 
-void TSimpleXMLElemClassic::Parse(TSimpleXmlParser& p) { p.ParseElement(*this); }
-void TSimpleXMLElemText::Parse(TSimpleXmlParser& p) { p.ParseText(*this); }
-void TSimpleXMLElemComment::Parse(TSimpleXmlParser& p) { p.ParseComment(*this); }
-void TSimpleXMLElemCData::Parse(TSimpleXmlParser& p) { p.ParseCData(*this); }
-void TSimpleXMLElemHeader::Parse(TSimpleXmlParser& p) { p.ParseHeader(*this); }
-void TSimpleXMLElemDocType::Parse(TSimpleXmlParser& p) { p.ParseDocType(*this); }
-void TSimpleXMLElemSheet::Parse(TSimpleXmlParser& p) { p.ParseSheet(*this); }
+void TSimpleXMLElemClassic::Parse(TSimpleXmlParser& p)
+{
+    p.ParseElement(*this);
+}
+void TSimpleXMLElemText::Parse(TSimpleXmlParser& p)
+{
+    p.ParseText(*this);
+}
+void TSimpleXMLElemComment::Parse(TSimpleXmlParser& p)
+{
+    p.ParseComment(*this);
+}
+void TSimpleXMLElemCData::Parse(TSimpleXmlParser& p)
+{
+    p.ParseCData(*this);
+}
+void TSimpleXMLElemHeader::Parse(TSimpleXmlParser& p)
+{
+    p.ParseHeader(*this);
+}
+void TSimpleXMLElemDocType::Parse(TSimpleXmlParser& p)
+{
+    p.ParseDocType(*this);
+}
+void TSimpleXMLElemSheet::Parse(TSimpleXmlParser& p)
+{
+    p.ParseSheet(*this);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Nodes and lists
@@ -849,7 +1053,10 @@ void TSimpleXMLElem::SetValueUnescaped(std::string_view raw)
     valueSize_ = static_cast<uint32_t>(size);
 }
 
-const std::string& TSimpleXMLElem::NameSpace() const { return nameSpace_ ? *nameSpace_ : kEmpty; }
+const std::string& TSimpleXMLElem::NameSpace() const
+{
+    return nameSpace_ ? *nameSpace_ : kEmpty;
+}
 
 void TSimpleXMLElem::SetNameSpace(std::string prefix)
 {
@@ -879,11 +1086,15 @@ TSimpleXML* TSimpleXMLElem::Document() const
 TSimpleXMLElems& TSimpleXMLElem::Children()
 {
     if (!items_)
-        items_ = inArena_ ? new (arena_->Allocate(sizeof(TSimpleXMLElems))) TSimpleXMLElems(this) : new TSimpleXMLElems(this);
+        items_ = inArena_ ? new (arena_->Allocate(sizeof(TSimpleXMLElems))) TSimpleXMLElems(this)
+                          : new TSimpleXMLElems(this);
     return *items_;
 }
 
-bool TSimpleXMLElem::HasChildren() const { return items_ && items_->Count() > 0; }
+bool TSimpleXMLElem::HasChildren() const
+{
+    return items_ && items_->Count() > 0;
+}
 
 TSimpleXMLProps& TSimpleXMLElem::Properties()
 {
@@ -971,17 +1182,33 @@ void TSimpleXMLElems::Grow()
     capacity_ = capacity;
 }
 
+// Destroys the nodes without recursion: before a node is destroyed its children are taken out of
+// its list onto a local stack, so no destructor ever has descendants left to destroy. Each node
+// of this list goes with everything below it before the next, in document order.
 void TSimpleXMLElems::Clear()
 {
+    TSimpleXMLElem* inlineCopy[kInline];
+    std::unique_ptr<TSimpleXMLElem*[]> heap = std::move(heapItems_);
+    TSimpleXMLElem** nodes = heap ? heap.get() : std::copy(inline_, inline_ + size_, inlineCopy) - size_;
     const uint32_t count = size_;
     size_ = 0; // nodes being destroyed never see themselves in the list
-    for (uint32_t i = 0; i < count; ++i)
-        TSimpleXMLElemDeleter()(items_[i]);
-    heapItems_.reset();
     items_ = inline_;
     capacity_ = kInline;
     index_.reset();
     indexValid_ = false;
+    std::vector<TSimpleXMLElem*> pending;
+    for (uint32_t i = 0; i < count; ++i) {
+        pending.push_back(nodes[i]);
+        while (!pending.empty()) {
+            TSimpleXMLElem* node = pending.back();
+            pending.pop_back();
+            if (TSimpleXMLElems* inner = node->items_; inner && inner->size_ > 0) {
+                pending.insert(pending.end(), inner->items_, inner->items_ + inner->size_);
+                inner->size_ = 0;
+            }
+            TSimpleXMLElemDeleter()(node);
+        }
+    }
 }
 
 TSimpleXMLElem* TSimpleXMLElemsProlog::Append(TSimpleXMLElemPtr node)
@@ -1001,10 +1228,10 @@ TSimpleXMLElemHeader* TSimpleXMLElemsProlog::Header() const
 void TSimpleXMLElemsProlog::DeclareEncoding(const std::string& encoding)
 {
     TSimpleXMLElemHeader* header = Header();
-    if (!header) {
+    if (!header) { // a declaration may only stand at the very start of a file
         TSimpleXMLElemPtr created = NewSimpleXmlNode<TSimpleXMLElemHeader>(nullptr, "xml");
         header = static_cast<TSimpleXMLElemHeader*>(created.get());
-        Append(std::move(created));
+        items_.insert(items_.begin(), std::move(created));
     }
     header->SetEncoding(encoding);
 }
@@ -1012,7 +1239,9 @@ void TSimpleXMLElemsProlog::DeclareEncoding(const std::string& encoding)
 // ---------------------------------------------------------------------------------------------
 // Document
 
-TSimpleXML::TSimpleXML() : arena_(this), root_(std::make_unique<TSimpleXMLElemClassic>())
+TSimpleXML::TSimpleXML()
+    : arena_(this)
+    , root_(std::make_unique<TSimpleXMLElemClassic>())
 {
     root_->arena_ = &arena_; // the root itself lives on the heap; its descendants in the arena
 }
@@ -1034,8 +1263,13 @@ std::string TSimpleXML::SaveToBytes()
     if (!prolog_.Header())
         prolog_.DeclareEncoding("iso-8859-1");
     TSimpleXmlWriter writer(indentUnit_);
+    // The first declaration goes first, whatever was loaded before it; a second one would make
+    // the file malformed and is left out.
+    TSimpleXMLElemHeader* header = prolog_.Header();
+    header->Write(writer, {});
     for (size_t i = 0; i < prolog_.Count(); ++i)
-        prolog_.Item(i)->Write(writer, {});
+        if (!dynamic_cast<TSimpleXMLElemHeader*>(prolog_.Item(i)))
+            prolog_.Item(i)->Write(writer, {});
     root_->Write(writer, {});
     return std::move(writer.out);
 }
@@ -1065,6 +1299,7 @@ void TSimpleXML::SaveDocument(const std::string& fileName)
     const bool existed = platform::FileExists(fileName);
     std::string error;
     if (!platform::ReplaceFileAtomically(fileName, text, &error))
-        throw EFileError(Quoted(existed ? "Cannot open file \"%0:s\". %1:s" : "Cannot create file \"%0:s\". %1:s",
-            FullPath(fileName), error));
+        throw EFileError(
+            Quoted(existed ? "Cannot open file \"%0:s\". %1:s" : "Cannot create file \"%0:s\". %1:s",
+                FullPath(fileName), error));
 }

@@ -2,10 +2,14 @@
 // The XML document model shared by the profile file, the item settings store and list files:
 // an in-memory node tree, a lenient parser and a writer with one fixed text form.
 //
-// All text is byte strings in the locale's 8-bit encoding; nothing is converted between
-// encodings. Writing escapes markup bytes and every byte from 0x80 up as "&#xHH;", so saved files
-// are 7-bit clean. Errors are exceptions: ESimpleXMLError for malformed input, EFileError for
-// files that cannot be opened or created.
+// All text is byte strings in the locale's encoding (UTF-8). Writing escapes markup bytes in
+// values and writes every character from U+0080 up as a character reference to its code point
+// ("é" as "&#xE9;"), so values are saved 7-bit clean and well-formed (names, comments and CDATA
+// sections are written as held); reading turns references back into UTF-8. Bytes that are not UTF-8, and control bytes XML cannot hold, are written as references
+// to U+10FE00 + the byte (see kSimpleXmlByteCarrier), which our reader turns back into the byte.
+// Nothing nests on the call stack: documents of any depth are parsed, written and destroyed
+// with explicit stacks. Errors are exceptions: ESimpleXMLError for malformed input, EFileError
+// for files that cannot be opened or created.
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -37,7 +41,10 @@ class TSimpleXmlWriter;
 // document (a new load, an export) does not let memory grow.
 class TSimpleXmlArena {
 public:
-    explicit TSimpleXmlArena(TSimpleXML* document) : document_(document) { }
+    explicit TSimpleXmlArena(TSimpleXML* document)
+        : document_(document)
+    {
+    }
     TSimpleXmlArena(const TSimpleXmlArena&) = delete;
     TSimpleXmlArena& operator=(const TSimpleXmlArena&) = delete;
     TSimpleXML* Document() const { return document_; }
@@ -86,7 +93,10 @@ private:
 // Base of every node kind.
 class TSimpleXMLElem {
 public:
-    explicit TSimpleXMLElem(std::string_view name = {}) : name_(name) { }
+    explicit TSimpleXMLElem(std::string_view name = {})
+        : name_(name)
+    {
+    }
     virtual ~TSimpleXMLElem();
     TSimpleXMLElem(const TSimpleXMLElem&) = delete;
     TSimpleXMLElem& operator=(const TSimpleXMLElem&) = delete;
@@ -207,7 +217,10 @@ public:
 // the last of several equal names wins. The index is rebuilt lazily after any change.
 class TSimpleXMLElems {
 public:
-    explicit TSimpleXMLElems(TSimpleXMLElem* parent) : parent_(parent) { }
+    explicit TSimpleXMLElems(TSimpleXMLElem* parent)
+        : parent_(parent)
+    {
+    }
     ~TSimpleXMLElems() { Clear(); }
     TSimpleXMLElems(const TSimpleXMLElems&) = delete;
     TSimpleXMLElems& operator=(const TSimpleXMLElems&) = delete;
@@ -221,8 +234,7 @@ public:
     // Takes ownership of node and appends it. A node keeps the storage it was made in, so a node
     // must not move to another document.
     TSimpleXMLElem* Append(TSimpleXMLElemPtr node);
-    template <class T>
-    T* Append(std::unique_ptr<T> node)
+    template <class T> T* Append(std::unique_ptr<T> node)
     {
         return static_cast<T*>(Append(TSimpleXMLElemPtr(node.release())));
     }
@@ -255,16 +267,15 @@ public:
     size_t Count() const { return items_.size(); }
     TSimpleXMLElem* Item(size_t i) const { return i < items_.size() ? items_[i].get() : nullptr; }
     TSimpleXMLElem* Append(TSimpleXMLElemPtr node);
-    template <class T>
-    T* Append(std::unique_ptr<T> node)
+    template <class T> T* Append(std::unique_ptr<T> node)
     {
         return static_cast<T*>(Append(TSimpleXMLElemPtr(node.release())));
     }
     void Clear() { items_.clear(); }
     // The first declaration, or nullptr.
     TSimpleXMLElemHeader* Header() const;
-    // Finds the first declaration (creating "1.0"/"iso-8859-1" if there is none) and sets its
-    // encoding.
+    // Finds the first declaration (creating "1.0"/"iso-8859-1" at the front of the prolog if there
+    // is none) and sets its encoding.
     void DeclareEncoding(const std::string& encoding);
 
 private:
@@ -301,8 +312,14 @@ private:
     std::string indentUnit_ = "  ";
 };
 
+// A reference to U+10FE00 + b (a private-use code point) stands for the single byte b. The writer
+// uses it for every byte that is not part of a character XML can hold; a real character of
+// U+10FE00..U+10FEFF is written as its four carried bytes, so the form is unambiguous.
+constexpr char32_t kSimpleXmlByteCarrier = 0x10FE00;
+
 // Escaping of names and values for writing, and the one-pass unescaping of read values.
-void SimpleXmlEscape(std::string_view value, std::string& out);
+// attribute: the value goes between quotes, where TAB, LF and CR are written as references too.
+void SimpleXmlEscape(std::string_view value, std::string& out, bool attribute = false);
 std::string SimpleXmlEscape(std::string_view value);
 std::string SimpleXmlUnescape(std::string_view value);
 // Unescapes into out, which has room for value.size() bytes (the result is never longer);

@@ -3,16 +3,41 @@
 #include "platform/convert.h"
 #include "platform/fileSystem.h"
 
-TSaveManager::TSaveManager(TFileList& list) : list_(list)
+#include <vector>
+
+TSaveManager::TSaveManager(TFileList& list)
+    : list_(list)
 {
     document_.Prolog().DeclareEncoding("UTF-8");
     document_.RootElement().SetName("list");
 }
 
+// Clears the root for a new export but keeps its namespace declarations: the root keeps the name
+// of the last imported file, and a prefixed name without its declaration would make the file
+// malformed. A prefix that no declaration binds (a lenient import) is dropped.
+static void ClearKeepingNamespaces(TSimpleXMLElem& root)
+{
+    std::vector<TSimpleXMLProp> declarations;
+    if (root.HasProperties()) {
+        const TSimpleXMLProps& props = root.Properties();
+        for (size_t i = 0; i < props.Count(); ++i)
+            if (props[i].NameSpace == "xmlns" || (props[i].NameSpace.empty() && props[i].Name == "xmlns"))
+                declarations.push_back(props[i]);
+    }
+    root.ClearContent();
+    bool prefixBound = false;
+    for (TSimpleXMLProp& d : declarations) {
+        prefixBound = prefixBound || (d.NameSpace == "xmlns" && d.Name == root.NameSpace());
+        root.Properties().Add(std::move(d.Name), std::move(d.Value), std::move(d.NameSpace));
+    }
+    if (!prefixBound)
+        root.SetNameSpace({});
+}
+
 void TSaveManager::ExportList(const std::string& fileName)
 {
     TSimpleXMLElemClassic& root = document_.RootElement();
-    root.ClearContent();
+    ClearKeepingNamespaces(root);
     for (PVirtualNode node = list_.GetFirst(); node; node = list_.GetNext(node)) {
         const TItemData& data = TFileList::GetNodeData(node)->ItemData;
         TSimpleXMLElemClassic* item = root.Children().AppendElement("item");
@@ -27,8 +52,8 @@ static const TSimpleXMLElem& EntryField(TSimpleXMLElem* entry, size_t position, 
 {
     const TSimpleXMLElem* field = entry->HasChildren() ? entry->Children().FindElement(name) : nullptr;
     if (!field)
-        throw EListFileError("Entry " + std::to_string(position + 1) + " of the list file has no \"" + name
-            + "\" element.");
+        throw EListFileError(
+            "Entry " + std::to_string(position + 1) + " of the list file has no \"" + name + "\" element.");
     return *field;
 }
 

@@ -16,8 +16,9 @@ class TSaveManager {
 public:
     explicit TSaveManager(TFileList& list);
 
-    // Writes every row, first to last. The previous file of that name is replaced only once the
-    // new one is complete; on failure it stays as it was.
+    // Writes every row, first to last, under the declaration and root of the last imported file
+    // (the root keeps its namespace declarations). The previous file of that name is replaced only
+    // once the new one is complete; on failure it stays as it was.
     void ExportList(const std::string& fileName);
     // Appends the file's entries to the list. A missing file does nothing. A file that cannot be
     // read or parsed changes nothing; an entry that cannot be read stops the import with an

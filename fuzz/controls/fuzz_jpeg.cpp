@@ -1,9 +1,10 @@
 // Decodes arbitrary bytes as JPEG: must either give a picture or throw EImageError.
+#include "controls/jpegImage.h"
+
 #include <QByteArray>
+
 #include <cstdint>
 #include <cstdlib>
-
-#include "controls/jpegImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

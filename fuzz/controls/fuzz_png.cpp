@@ -1,9 +1,10 @@
 // Decodes arbitrary bytes as PNG: must either give a consistent image or throw EImageError.
+#include "controls/pngImage.h"
+
 #include <QByteArray>
+
 #include <cstdint>
 #include <cstdlib>
-
-#include "controls/pngImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
