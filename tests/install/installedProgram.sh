@@ -2,10 +2,11 @@
 # Installs the build into a temporary prefix and runs the installed vidmorph-batch as a user who
 # may not write there (user 65534 when run as root; otherwise the prefix is made read-only), from
 # another working folder, with ffmpeg found only on PATH. An entry without an output folder must
-# land in that user's videos folder, and the summary line must name it.
+# land in that user's videos folder, and the summary line must name it; so must one converted
+# by the build folder's program when that user may not write its convert/.
 #   installedProgram.sh BUILD_DIR
 set -euo pipefail
-build=$1
+build=$(cd "$1" && pwd)
 tmp=$(mktemp -d)
 trap 'chmod -R u+w "$tmp"; rm -rf "$tmp"' EXIT
 chmod 755 "$tmp"
@@ -47,4 +48,15 @@ if out=$("${run[@]}" env -i "${keep[@]}" HOME="$tmp/home" PATH=/nonexistent \
   echo "FAIL: converted without a converter"; echo "$out"; exit 1
 fi
 grep -qF "ffmpeg was not found: $tmp/prefix/bin/ffmpeg" <<<"$out" || { echo "$out"; exit 1; }
+# The build folder's program (portable layout) run by a user who may not write there: its
+# convert/ cannot be made, so it too falls back to the videos folder.
+if [ "$(id -u)" -eq 0 ] && [ ! -e "$build/app/convert" ] && "${run[@]}" test -x "$build/app/vidmorph-batch" \
+   && ! "${run[@]}" test -w "$build/app"; then
+  out=$("${run[@]}" env -i "${keep[@]}" HOME="$tmp/home" PATH=/usr/bin:/bin \
+    "$build/app/vidmorph-batch" --profile 5 "$tmp/clip.avi" 2>&1) || { echo "$out"; exit 1; }
+  tail -1 <<<"$out"
+  [ -s "$folder/clip_2.mkv" ] || { echo "FAIL: the portable program wrote no $folder/clip_2.mkv"; echo "$out"; exit 1; }
+else
+  echo "portable layout as another user: skipped (not root, or user 65534 cannot reach $build/app)"
+fi
 echo "installed program: OK"
