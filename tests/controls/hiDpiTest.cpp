@@ -6,6 +6,7 @@
 #include "controls/MyButtonEx.h"
 #include "controls/MyFlatHintUnit.h"
 #include "controls/MyListBox.h"
+#include "controls/pngImage.h"
 
 #include <QApplication>
 #include <QTest>
@@ -91,6 +92,21 @@ TEST(HiDpi, CaptionsUseEveryDevicePixel)
     EXPECT_EQ(button.Compose().devicePixelRatio(), 2.0);
     EXPECT_EQ(combo.Render().size(), combo.size() * 2);
     EXPECT_EQ(panel.Render().deviceIndependentSize(), QSizeF(panel.contentsRect().size()));
+}
+
+// A skin picture with a @2x companion is drawn from it: the glyph of a button without caption
+// (the symbol's anti-aliased edges differ within 2 x 2 blocks only at twice the detail).
+TEST(HiDpi, SkinGlyphsUseTheirDoubleSizePictures)
+{
+    REQUIRE_SCALE_2();
+    Form form;
+    TMyButtonEx button(&form.window);
+    button.SetGlyph(
+        TPngImage::FromFile(QStringLiteral(VIDMORPH_SOURCE_DIR "/assets/skin/statusConverted.png")));
+    button.setGeometry(10, 10, 40, 30);
+    button.show();
+    const QRect glyph((40 - 16) / 2, (30 - 16) / 2, 16, 16);
+    EXPECT_GT(MixedBlocks(Painted(button), glyph), 10);
 }
 
 TEST(HiDpi, HintWindowTextUsesEveryDevicePixel)
