@@ -65,7 +65,8 @@ void Gradient(
 {
     const bool rows = mode == GradientMode::Rows;
     const int n = rows ? bottom - top : right - left;
-    const int last = std::min(n, (rows ? img.height() : img.width()) - 1); // the rest is clipped
+    const QSize size = LogicalSize(img);
+    const int last = std::min(n, (rows ? size.height() : size.width()) - 1); // the rest is clipped
     Ramp r(GetRValue(from), GetRValue(to), n), g(GetGValue(from), GetGValue(to), n),
         b(GetBValue(from), GetBValue(to), n);
     for (int i = 0; i <= last; ++i) {
@@ -77,14 +78,9 @@ void Gradient(
     }
 }
 
-QRgb PixelOr(const QImage& img, int x, int y, QRgb fallback)
-{
-    return img.valid(x, y) ? img.pixel(x, y) : fallback;
-}
-
 void Border(QImage& img, TColor color)
 {
-    const int w = img.width(), h = img.height();
+    const int w = LogicalSize(img).width(), h = LogicalSize(img).height();
     const QRgb c = ToRgb(color);
     FillImageRect(img, 0, 0, w, 1, c);
     FillImageRect(img, 0, h - 1, w, h, c);
@@ -203,27 +199,29 @@ int TFSProgressBar::FillTop() const
 
 void TFSProgressBar::ComposeHorizontal(QImage& img) const
 {
-    const int w = img.width(), h = img.height();
+    const int w = LogicalSize(img).width(), h = LogicalSize(img).height();
     const int f = FillLength();
     Gradient(img, 1, 1, w - 1, h - 1, backColorFace_, backColorGrad_, GradientMode::Rows);
     Gradient(img, 0, 0, f, h, foreColorFace_, foreColorGrad_, GradientMode::Rows);
-    FillImageRect(img, 1, 1, 2, h, PixelOr(img, 1, 1, ToRgb(colorBorder_)));
-    FillImageRect(img, f, 1, f + 1, h, PixelOr(img, 2, h - 2, ToRgb(colorBorder_)));
+    FillImageRect(img, 1, 1, 2, h, LogicalPixel(img, 1, 1, ToRgb(colorBorder_)));
+    FillImageRect(img, f, 1, f + 1, h, LogicalPixel(img, 2, h - 2, ToRgb(colorBorder_)));
 }
 
 void TFSProgressBar::ComposeVertical(QImage& img) const
 {
-    const int w = img.width(), h = img.height();
+    const int w = LogicalSize(img).width(), h = LogicalSize(img).height();
     const int t = FillTop();
     Gradient(img, 1, 1, w - 1, h, backColorFace_, backColorGrad_, GradientMode::Columns);
     Gradient(img, 0, t, w, h, foreColorFace_, foreColorGrad_, GradientMode::Columns);
-    FillImageRect(img, 1, h - 2, w, h - 1, PixelOr(img, 2, h - 2, ToRgb(colorBorder_)));
-    FillImageRect(img, 1, t, w, t + 1, PixelOr(img, w - 3, h - 3, ToRgb(colorBorder_)));
+    FillImageRect(img, 1, h - 2, w, h - 1, LogicalPixel(img, 2, h - 2, ToRgb(colorBorder_)));
+    FillImageRect(img, 1, t, w, t + 1, LogicalPixel(img, w - 3, h - 3, ToRgb(colorBorder_)));
 }
 
 QImage TFSProgressBar::Compose() const
 {
-    QImage img(size(), QImage::Format_RGB32);
+    if (width() <= 0 || height() <= 0)
+        return QImage();
+    QImage img = NewControlImage(size(), devicePixelRatioF());
     if (img.isNull())
         return img;
     img.fill(Qt::white);

@@ -78,7 +78,8 @@ public:
     int FillLength() const;
     // First row of the fill (vertical); H - 1 (on the bottom border) when empty.
     int FillTop() const;
-    // The picture a paint copies to the screen: width() x height(), RGB32.
+    // The picture a paint copies to the screen: width() x height() logical pixels at the widget's
+    // device pixel ratio, RGB32.
     QImage Compose() const;
 
     TNotifyEvent OnClick;

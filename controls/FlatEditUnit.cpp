@@ -440,9 +440,9 @@ void TMyFlatComboBox::DrawSelection(QPainter& p) const
 
 QImage TMyFlatComboBox::Render() const
 {
-    QImage image(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
+    QImage image = NewControlImage(QSize(std::max(1, width()), std::max(1, height())), devicePixelRatioF());
     QPainter p(&image);
-    p.fillRect(image.rect(), ToQColor(color_));
+    p.fillRect(QRect(QPoint(0, 0), LogicalSize(image)), ToQColor(color_));
     if (IsListStyle())
         DrawSelection(p);
     else if (style_ == csDropDown && droppedDown_)

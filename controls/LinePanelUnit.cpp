@@ -85,10 +85,12 @@ const QImage& TLinePanel::Render()
 {
     const QRect client = contentsRect();
     const int w = std::max(1, client.width()), h = std::max(1, client.height());
-    if (buffer_.size() != QSize(w, h))
-        buffer_ = QImage(w, h, QImage::Format_RGB32);
+    const qreal ratio = devicePixelRatioF();
+    if (LogicalSize(buffer_) != QSize(w, h) || buffer_.devicePixelRatio() != ratio)
+        buffer_ = NewControlImage(QSize(w, h), ratio);
+    const QRect area(0, 0, w, h);
     QPainter p(&buffer_);
-    p.fillRect(buffer_.rect(), ToQColor(Color()));
+    p.fillRect(area, ToQColor(Color()));
     if (lineBorders_.Contains(lbTop))
         DrawLine(p, { 0, 0 }, { w, 0 }, lineColor_);
     if (lineBorders_.Contains(lbLeft))
@@ -104,12 +106,12 @@ const QImage& TLinePanel::Render()
         p.setFont(font());
         if (isEnabled()) {
             p.setPen(palette().color(QPalette::Active, QPalette::WindowText));
-            p.drawText(buffer_.rect(), flags, caption_);
+            p.drawText(area, flags, caption_);
         } else { // embossed: highlight one pixel right and down, shadow on top
             p.setPen(ToQColor(clBtnHighlight));
-            p.drawText(buffer_.rect().translated(1, 1), flags, caption_);
+            p.drawText(area.translated(1, 1), flags, caption_);
             p.setPen(ToQColor(clBtnShadow));
-            p.drawText(buffer_.rect(), flags, caption_);
+            p.drawText(area, flags, caption_);
         }
     }
     return buffer_;

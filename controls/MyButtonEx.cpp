@@ -72,22 +72,22 @@ void FaceGradient(QImage& img, int left, int top, int right, int bottom, TColor 
     double step[3];
     for (int i = 0; i < 3; ++i)
         step[i] = std::min(double(end[i] - start[i]) / (bottom - top), 255.0);
-    const int count = std::min(right - left - 2, img.width());
-    for (int y = std::max(top + 2, 0); y < std::min(bottom, img.height()); ++y) {
+    const QSize size = LogicalSize(img);
+    const int count = std::min(right - left - 2, size.width());
+    for (int y = std::max(top + 2, 0); y < std::min(bottom, size.height()); ++y) {
         int v[3];
         for (int i = 0; i < 3; ++i)
             v[i] = std::clamp(RoundHalfEven(step[i] * (y - top) + start[i]), 0, 255);
-        auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
-        std::fill(row, row + std::max(count, 0), qRgb(v[0], v[1], v[2]));
+        FillImageRect(img, 0, y, count, y + 1, qRgb(v[0], v[1], v[2]));
     }
 }
 
-// Dotted frame over (left, top, right, bottom): every other pixel of the outline inverted.
+// Dotted frame over (left, top, right, bottom): every other logical pixel of the outline inverted.
 void FocusFrame(QImage& img, int left, int top, int right, int bottom)
 {
     auto invert = [&img](int x, int y) {
-        if (img.valid(x, y) && (x + y) % 2 == 0)
-            img.setPixel(x, y, img.pixel(x, y) ^ 0x00FFFFFF);
+        if ((x + y) % 2 == 0)
+            InvertLogicalPixel(img, x, y);
     };
     for (int x = left; x < right; ++x) {
         invert(x, top);
@@ -263,7 +263,9 @@ TMyButtonEx::Layout TMyButtonEx::ComputeLayout() const
 QImage TMyButtonEx::Compose() const
 {
     const int w = width(), h = height();
-    QImage img(w, h, QImage::Format_RGB32);
+    if (w <= 0 || h <= 0)
+        return QImage();
+    QImage img = NewControlImage(size(), devicePixelRatioF());
     if (img.isNull())
         return img;
     img.fill(Qt::white);

@@ -214,7 +214,7 @@ void TMyFlatHintWindow::DrawArrow(QPainter& p, QRect strip)
 QImage TMyFlatHintWindow::Render()
 {
     const int w = width(), h = height();
-    QImage image(std::max(1, w), std::max(1, h), QImage::Format_RGB32);
+    QImage image = NewControlImage(QSize(std::max(1, w), std::max(1, h)), devicePixelRatioF());
     QPainter p(&image);
     // If the component went away since activation, its construction defaults stand in.
     const TColor border = hint_ ? hint_->ColorBorder() : clBlack;
@@ -227,7 +227,7 @@ QImage TMyFlatHintWindow::Render()
         = stripLeft ? MakeRect(1, 1, 1 + kStripWidth, h - 1) : MakeRect(w - 1 - kStripWidth, 1, w - 1, h - 1);
     const QRect text
         = stripLeft ? MakeRect(1 + kStripWidth, 1, w - 1, h - 1) : MakeRect(1, 1, w - 1 - kStripWidth, h - 1);
-    p.fillRect(image.rect(), ToQColor(border));
+    p.fillRect(QRect(QPoint(0, 0), LogicalSize(image)), ToQColor(border));
     FillRect(p, strip.left(), strip.top(), strip.right() + 1, strip.bottom() + 1, stripColor);
     FillRect(p, text.left(), text.top(), text.right() + 1, text.bottom() + 1, background);
     DrawArrow(p, strip);

@@ -174,7 +174,19 @@ TPngImage TPngImage::FromBytes(const QByteArray& bytes)
 
 TPngImage TPngImage::FromFile(const QString& path)
 {
-    return DecodeImageFile(path, "PNG", [](const QByteArray& bytes) { return FromBytes(bytes); });
+    const auto decode = [](const QByteArray& bytes) { return FromBytes(bytes); };
+    TPngImage img = DecodeImageFile(path, "PNG", decode);
+    const QString twice = path.endsWith(".png") ? path.chopped(4) + "@2x.png" : QString();
+    if (!twice.isEmpty() && QFile::exists(twice)) {
+        try {
+            const TPngImage detail = DecodeImageFile(twice, "PNG", decode);
+            if (detail.pixels_.size() == img.pixels_.size() * 2)
+                img.detail_ = detail.Premultiplied();
+        } catch (const EImageError&) {
+            // A broken companion only costs sharpness: the 1x picture is drawn.
+        }
+    }
+    return img;
 }
 
 TPngImage TPngImage::FromQImage(const QImage& image)
@@ -225,7 +237,9 @@ void TPngImage::Draw(QPainter& painter, const QRect& r) const
 {
     if (Empty() || r.isEmpty())
         return;
-    if (r.size() == pixels_.size())
+    if (!detail_.isNull() && painter.device() && painter.device()->devicePixelRatioF() > 1)
+        painter.drawImage(r, detail_);
+    else if (r.size() == pixels_.size())
         painter.drawImage(r.topLeft(), Premultiplied());
     else
         painter.drawImage(r, Premultiplied());

@@ -62,7 +62,9 @@ public:
     TPngImage() = default;
 
     static TPngImage FromBytes(const QByteArray& bytes);
-    // A file path or a Qt resource path (":/..."); a missing file throws EImageError.
+    // A file path or a Qt resource path (":/..."); a missing file throws EImageError. A companion
+    // "NAME@2x.png" of exactly twice the size beside it is kept for drawing on devices of pixel
+    // ratio above 1 (all else, sizes and pixel access included, is the 1x picture's).
     static TPngImage FromFile(const QString& path);
     // An RGBA image of the given picture (any QImage format); a null QImage gives an empty image.
     static TPngImage FromQImage(const QImage& image);
@@ -100,7 +102,8 @@ public:
     void ConvertToRGBAlpha();
 
     // Scales the image into r and blends it over what the painter's device holds; an empty image
-    // or rectangle draws nothing. Scaling follows the painter's render hints.
+    // or rectangle draws nothing. Scaling follows the painter's render hints. On a device of pixel
+    // ratio above 1 the @2x companion is drawn, while the pixels are still the file's.
     void Draw(QPainter& painter, const QRect& r) const;
     // Straight-alpha ARGB32 pixels (null when empty).
     const QImage& Pixels() const { return pixels_; }
@@ -108,10 +111,15 @@ public:
     const QImage& Premultiplied() const;
 
 private:
-    void PixelsChanged() { premultiplied_ = QImage(); }
+    void PixelsChanged()
+    {
+        premultiplied_ = QImage();
+        detail_ = QImage(); // no longer the same picture
+    }
 
     QImage pixels_; // Format_ARGB32
     mutable QImage premultiplied_; // Format_ARGB32_Premultiplied, built on first draw
+    QImage detail_; // the @2x companion, premultiplied; null when there is none
     TPngColorType colorType_ = ctRGBAlpha;
     uint8_t bitDepth_ = 8;
     bool hasTransparentColor_ = false;

@@ -88,14 +88,51 @@ void DrawLine(QPainter& p, QPoint a, QPoint b, TColor color)
     }
 }
 
+QImage NewControlImage(QSize logical, qreal ratio)
+{
+    const QSize device(std::max(1, int(std::ceil(logical.width() * ratio))),
+        std::max(1, int(std::ceil(logical.height() * ratio))));
+    QImage image(device, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
+
+QSize LogicalSize(const QImage& image)
+{
+    const qreal r = image.devicePixelRatio();
+    return QSize(int(std::lround(image.width() / r)), int(std::lround(image.height() / r)));
+}
+
+QRect DeviceRect(const QImage& image, int left, int top, int right, int bottom)
+{
+    const qreal r = image.devicePixelRatio();
+    auto device = [r](int v) { return int(std::lround(v * r)); };
+    const int l = std::max(device(left), 0), t = std::max(device(top), 0);
+    const int rt = std::min(device(right), image.width()), b = std::min(device(bottom), image.height());
+    return QRect(QPoint(l, t), QPoint(std::max(l, rt) - 1, std::max(t, b) - 1));
+}
+
 void FillImageRect(QImage& image, int left, int top, int right, int bottom, QRgb color)
 {
-    left = std::max(left, 0);
-    top = std::max(top, 0);
-    right = std::min(right, image.width());
-    bottom = std::min(bottom, image.height());
-    for (int y = top; y < bottom; ++y) {
+    const QRect d = DeviceRect(image, left, top, right, bottom);
+    for (int y = d.top(); y <= d.bottom(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        std::fill(row + left, row + std::max(left, right), color);
+        std::fill(row + d.left(), row + d.left() + d.width(), color);
     }
+}
+
+QRgb LogicalPixel(const QImage& image, int x, int y, QRgb fallback)
+{
+    const QRect d = DeviceRect(image, x, y, x + 1, y + 1);
+    return x >= 0 && y >= 0 && !d.isEmpty() ? image.pixel(d.topLeft()) : fallback;
+}
+
+void InvertLogicalPixel(QImage& image, int x, int y)
+{
+    if (x < 0 || y < 0)
+        return;
+    const QRect d = DeviceRect(image, x, y, x + 1, y + 1);
+    for (int dy = d.top(); dy <= d.bottom(); ++dy)
+        for (int dx = d.left(); dx <= d.right(); ++dx)
+            image.setPixel(dx, dy, image.pixel(dx, dy) ^ 0x00FFFFFF);
 }

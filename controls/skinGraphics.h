@@ -85,6 +85,19 @@ void FillRect(QPainter& p, int left, int top, int right, int bottom, TColor colo
 // A one-pixel line from a to b, b itself not drawn (horizontal, vertical or diagonal).
 void DrawLine(QPainter& p, QPoint a, QPoint b, TColor color);
 
-// Fills [left, right) x [top, bottom) of a 32-bit-per-pixel QImage directly, clipped to the image.
-// Much cheaper than a QPainter for the one-pixel rows and columns the gradients draw.
+// A control's picture: an RGB32 image of `logical` size at the device pixel ratio `ratio` (the
+// ratio set on it), so painters and the functions below work in logical pixels while text and
+// glyphs get every device pixel. Ratio 1 gives the plain 1x picture.
+QImage NewControlImage(QSize logical, qreal ratio);
+// The image's size in logical pixels (device pixels over the device pixel ratio).
+QSize LogicalSize(const QImage& image);
+// The device rectangle that logical [left, right) x [top, bottom) covers, clipped to the image.
+QRect DeviceRect(const QImage& image, int left, int top, int right, int bottom);
+
+// Fills logical [left, right) x [top, bottom) of a 32-bit-per-pixel QImage directly, clipped to
+// the image. Much cheaper than a QPainter for the one-pixel rows and columns the gradients draw.
 void FillImageRect(QImage& image, int left, int top, int right, int bottom, QRgb color);
+// The colour at logical pixel (x, y), or fallback outside the image.
+QRgb LogicalPixel(const QImage& image, int x, int y, QRgb fallback);
+// Inverts the colour of the device pixels under logical pixel (x, y); nothing outside the image.
+void InvertLogicalPixel(QImage& image, int x, int y);

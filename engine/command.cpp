@@ -39,7 +39,8 @@ TCommand::TCommand(TFileList& list, const TCommandManager& profiles, QObject* pa
         = [this](TProcessRunner*, const std::string& line, TOutputType type) { OutputLine(line, type); };
     runner_->OnTerminated = [this](TProcessRunner*, uint32_t exitCode) { ConverterEnded(exitCode); };
     freeListener_ = list_.AddFreeListener([this](PVirtualNode node) { NodeFreed(node); });
-    SetProgramFolder(platform::ProgramFolder());
+    converterPath_ = platform::ConverterPath();
+    globalOutputFolder_ = platform::GlobalOutputFolder();
 }
 
 TCommand::~TCommand()

@@ -53,12 +53,11 @@ public:
     TCommand(TFileList& list, const TCommandManager& profiles, QObject* parent = nullptr);
     ~TCommand() override;
 
-    // The program's folder followed by "ffmpeg".
+    // The converter, as platform::ConverterPath() finds it (beside the program, else on PATH).
     const std::string& ConverterPath() const { return converterPath_; }
-    // Folder for rows without an output folder: the program's folder followed by "convert/".
+    // Folder for rows without an output folder (platform::GlobalOutputFolder()).
     const std::string& GlobalOutputFolder() const { return globalOutputFolder_; }
-    // Sets both of the above from another folder (tools and tests); the default is the folder of
-    // the running program.
+    // Sets both of the above to that folder's "ffmpeg" and "convert/" (tools and tests).
     void SetProgramFolder(const std::string& folder);
 
     uint32_t CurrentIndex() const { return currentIndex_; }

@@ -2,6 +2,9 @@
 
 #include "platform/convert.h"
 
+#include <QStandardPaths>
+
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -20,6 +23,88 @@ std::string ProgramFolder()
         return "./";
     buffer.resize(static_cast<size_t>(n));
     return ExtractFilePath(buffer);
+}
+
+bool IsPortableLayout(const std::string& programFolder)
+{
+    const std::string folder = JoinPath(programFolder, "");
+    const bool inBin = folder.size() >= 4 && folder.compare(folder.size() - 4, 4, "bin/") == 0
+        && (folder.size() == 4 || folder[folder.size() - 5] == '/');
+    return !inBin || FileExists(folder + "command");
+}
+
+std::string DataFolder()
+{
+    return DataFolder(ProgramFolder());
+}
+
+std::string DataFolder(const std::string& programFolder)
+{
+    const std::string folder = JoinPath(programFolder, "");
+    if (IsPortableLayout(folder))
+        return folder;
+    // PREFIX/bin/ -> PREFIX/share/vidmorph/
+    return ExtractFilePath(folder.substr(0, folder.size() - 1)) + "share/vidmorph/";
+}
+
+// A folder this process may create files in, or (when missing) one its nearest existing parent
+// would let it make.
+static bool CanWriteFolder(const std::string& folder)
+{
+    std::string f = folder;
+    while (!f.empty() && f != "/") {
+        struct stat st { };
+        if (stat(f.c_str(), &st) == 0)
+            return S_ISDIR(st.st_mode) && access(f.c_str(), W_OK | X_OK) == 0;
+        if (errno != ENOENT)
+            return false;
+        f = ExtractFilePath(f.back() == '/' ? f.substr(0, f.size() - 1) : f);
+    }
+    return access("/", W_OK | X_OK) == 0;
+}
+
+std::string GlobalOutputFolder()
+{
+    return GlobalOutputFolder(
+        ProgramFolder(), ToAnsi(QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)));
+}
+
+std::string GlobalOutputFolder(const std::string& programFolder, const std::string& videosFolder)
+{
+    const std::string portable = JoinPath(programFolder, "convert/");
+    if (IsPortableLayout(programFolder) && CanWriteFolder(portable))
+        return portable;
+    if (videosFolder.empty()) // no home folder at all: the portable folder's error is the clearest
+        return portable;
+    return JoinPath(videosFolder, "Vidmorph/");
+}
+
+static bool IsExecutableFile(const std::string& path)
+{
+    return FileExists(path) && access(path.c_str(), X_OK) == 0;
+}
+
+std::string ConverterPath()
+{
+    const char* path = std::getenv("PATH");
+    return ConverterPath(ProgramFolder(), path ? path : "");
+}
+
+std::string ConverterPath(const std::string& programFolder, const std::string& searchPath)
+{
+    const std::string beside = JoinPath(programFolder, "ffmpeg");
+    if (IsExecutableFile(beside))
+        return beside;
+    size_t start = 0;
+    while (start <= searchPath.size()) {
+        const size_t colon = std::min(searchPath.find(':', start), searchPath.size());
+        const std::string folder = searchPath.substr(start, colon - start);
+        // An empty or relative entry would depend on the working folder: skipped.
+        if (!folder.empty() && folder.front() == '/' && IsExecutableFile(JoinPath(folder, "ffmpeg")))
+            return JoinPath(folder, "ffmpeg");
+        start = colon + 1;
+    }
+    return beside;
 }
 
 bool FileExists(const std::string& path)

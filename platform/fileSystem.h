@@ -12,6 +12,27 @@ namespace platform {
 // Folder of the running executable, with a trailing '/'.
 std::string ProgramFolder();
 
+// Where the program's companions are found. Installed layout: the program is in a folder named
+// "bin" without a profile file "command" beside it (PREFIX/bin/vidmorph); the profile file is in
+// PREFIX/share/vidmorph/. Anything else is the portable layout (the build folder's app/): the
+// profile file lies beside the executable. Each function has a form that takes the program
+// folder, so the rules can be checked on any folder.
+bool IsPortableLayout(const std::string& programFolder);
+// Folder of the profile file, with a trailing '/'.
+std::string DataFolder();
+std::string DataFolder(const std::string& programFolder);
+// Folder for entries without an output folder, with a trailing '/': the program folder followed
+// by "convert/" in the portable layout where that can be written; otherwise the user's videos
+// folder followed by "Vidmorph/". The installed program never writes beside its binary, not even
+// when run by root.
+std::string GlobalOutputFolder();
+std::string GlobalOutputFolder(const std::string& programFolder, const std::string& videosFolder);
+// The converter: an executable "ffmpeg" beside the program, else the first executable "ffmpeg" in
+// the folders of searchPath (PATH's syntax), else the name beside the program (which does not
+// exist, so a start failure names where it was looked for).
+std::string ConverterPath();
+std::string ConverterPath(const std::string& programFolder, const std::string& searchPath);
+
 // True only for a regular file (or a link to one); folders never count.
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);

@@ -12,7 +12,7 @@ TCommandManager::TCommandManager(const std::string& profileFile)
 
 std::string TCommandManager::ProfileFilePath()
 {
-    return platform::ProgramFolder() + "command";
+    return platform::DataFolder() + "command";
 }
 
 void TCommandManager::LoadProfiles(const std::string& fileName)

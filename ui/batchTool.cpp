@@ -216,8 +216,10 @@ int TBatchTool::Convert()
     ClearProgress();
     command_ = nullptr;
     const int notRun = static_cast<int>(list_.TotalCount()) - finished_;
-    std::fprintf(out_, "%d of %u converted, %d failed%s\n", finished_ - failed_, list_.TotalCount(), failed_,
-        stopped ? (", stopped; " + std::to_string(notRun) + " not started").c_str() : "");
+    std::fprintf(out_, "%d of %u converted, %d failed%s; default output folder %s\n", finished_ - failed_,
+        list_.TotalCount(), failed_,
+        stopped ? (", stopped; " + std::to_string(notRun) + " not started").c_str() : "",
+        command.GlobalOutputFolder().c_str());
     return failed_ == 0 && !stopped ? beAllConverted : beSomeFailed;
 }
 

@@ -310,3 +310,45 @@ TEST(PngImageList, HoldsEquallySizedImagesAndDrawsByIndex)
     TPngImageList fixed(16, 16);
     EXPECT_THROW(fixed.Add(red), EImageError);
 }
+
+// A file's NAME@2x.png companion is what a device of pixel ratio 2 gets; everything else (size,
+// pixels, a device at ratio 1) stays the 1x picture's, and a changed picture drops it.
+TEST(PngImage, DoubleSizeCompanionDrawnOnHiDpiDevices)
+{
+    TempDir dir;
+    QImage once(4, 4, QImage::Format_ARGB32);
+    once.fill(Qt::red);
+    QImage twice(8, 8, QImage::Format_ARGB32);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            twice.setPixel(x, y, (x + y) % 2 ? qRgb(0, 0, 255) : qRgb(0, 255, 0));
+    ASSERT_TRUE(once.save(QString::fromStdString(dir.file("glyph.png"))));
+    ASSERT_TRUE(twice.save(QString::fromStdString(dir.file("glyph@2x.png"))));
+    ASSERT_TRUE(once.save(QString::fromStdString(dir.file("odd.png"))));
+    ASSERT_TRUE(once.scaled(6, 6).save(QString::fromStdString(dir.file("odd@2x.png"))));
+
+    auto drawn = [](const TPngImage& img, qreal ratio) {
+        QImage target(int(4 * ratio), int(4 * ratio), QImage::Format_ARGB32_Premultiplied);
+        target.setDevicePixelRatio(ratio);
+        target.fill(Qt::white);
+        QPainter p(&target);
+        img.Draw(p, QRect(0, 0, 4, 4));
+        p.end();
+        return target.convertToFormat(QImage::Format_RGB32);
+    };
+    TPngImage img = TPngImage::FromFile(QString::fromStdString(dir.file("glyph.png")));
+    EXPECT_EQ(img.Width(), 4);
+    EXPECT_EQ(img.PixelColor(1, 1), RGBColor(255, 0, 0));
+    EXPECT_EQ(drawn(img, 1).pixel(1, 1), qRgb(255, 0, 0));
+    const QImage sharp = drawn(img, 2);
+    EXPECT_EQ(sharp.pixel(0, 0), qRgb(0, 255, 0));
+    EXPECT_EQ(sharp.pixel(1, 0), qRgb(0, 0, 255)) << "one device pixel of the companion each";
+    const TPngImage copy = img; // copies keep it
+    EXPECT_EQ(drawn(copy, 2).pixel(1, 0), qRgb(0, 0, 255));
+
+    img.SetAlpha(0, 0, 255); // a changed picture: the companion no longer shows it
+    EXPECT_EQ(drawn(img, 2).pixel(1, 0), qRgb(255, 0, 0));
+    // A companion that is not twice the size is ignored.
+    EXPECT_EQ(drawn(TPngImage::FromFile(QString::fromStdString(dir.file("odd.png"))), 2).pixel(1, 0),
+        qRgb(255, 0, 0));
+}

@@ -158,7 +158,10 @@ TEST(SkinAssets, EveryPictureIsPresentWithItsSizeAndFormat)
         { "statusWaiting.png", "statusConverting.png", "statusConverted.png", "statusFailed.png" })
         EXPECT_NO_THROW(icons.Add(TPngImage::FromFile(kSkinDir + file))) << file;
     EXPECT_EQ(icons.Count(), 4);
-    EXPECT_EQ(listed.size(), int(std::size(kPictures))) << "a picture is listed that nothing expects";
+    int once = 0; // the @2x pictures are checked below
+    for (const QString& name : listed)
+        once += name.contains("@2x.") ? 0 : 1;
+    EXPECT_EQ(once, int(std::size(kPictures))) << "a picture is listed that nothing expects";
 }
 
 TEST(SkinAssets, PicturesFitWhereTheyAreLaid)
@@ -243,4 +246,38 @@ TEST(SkinAssets, StatusIconsPointTheWayTheirIndexSays)
         EXPECT_GT(qGreen(c), qRed(c) + 40) << file;
         EXPECT_GT(qGreen(c), qBlue(c) + 40) << file;
     }
+}
+
+// Every picture but the splash, the tiled list background and the stretched bottom strip has a
+// NAME@2x.png of twice its size that shows the same thing (not, say, the picture at 1x in a
+// corner, or shifted): scaled down it stays close to the 1x picture.
+TEST(SkinAssets, DoubleSizePicturesMatchTheirOriginals)
+{
+    int doubles = 0;
+    for (const QString& name : QrcAliases())
+        doubles += name.contains("@2x.") ? 1 : 0;
+    int checked = 0;
+    for (const Expected& e : kPictures) {
+        const QString file = e.file;
+        if (e.kind != Kind::kRgba || file == "bottomStrip.png")
+            continue;
+        SCOPED_TRACE(e.file);
+        ++checked;
+        TPngImage png;
+        ASSERT_NO_THROW(png = TPngImage::FromFile(kSkinDir + QString(file).replace(".png", "@2x.png")));
+        EXPECT_EQ(png.ColorType(), ctRGBAlpha);
+        const QImage twice = png.Pixels();
+        ASSERT_EQ(twice.size(), QSize(e.width, e.height) * 2);
+        const QImage small = twice.scaled(e.width, e.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                 .convertToFormat(QImage::Format_ARGB32);
+        const QImage once = Load(e.file).convertToFormat(QImage::Format_ARGB32);
+        double off = 0;
+        for (int y = 0; y < e.height; ++y)
+            for (int x = 0; x < e.width; ++x) {
+                const QRgb a = small.pixel(x, y), b = once.pixel(x, y);
+                off += std::abs(qAlpha(a) - qAlpha(b)) + std::abs(qGray(a) - qGray(b));
+            }
+        EXPECT_LT(off / (e.width * e.height), 16.0) << "mean difference per pixel";
+    }
+    EXPECT_EQ(doubles, checked) << "a @2x picture is listed that nothing expects";
 }

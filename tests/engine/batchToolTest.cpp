@@ -207,9 +207,13 @@ TEST(BatchTool, MissingConverterIsNamedWithWhatToDo)
                               .c_str()),
         0);
     MakeClip(dir.file("a.mp4"), 1);
+    // Nor on PATH (the tool falls back to it).
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", dir.path().c_str(), 1);
     const Result r
         = RunTool("--profile 0 --output " + Quote(dir.file("out")) + " " + Quote(dir.file("a.mp4")), dir, {},
             app + "vidmorph-batch");
+    setenv("PATH", path.c_str(), 1);
     EXPECT_EQ(r.status, 1) << r.out << r.err;
     EXPECT_NE(r.out.find("[1/1] FAILED     " + dir.file("a.mp4")), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("doesn't exist."), std::string::npos) << r.out;

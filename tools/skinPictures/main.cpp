@@ -1,9 +1,11 @@
 // Draws every picture of the skin into a folder, or checks that a folder holds what it draws:
 //   skinPictures <output folder>          e.g. skinPictures assets/skin (the committed pictures)
 //   skinPictures --check <folder>         exit 1 if a picture is missing or no longer matches
+// With --icons first, the same for the application icon (assets/icons/NxN/vidmorph.png).
 #include "skinPictures.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -16,16 +18,19 @@ namespace {
 constexpr int kTolerance = 24;
 constexpr double kPngShare = 0.005, kJpegShare = 0.03;
 
-int Write(const QDir& out)
+using Pictures = std::vector<skin::SkinPicture>;
+
+int Write(const Pictures& pictures, const QDir& out)
 {
     if (!out.exists() && !QDir().mkpath(out.path())) {
         std::fprintf(stderr, "cannot create %s\n", qPrintable(out.path()));
         return 1;
     }
     int failures = 0;
-    for (const auto& picture : skin::AllPictures()) {
+    for (const auto& picture : pictures) {
         const QImage image = picture.draw();
-        const bool ok = skin::SavePicture(image, out.filePath(picture.file));
+        const QString path = out.filePath(picture.file);
+        const bool ok = QDir().mkpath(QFileInfo(path).path()) && skin::SavePicture(image, path);
         std::printf("%-24s %3d x %3d  %s\n", qPrintable(picture.file), image.width(), image.height(),
             ok ? "written" : "FAILED");
         failures += ok ? 0 : 1;
@@ -33,14 +38,14 @@ int Write(const QDir& out)
     return failures == 0 ? 0 : 1;
 }
 
-int Check(const QDir& folder)
+int Check(const Pictures& pictures, const QDir& folder)
 {
     int failures = 0;
-    for (const auto& picture : skin::AllPictures()) {
+    for (const auto& picture : pictures) {
         const double share = skin::ShareDiffering(picture.draw(), folder.filePath(picture.file), kTolerance);
         const bool ok = share <= (picture.file.endsWith(".jpg") ? kJpegShare : kPngShare);
         std::printf("%-24s %6.2f %% of pixels differ  %s\n", qPrintable(picture.file), share * 100,
-            ok ? "ok" : "OUT OF DATE (run skinPictures assets/skin)");
+            ok ? "ok" : "OUT OF DATE (run skinPictures again)");
         failures += ok ? 0 : 1;
     }
     return failures == 0 ? 0 : 1;
@@ -53,10 +58,15 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    const bool icons = argc > 1 && std::strcmp(argv[1], "--icons") == 0;
+    const Pictures pictures = icons ? skin::AppIcons() : skin::AllPictures();
+    argv += icons ? 1 : 0;
+    argc -= icons ? 1 : 0;
     if (argc == 2)
-        return Write(QDir(QString::fromLocal8Bit(argv[1])));
+        return Write(pictures, QDir(QString::fromLocal8Bit(argv[1])));
     if (argc == 3 && std::strcmp(argv[1], "--check") == 0)
-        return Check(QDir(QString::fromLocal8Bit(argv[2])));
-    std::fprintf(stderr, "usage: skinPictures <output folder> | skinPictures --check <folder>\n");
+        return Check(pictures, QDir(QString::fromLocal8Bit(argv[2])));
+    std::fprintf(
+        stderr, "usage: skinPictures [--icons] <output folder> | skinPictures [--icons] --check <folder>\n");
     return 2;
 }

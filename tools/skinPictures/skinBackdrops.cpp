@@ -95,11 +95,12 @@ static void EdgeFade(QImage& image, int fadeRight, int fadeBottom)
 {
     image = image.convertToFormat(QImage::Format_ARGB32);
     const int w = image.width(), h = image.height();
+    const qreal s = image.devicePixelRatio(); // distances in logical pixels
     for (int y = 0; y < h; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        const qreal ky = std::clamp(qreal(h - 1 - y) / fadeBottom, 0.0, 1.0);
+        const qreal ky = std::clamp(qreal(h - 1 - y) / (fadeBottom * s), 0.0, 1.0);
         for (int x = 0; x < w; ++x) {
-            const qreal kx = std::clamp(qreal(w - 1 - x) / fadeRight, 0.0, 1.0);
+            const qreal kx = std::clamp(qreal(w - 1 - x) / (fadeRight * s), 0.0, 1.0);
             const qreal k = kx * ky;
             line[x]
                 = qRgba(qRed(line[x]), qGreen(line[x]), qBlue(line[x]), int(qAlpha(line[x]) * k * k + 0.5));

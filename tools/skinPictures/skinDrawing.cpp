@@ -7,9 +7,25 @@
 
 namespace skin {
 
+namespace {
+int gScale = 1;
+}
+
+PictureScale::PictureScale(int scale)
+    : previous_(gScale)
+{
+    gScale = scale;
+}
+
+PictureScale::~PictureScale()
+{
+    gScale = previous_;
+}
+
 QImage NewPicture(int width, int height)
 {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(width * gScale, height * gScale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(gScale);
     image.fill(Qt::transparent);
     return image;
 }

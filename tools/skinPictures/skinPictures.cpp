@@ -1,5 +1,6 @@
 #include "skinPictures.h"
 
+#include "skinAppIcon.h"
 #include "skinBackdrops.h"
 #include "skinButtons.h"
 #include "skinDrawing.h"
@@ -38,6 +39,23 @@ void AddToolButtons(std::vector<SkinPicture>& out)
                 [icon = t.icon, state = s.state] { return ToolButton(icon, state); } });
 }
 
+// "name@2x.png" for each picture drawn at twice its size, which Qt picks on a screen of device
+// pixel ratio 2. The splash (JPEG), the tiled list background and the stretched bottom strip
+// have none.
+void AddDoubleSize(std::vector<SkinPicture>& out)
+{
+    const size_t count = out.size();
+    for (size_t i = 0; i < count; ++i) {
+        const QString file = out[i].file;
+        if (!file.endsWith(".png") || file == "listBackground.png" || file == "bottomStrip.png")
+            continue;
+        out.push_back({ QString(file).replace(".png", "@2x.png"), [draw = out[i].draw] {
+                           const PictureScale twice(2);
+                           return draw();
+                       } });
+    }
+}
+
 } // namespace
 
 std::vector<SkinPicture> AllPictures()
@@ -63,6 +81,15 @@ std::vector<SkinPicture> AllPictures()
             [icon = s.icon] { return Draw(16, 16, [icon](QPainter& p) { DrawStatusIcon(p, icon); }); } });
     out.push_back({ "folder.png", [] { return Draw(16, 16, DrawFolder); } });
     out.push_back({ "videoFile.png", [] { return Draw(32, 32, DrawVideoFile); } });
+    AddDoubleSize(out);
+    return out;
+}
+
+std::vector<SkinPicture> AppIcons()
+{
+    std::vector<SkinPicture> out;
+    for (int size : kAppIconSizes)
+        out.push_back({ QString("%1x%1/vidmorph.png").arg(size), [size] { return AppIcon(size); } });
     return out;
 }
 

@@ -15,6 +15,8 @@ struct SkinPicture {
 
 // All pictures in the order of the resource file.
 std::vector<SkinPicture> AllPictures();
+// The application icon in every hicolor size, as "NxN/vidmorph.png".
+std::vector<SkinPicture> AppIcons();
 
 // Writes one picture: PNG (8-bit RGBA, or 24-bit RGB for an image without alpha) or JPEG.
 bool SavePicture(const QImage& image, const QString& path);
