@@ -163,6 +163,19 @@ QRect TMyFlatHintWindow::WindowRectFor(int direction, QPoint p, QSize size)
     }
 }
 
+QRect TMyFlatHintWindow::KeptOnScreen(QRect bounds, QPoint cursor, QSize screen)
+{
+    const QRect area(QPoint(0, 0), screen);
+    if (!area.contains(cursor))
+        return bounds; // another screen: its size is not known here
+    // A hint taller or wider than the room toward the middle slides back; its top-left stays visible.
+    bounds.moveRight(std::min(bounds.right(), area.right()));
+    bounds.moveBottom(std::min(bounds.bottom(), area.bottom()));
+    bounds.moveLeft(std::max(bounds.left(), 0));
+    bounds.moveTop(std::max(bounds.top(), 0));
+    return bounds;
+}
+
 void TMyFlatHintWindow::ActivateHint(QRect rect, const QString& text)
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -187,7 +200,7 @@ void TMyFlatHintWindow::ActivateHintAt(QRect rect, const QString& text, QPoint c
     const QSize size(measured.width() + kTextExtraWidth, measured.height() + kTextExtraHeight);
 
     direction_ = DirectionFor(cursor, screen);
-    setGeometry(WindowRectFor(direction_, cursor, size));
+    setGeometry(KeptOnScreen(WindowRectFor(direction_, cursor, size), cursor, screen));
     if (!isVisible())
         show(); // a stays-on-top tool window: topmost without taking the focus
     update();

@@ -107,6 +107,9 @@ public:
     static int DirectionFor(QPoint cursor, QSize screen);
     // Window bounds for a window of size w x h and a cursor in the given direction.
     static QRect WindowRectFor(int direction, QPoint cursor, QSize size);
+    // The same rectangle moved as little as needed to lie on the screen of the given size, when the
+    // cursor is on it.
+    static QRect KeptOnScreen(QRect bounds, QPoint cursor, QSize screen);
 
     // The whole client area composed off screen (also what the paint copies in one block).
     QImage Render();

@@ -4,6 +4,7 @@
 #include "controls/LinePanelUnit.h"
 #include "controls/MyButtonEx.h"
 #include "controls/MyListBox.h"
+#include "platform/fileSystem.h"
 #include "ui/BrowseFolder.h"
 #include "ui/dialogSeam.h"
 #include "ui/formKit.h"
@@ -79,6 +80,8 @@ TFileDialogForm::TFileDialogForm(
     etDirectory->SetColorBorder(clWhite);
     etDirectory->SetColorFlat(clWhite);
     SkinFont(etDirectory, 16, kEntryText);
+    // Where a blank field sends the files: the form's texts stay as they are, the hint names it.
+    etDirectory->setToolTip("global path: " + platform::FromAnsi(platform::GlobalOutputFolder()));
     ComboBox1 = FormProfileCombo(this, QRect(9, 152, 425, 30));
 
     // Tab order: the information box, the file list, OK, Cancel, the folder, the profile.

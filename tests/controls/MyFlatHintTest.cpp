@@ -97,6 +97,15 @@ TEST(MyFlatHint, DirectionAndPlacementByScreenQuarter)
     EXPECT_EQ(bottomRight.right() + 1, 995);
     EXPECT_EQ(bottomRight.bottom() + 1, 695);
     EXPECT_EQ(TMyFlatHintWindow::WindowRectFor(3, { 100, 700 }, size), QRect(105, 700 - 24 - 5, 122, 24));
+
+    // A hint too tall for the room toward the middle slides back onto the screen; one taller than
+    // the screen keeps its top; a cursor on another screen leaves the placement alone.
+    const QRect tall = TMyFlatHintWindow::WindowRectFor(1, { 100, 380 }, { 122, 500 });
+    EXPECT_EQ(TMyFlatHintWindow::KeptOnScreen(tall, { 100, 380 }, kScreen), QRect(112, 268, 122, 500));
+    const QRect huge = TMyFlatHintWindow::WindowRectFor(2, { 1000, 700 }, { 1200, 900 });
+    EXPECT_EQ(TMyFlatHintWindow::KeptOnScreen(huge, { 1000, 700 }, kScreen), QRect(0, 0, 1200, 900));
+    EXPECT_EQ(TMyFlatHintWindow::KeptOnScreen(tall, { 1100, 380 }, kScreen), tall);
+    EXPECT_EQ(TMyFlatHintWindow::KeptOnScreen(bottomRight, { 1000, 700 }, kScreen), bottomRight);
 }
 
 TEST(MyFlatHint, WindowSizeFollowsMeasuredTextAndWraps)

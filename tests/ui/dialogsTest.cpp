@@ -3,12 +3,15 @@
 
 #include "controls/FlatEditUnit.h"
 #include "controls/MyButtonEx.h"
+#include "controls/MyFlatHintUnit.h"
 #include "ui/FileTree.h"
 #include "ui/ItemForm.h"
 #include "ui/addForm.h"
 #include "ui/treeManager.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QHelpEvent>
 #include <QPlainTextEdit>
 #include <QTest>
 
@@ -106,4 +109,29 @@ TEST(AddDialog, ProfileAndFolderRewriteOnlyTheirLinesAndACancelledBrowserKeepsTh
     dialog.Memo1->setFocus(Qt::TabFocusReason);
     EXPECT_TRUE(dialog.btnOk->hasFocus()) << "the information box kept the focus";
     EXPECT_FALSE(dialog.OkFlag());
+}
+
+TEST(FileDialogs, TheFolderFieldsHintNamesTheGlobalOutputFolderInBothDialogs)
+{
+    TWindowUnderTest w;
+    const std::string clip = w.folder.MakeClip("h.avi");
+    const QString expected = "global path: " + platform::FromAnsi(platform::GlobalOutputFolder());
+    std::vector<QString> shown;
+    auto hover = [&shown](QDialog& d) {
+        auto& form = static_cast<TFileDialogForm&>(d);
+        QWidget* field = form.etDirectory;
+        const QPoint at = field->rect().center();
+        QHelpEvent help(QEvent::ToolTip, at, field->mapToGlobal(at));
+        QApplication::sendEvent(field, &help);
+        TMyFlatHintWindow* hint = TMyFlatHint::HintWindow();
+        shown.push_back(hint && hint->isVisible() ? hint->Text() : QString());
+        form.btnOkClick();
+    };
+    w.dialogs.openFiles.push_back({ QString::fromStdString(clip) });
+    w.dialogs.onModal.push_back(hover);
+    w.Hook().btnAddClick();
+    w.List().SetFocusedNode(w.List().NodeAt(0));
+    w.dialogs.onModal.push_back(hover);
+    w.window->pmiProperties->trigger();
+    EXPECT_EQ(shown, std::vector<QString>({ expected, expected }));
 }

@@ -16,6 +16,7 @@
 #include "ui/uihook.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
@@ -81,6 +82,23 @@ std::string MakeClip(const QString& folder, const char* name, int seconds, const
     return std::system(make.c_str()) == 0 ? path : std::string();
 }
 
+// Four rows, one in each state, the second one failed with a converter message.
+void FillIdleRows(TmainDlg& window, const QString& folder)
+{
+    TFileList& list = window.FileTree1->List();
+    const char* names[] = { "beach.mp4", "birthday.mp4", "garden party.mp4", "wedding 1998.mp4" };
+    for (int i = 0; i < 4; ++i) {
+        PVirtualNode node
+            = AppendFileRow(list, folder + "/" + names[i], i % 2, i == 2 ? folder + "/out/" : QString());
+        TFileList::GetNodeData(node)->Status = (i + 2) % 4;
+        TFileList::GetNodeData(node)->ItemData.Converting = (i + 2) % 4 == 1;
+        TFileList::GetNodeData(node)->ItemData.AnimationOffset = 30;
+    }
+    window.Hook()->TreeManager().NoteEntryEnded(
+        list.NodeAt(1), 1, "birthday.mp4: Invalid data found when processing input");
+    window.lbCount->setText(TUIHook::CountLine(4, 3));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -99,7 +117,7 @@ int main(int argc, char** argv)
     QTemporaryDir work;
     const QString folder = work.path();
 
-    {
+    if (app.devicePixelRatio() == 1) {
         TSplashDlg splash;
         splash.show();
         Shoot("splash.png", splash.frameGeometry());
@@ -114,23 +132,19 @@ int main(int argc, char** argv)
     Settle(500);
 
     // Idle, rows in all four states.
-    TFileList& list = window.FileTree1->List();
-    const char* names[] = { "beach.mp4", "birthday.mp4", "garden party.mp4", "wedding 1998.mp4" };
-    for (int i = 0; i < 4; ++i) {
-        PVirtualNode node
-            = AppendFileRow(list, folder + "/" + names[i], i % 2, i == 2 ? folder + "/out/" : QString());
-        TFileList::GetNodeData(node)->Status = (i + 2) % 4;
-        TFileList::GetNodeData(node)->ItemData.Converting = (i + 2) % 4 == 1;
-        TFileList::GetNodeData(node)->ItemData.AnimationOffset = 30;
+    FillIdleRows(window, folder);
+    if (window.devicePixelRatioF() > 1) { // a scaled run (QT_SCALE_FACTOR=2) photographs only this
+        Shoot(QString("mainIdle@%1x.png").arg(window.devicePixelRatioF()), FrameOf(&window));
+        SetDialogs(nullptr);
+        return gFailures == 0 ? 0 : 1;
     }
-    hook.TreeManager().NoteEntryEnded(
-        list.NodeAt(1), 1, "birthday.mp4: Invalid data found when processing input");
-    window.lbCount->setText(TUIHook::CountLine(4, 3));
     Shoot("mainIdle.png", FrameOf(&window));
+    TFileList& list = window.FileTree1->List();
 
     // The hint of the failed row and the popup menu.
     QWidget* rows = window.FileTree1->viewport();
     const QPoint rowPoint = rows->mapToGlobal(QPoint(200, 25 + 12));
+    QCursor::setPos(rowPoint); // the hint places itself by the real pointer
     TMyFlatHint::HintFilter()->ShowHint(rows, hook.TreeManager().Hint(list.NodeAt(1)), rowPoint);
     Shoot("hint.png", QRect(window.frameGeometry().topLeft(), QSize(900, 600)));
     TMyFlatHint::HintFilter()->HideHint();
