@@ -24,6 +24,18 @@ bool RegularFileId(const std::string& path, dev_t& device, ino_t& inode)
     return true;
 }
 
+// ffmpeg's own words when a subtitle stream cannot go into the chosen container or codec (a
+// bitmap subtitle into MP4's text track, an MP4 text track into Matroska, ...). ffmpeg cannot
+// pick per stream, so such a row is converted again without subtitles.
+bool RefusesSubtitle(const std::string& line)
+{
+    return line.find("Subtitle encoding currently only possible") != std::string::npos
+        || (line.find("Subtitle codec") != std::string::npos
+            && line.find("is not supported") != std::string::npos)
+        || (line.find("Could not find tag for codec") != std::string::npos
+            && line.find("subtitle") != std::string::npos);
+}
+
 } // namespace
 
 TCommand::TCommand(TFileList& list, const TCommandManager& profiles, QObject* parent)
@@ -124,9 +136,10 @@ bool TCommand::PrepareEntry(std::string& problem)
     }
     if (!PrepareOutputFolder(source, problem))
         return false;
+    params_ = withoutSubtitles_ ? params + " -sn" : params;
     outputName_ = platform::ChangeFileExt(platform::ExtractFileName(source), "." + ext);
     outputPath_ = overwrite_->GetUniqueName(platform::JoinPath(outputFolder_, outputName_));
-    commandLine_ = FormatCommandLine(converterPath_, AbsolutePath(source), params, outputPath_);
+    commandLine_ = FormatCommandLine(converterPath_, AbsolutePath(source), params_, outputPath_);
     return true;
 }
 
@@ -160,6 +173,7 @@ void TCommand::StartEntry()
     partialLine_.clear();
     ownOutput_.reset();
     entryRunning_ = false;
+    subtitleRefused_ = false;
 
     std::string problem;
     if (!PrepareEntry(problem)) {
@@ -167,6 +181,7 @@ void TCommand::StartEntry()
         return;
     }
     entryRunning_ = true;
+    runStarted_ = std::time(nullptr);
     runner_->SetCommandLine(commandLine_);
     runner_->Execute();
 }
@@ -196,9 +211,48 @@ void TCommand::ConverterEnded(uint32_t exitCode)
         result = TEntryResult::Stopped;
     else if (IsStartFailure(status))
         result = TEntryResult::NotStarted;
+    subtitleRefused_ = subtitleRefused_ || RefusesSubtitle(partialLine_);
+    if (result == TEntryResult::Failed && RetryWithoutSubtitles(exitCode))
+        return;
     // The runner reports its own failure once this handler returns.
     EntryEnded(exitCode, result, runner_->FailureMessage());
     NextEntryOrEnd();
+}
+
+// After a subtitle refusal the row runs once more with -sn, onto the same output name (the
+// failed run's file is removed first). From the event loop, after the runner has ended its run.
+bool TCommand::RetryWithoutSubtitles(uint32_t exitCode)
+{
+    if (!subtitleRefused_ || withoutSubtitles_ || exitCode == 0 || stopRequested_ || !currentEntry_)
+        return false;
+    withoutSubtitles_ = true;
+    if (OnOutputLine)
+        OnOutputLine("vidmorph: the output cannot hold a subtitle stream of this source; "
+                     "converting again without subtitles");
+    QMetaObject::invokeMethod(
+        this,
+        [this, exitCode] {
+            if (stopRequested_ || !currentEntry_) {
+                withoutSubtitles_ = false;
+                EntryEnded(exitCode, stopRequested_ ? TEntryResult::Stopped : TEntryResult::Failed, {});
+                NextEntryOrEnd();
+                return;
+            }
+            runner_->Stop();
+            RemoveFailedOutput();
+            StartEntry();
+        },
+        Qt::QueuedConnection);
+    return true;
+}
+
+// The file a failed run left under its output name: the name was free when the run started, so
+// a file written since then is that run's unusable beginning.
+void TCommand::RemoveFailedOutput()
+{
+    struct stat info { };
+    if (lstat(outputPath_.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_mtime >= runStarted_ - 1)
+        std::remove(outputPath_.c_str());
 }
 
 void TCommand::OutputLine(const std::string& line, TOutputType type)
@@ -209,6 +263,7 @@ void TCommand::OutputLine(const std::string& line, TOutputType type)
         return;
     }
     partialLine_.clear();
+    subtitleRefused_ = subtitleRefused_ || RefusesSubtitle(line);
     if (OnOutputLine)
         OnOutputLine(line);
 }
@@ -225,6 +280,7 @@ void TCommand::EntryEnded(uint32_t exitCode, TEntryResult result, const std::str
     if (result == TEntryResult::Stopped)
         RemovePartialOutput();
     runner_->Stop();
+    withoutSubtitles_ = false;
     if (!currentEntry_)
         return; // the row was freed meanwhile
     currentEntry_->Status = exitCode == 0 && result == TEntryResult::Converted ? isConverted : isFailed;

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -90,6 +91,8 @@ private:
     bool PrepareEntry(std::string& problem);
     bool PrepareOutputFolder(const std::string& source, std::string& problem);
     void ConverterEnded(uint32_t exitCode);
+    bool RetryWithoutSubtitles(uint32_t exitCode);
+    void RemoveFailedOutput();
     void EntryEnded(uint32_t exitCode, TEntryResult result, const std::string& problem);
     void NextEntryOrEnd();
     void FailWithoutRun(const std::string& problem);
@@ -117,6 +120,10 @@ private:
     std::string outputName_;
     std::string outputPath_;
     std::string commandLine_;
+    std::string params_; // the row's profile parameters
+    bool subtitleRefused_ = false; // the converter said the container cannot take a subtitle stream
+    bool withoutSubtitles_ = false; // the row runs again with -sn after such a refusal
+    time_t runStarted_ = 0; // wall-clock second the converter was started
     bool idle_ = true;
     bool stopRequested_ = false;
     bool entryRunning_ = false; // the converter was started for the current row
