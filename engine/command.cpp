@@ -4,6 +4,7 @@
 #include "engine/reporter.h"
 #include "platform/fileSystem.h"
 #include "platform/process.h"
+#include "settings/saveManager.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -126,6 +127,12 @@ bool TCommand::PrepareEntry(std::string& problem)
         problem = "Cannot convert \"" + source + "\": it is a URL, not a file on this computer.";
         return false;
     }
+    if (IsWindowsPath(source)) {
+        problem = "Cannot convert \"" + source
+            + "\": it is a Windows path (the list was made on Windows); "
+              "correct the entry to the file's path on this computer.";
+        return false;
+    }
     std::string ext, params;
     try {
         ext = profiles_.GetExt(item.ProfileIndex);
@@ -150,6 +157,11 @@ bool TCommand::PrepareOutputFolder(const std::string& source, std::string& probl
     if (IsProtocolName(folder)) {
         problem = "Cannot convert \"" + source + "\": the output folder \"" + folder
             + "\" is a URL, not a folder on this computer.";
+        return false;
+    }
+    if (IsWindowsPath(folder)) {
+        problem = "Cannot convert \"" + source + "\": the output folder \"" + folder
+            + "\" is a Windows path (the list was made on Windows); correct it to a folder on this computer.";
         return false;
     }
     outputFolder_ = AbsolutePath(folder.empty() ? globalOutputFolder_ : folder);

@@ -61,6 +61,8 @@ public:
     // Sets both of the above from another folder (tools and tests); the default is the folder of
     // the running program.
     void SetProgramFolder(const std::string& folder);
+    // Another converter than the one beside the program (a tool's fallback to the one on PATH).
+    void SetConverterPath(const std::string& path) { converterPath_ = path; }
 
     uint32_t CurrentIndex() const { return currentIndex_; }
     bool Idle() const { return idle_; }
