@@ -192,7 +192,7 @@ void PrintBatchUsage(std::FILE* out)
                "\n"
                "Exit status:\n"
                "  0    every entry converted (or, for --save and --dry-run, done)\n"
-               "  1    some entry failed, or an input file was missing\n"
+               "  1    some entry failed (--dry-run: would fail), or an input file was missing\n"
                "  2    bad input: nothing was converted\n"
                "  130  interrupted (Ctrl-C or SIGTERM): the running converters were stopped\n",
         out);

@@ -259,11 +259,18 @@ int TBatchTool::SaveList()
 // The output name an entry starts from, reduced to what every unique name made from it shares.
 std::string TBatchTool::OutputKey(const TItemData& item) const
 {
-    const std::string folder = platform::ToAnsi(item.OutputFolder);
-    const std::string base = AbsolutePath(folder.empty() ? platform::ProgramFolder() + "convert/" : folder);
     const std::string name = platform::ExtractFileName(platform::ToAnsi(item.FileName));
     const std::string stem = name.substr(0, name.size() - platform::ExtractFileExt(name).size());
-    return platform::JoinPath(base, NameRoot(stem)) + "." + profiles_.GetExt(item.ProfileIndex);
+    return platform::JoinPath(OutputFolderOf(item), NameRoot(stem)) + "."
+        + profiles_.GetExt(item.ProfileIndex);
+}
+
+// The entry's output folder as the job runner takes it: absolute, the convert folder beside the
+// program when the entry names none.
+std::string TBatchTool::OutputFolderOf(const TItemData& item)
+{
+    const std::string folder = platform::ToAnsi(item.OutputFolder);
+    return AbsolutePath(folder.empty() ? platform::ProgramFolder() + "convert/" : folder);
 }
 
 // Groups by output key, in list order; with one job the whole list is one group. A shard keeps
@@ -312,32 +319,35 @@ std::string TBatchTool::FindConverter()
 int TBatchTool::DryRun(const std::string& converter)
 {
     std::set<std::string> taken; // names earlier entries of this run would take
-    TOverwriteManager names;
+    bool allWouldRun = true;
     for (const auto& group : groups_)
-        for (unsigned row : group) {
-            const TItemData& item = TFileList::GetNodeData(rows_[row])->ItemData;
-            const std::string source = platform::ToAnsi(item.FileName);
-            const std::string folder = platform::ToAnsi(item.OutputFolder);
-            if (IsProtocolName(source) || IsProtocolName(folder) || IsWindowsPath(source)
-                || IsWindowsPath(folder)) {
-                std::fprintf(out_, "# entry %u would fail: %s is not a local file or folder\n", row + 1,
-                    (IsProtocolName(source) || IsWindowsPath(source) ? source : folder).c_str());
-                continue;
-            }
-            const std::string base
-                = AbsolutePath(folder.empty() ? platform::ProgramFolder() + "convert/" : folder);
-            std::string output = names.GetUniqueName(platform::JoinPath(base,
-                platform::ChangeFileExt(
-                    platform::ExtractFileName(source), "." + profiles_.GetExt(item.ProfileIndex))));
-            while (!taken.insert(output).second)
-                output = names.GetUniqueName(
-                    platform::ChangeFileExt(output, "_2" + platform::ExtractFileExt(output)));
-            std::fprintf(out_, "%s\n",
-                TCommand::FormatCommandLine(
-                    converter, AbsolutePath(source), profiles_.GetParams(item.ProfileIndex), output)
-                    .c_str());
+        for (unsigned row : group)
+            allWouldRun = PrintDryRunEntry(row, converter, taken) && allWouldRun;
+    return missing_ > 0 || !allWouldRun ? beSomeFailed : beAllConverted;
+}
+
+// The command line the job runner would give the converter for one entry, or why it would fail.
+bool TBatchTool::PrintDryRunEntry(unsigned row, const std::string& converter, std::set<std::string>& taken)
+{
+    const TItemData& item = TFileList::GetNodeData(rows_[row])->ItemData;
+    const std::string source = platform::ToAnsi(item.FileName);
+    const std::string folder = platform::ToAnsi(item.OutputFolder);
+    for (const std::string& path : { source, folder })
+        if (IsProtocolName(path) || IsWindowsPath(path)) {
+            std::fprintf(out_, "# entry %u would fail: %s is not on this computer\n", row + 1, path.c_str());
+            return false;
         }
-    return missing_ > 0 ? beSomeFailed : beAllConverted;
+    const std::string name = platform::ChangeFileExt(
+        platform::ExtractFileName(source), "." + profiles_.GetExt(item.ProfileIndex));
+    std::string output = TOverwriteManager().GetUniqueName(platform::JoinPath(OutputFolderOf(item), name));
+    while (!taken.insert(output).second)
+        output = TOverwriteManager().GetUniqueName(
+            platform::ChangeFileExt(output, "_2" + platform::ExtractFileExt(output)));
+    std::fprintf(out_, "%s\n",
+        TCommand::FormatCommandLine(
+            converter, AbsolutePath(source), profiles_.GetParams(item.ProfileIndex), output)
+            .c_str());
+    return true;
 }
 
 int TBatchTool::Convert(const std::string& converter)

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <deque>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,8 +43,10 @@ private:
     int SaveList();
     void PlanGroups();
     std::string OutputKey(const TItemData& item) const;
+    static std::string OutputFolderOf(const TItemData& item);
     std::string FindConverter();
     int DryRun(const std::string& converter);
+    bool PrintDryRunEntry(unsigned row, const std::string& converter, std::set<std::string>& taken);
     int Convert(const std::string& converter);
     void StartNextGroup(Job& job);
     void OutputLine(Job& job, const std::string& line);

@@ -312,7 +312,13 @@ TEST(BatchTool, ListFilesFromElsewhere)
         "<list>" + entry("C:\\Videos\\a.avi", "D:\\Converted\\") + entry("videos/a.mp4", "D:\\Converted\\")
             + entry("videos/a.mp4", "out/") + "</list>");
     ASSERT_EQ(mkdir(dir.file("elsewhere").c_str(), 0755), 0);
-    Result r = RunTool(Quote(dir.file("lists/l.zfl")), dir, dir.file("elsewhere"));
+    Result r = RunTool("--dry-run " + Quote(dir.file("lists/l.zfl")), dir, dir.file("elsewhere"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(
+        r.out.find("# entry 1 would fail: C:\\Videos\\a.avi is not on this computer"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\"file:" + dir.file("lists/out/a.avi") + "\""), std::string::npos) << r.out;
+    r = RunTool(Quote(dir.file("lists/l.zfl")), dir, dir.file("elsewhere"));
     EXPECT_EQ(r.status, 1) << r.out << r.err;
     EXPECT_NE(r.out.find("Cannot convert \"C:\\Videos\\a.avi\": it is a Windows path"), std::string::npos)
         << r.out;
