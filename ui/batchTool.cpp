@@ -414,8 +414,11 @@ void TBatchTool::Stop()
 
 void TBatchTool::OutputLine(Job& job, const std::string& line)
 {
-    if (job.progress.Read(line))
-        return; // statistics lines feed the live line only
+    if (job.progress.Read(line)) { // statistics lines feed the live line only
+        if (Clock::now() - lastDrawn_ >= std::chrono::milliseconds(250))
+            ShowProgress();
+        return;
+    }
     if (options_.verbose) {
         ClearProgress();
         std::fprintf(options_.json ? err_ : out_, "    | %s\n", line.c_str());
@@ -541,6 +544,7 @@ void TBatchTool::ShowProgress()
         line.resize(width);
     std::fprintf(out_, "\r\033[K%s", line.c_str());
     std::fflush(out_);
+    lastDrawn_ = Clock::now();
 }
 
 void TBatchTool::ClearProgress()

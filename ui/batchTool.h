@@ -72,6 +72,7 @@ private:
     unsigned planned_ = 0; // entries in this run's groups (this shard)
     std::vector<std::unique_ptr<Job>> jobs_;
     Clock::time_point started_;
+    Clock::time_point lastDrawn_; // of the live line
     int finished_ = 0;
     int failed_ = 0;
     int missing_ = 0; // inputs that were missing or empty
