@@ -48,6 +48,14 @@ TCommand::TCommand(TFileList& list, const TCommandManager& profiles, QObject* pa
 {
     timer_.setInterval(1000);
     connect(&timer_, &QTimer::timeout, this, [this] { TimerTick(); });
+    deferTimer_.setSingleShot(true);
+    deferTimer_.setInterval(0);
+    connect(&deferTimer_, &QTimer::timeout, this, [this] {
+        auto work = std::move(deferred_);
+        deferred_ = nullptr;
+        if (work)
+            work();
+    });
     runner_->OnNewLine
         = [this](TProcessRunner*, const std::string& line, TOutputType type) { OutputLine(line, type); };
     runner_->OnTerminated = [this](TProcessRunner*, uint32_t exitCode) { ConverterEnded(exitCode); };
@@ -202,15 +210,21 @@ void TCommand::FailWithoutRun(const std::string& problem)
 {
     // Ended from the event loop, as a converter run would be, so a long list of such rows never
     // nests one row's end inside the previous one's.
-    QMetaObject::invokeMethod(
-        this,
-        [this, problem] {
-            EntryEnded(kStillActive, TEntryResult::NotStarted, problem);
-            if (!problem.empty())
-                ReportError(problem);
-            NextEntryOrEnd();
-        },
-        Qt::QueuedConnection);
+    Defer([this, problem] {
+        EntryEnded(kStillActive, TEntryResult::NotStarted, problem);
+        if (!problem.empty())
+            ReportError(problem);
+        NextEntryOrEnd();
+    });
+}
+
+// Runs work from the event loop through a zero-time timer of this thread rather than a posted
+// event: the post queue is shared with the process runners' worker threads, whose posts are
+// ordered by a lock of their own (several job runners may run at once in one program).
+void TCommand::Defer(std::function<void()> work)
+{
+    deferred_ = std::move(work);
+    deferTimer_.start();
 }
 
 void TCommand::ConverterEnded(uint32_t exitCode)
@@ -241,20 +255,17 @@ bool TCommand::RetryWithoutSubtitles(uint32_t exitCode)
     if (OnOutputLine)
         OnOutputLine("vidmorph: the output cannot hold a subtitle stream of this source; "
                      "converting again without subtitles");
-    QMetaObject::invokeMethod(
-        this,
-        [this, exitCode] {
-            if (stopRequested_ || !currentEntry_) {
-                withoutSubtitles_ = false;
-                EntryEnded(exitCode, stopRequested_ ? TEntryResult::Stopped : TEntryResult::Failed, {});
-                NextEntryOrEnd();
-                return;
-            }
-            runner_->Stop();
-            RemoveFailedOutput();
-            StartEntry();
-        },
-        Qt::QueuedConnection);
+    Defer([this, exitCode] {
+        if (stopRequested_ || !currentEntry_) {
+            withoutSubtitles_ = false;
+            EntryEnded(exitCode, stopRequested_ ? TEntryResult::Stopped : TEntryResult::Failed, {});
+            NextEntryOrEnd();
+            return;
+        }
+        runner_->Stop();
+        RemoveFailedOutput();
+        StartEntry();
+    });
     return true;
 }
 

@@ -98,6 +98,7 @@ private:
     void EntryEnded(uint32_t exitCode, TEntryResult result, const std::string& problem);
     void NextEntryOrEnd();
     void FailWithoutRun(const std::string& problem);
+    void Defer(std::function<void()> work);
     void NodeFreed(PVirtualNode node);
     void OutputLine(const std::string& line, TOutputType type);
     void NoteConvertersOutput();
@@ -108,6 +109,8 @@ private:
     TFileList& list_;
     const TCommandManager& profiles_;
     QTimer timer_;
+    QTimer deferTimer_; // runs deferred_ from the event loop
+    std::function<void()> deferred_;
     std::unique_ptr<TProcessRunner> runner_;
     std::unique_ptr<TOverwriteManager> overwrite_;
     std::string converterPath_;

@@ -9,6 +9,7 @@
 
 #include <QEventLoop>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -114,6 +115,7 @@ struct TBatchTool::Job {
     std::deque<std::string> lastLines; // the current entry's last output lines
     Clock::time_point entryStarted;
     std::string source; // the current entry's file name
+    QTimer restart; // starts the next group
     bool busy = false;
 };
 
@@ -365,11 +367,12 @@ int TBatchTool::Convert(const std::string& converter)
         job->command->OnOutputLine = [this, j](const std::string& line) { OutputLine(*j, line); };
         job->command->OnEntryEnded = [this, j](const TEntryEnd& end) { EntryEnded(*j, end); };
         job->command->OnTimer = [this](QObject*) { ShowProgress(); };
-        job->command->OnFinish = [this, j](QObject*, bool) {
-            // Started again from the event loop, once this batch has fully ended.
-            QMetaObject::invokeMethod(
-                j->command.get(), [this, j] { StartNextGroup(*j); }, Qt::QueuedConnection);
-        };
+        // Started again from the event loop, once this batch has fully ended (a timer, not a
+        // posted event: see TCommand::Defer).
+        job->restart.setSingleShot(true);
+        job->restart.setInterval(0);
+        QObject::connect(&job->restart, &QTimer::timeout, [this, j] { StartNextGroup(*j); });
+        job->command->OnFinish = [j](QObject*, bool) { j->restart.start(); };
         jobs_.push_back(std::move(job));
     }
     for (auto& job : jobs_)
