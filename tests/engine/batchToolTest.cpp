@@ -100,6 +100,11 @@ TEST(BatchTool, BadInputIsRefusedAndNothingWritten)
     const Result help = RunTool("--help", dir);
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("vidmorph-batch --profile N"), std::string::npos);
+    for (const char* status : { "  0  ", "  1  ", "  2  ", "  130  " })
+        EXPECT_NE(help.out.find(status), std::string::npos) << "exit status" << status << " not explained";
+    const Result version = RunTool("--version", dir);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("vidmorph-batch ", 0), 0u) << version.out;
     const Result profiles = RunTool("--profiles", dir);
     EXPECT_EQ(profiles.status, 0);
     EXPECT_NE(profiles.out.find("  0  "), std::string::npos);
