@@ -481,9 +481,10 @@ TEST(ShippedProfiles, VideoProfilesHandleOddAndLargeFrames)
     EXPECT_GE(boxed, 5) << "the 480p, 720p, 1080p, phone and GIF profiles limit the frame size";
 }
 
-// A 10-bit HLG clip keeps its 10 bits and its colour description through the HDR profile, and
-// the DVD profile gives what a DVD player takes: PAL frames at 25 fps, AC-3 at 48 kHz.
-TEST(ShippedProfiles, HdrKeepsColourAndDvdIsPlayable)
+// A 10-bit HLG clip keeps its 10 bits and its colour description through the HDR profile, the
+// DVD profile gives what a DVD player takes (PAL frames at 25 fps, AC-3 at 48 kHz), and the Opus
+// profiles take a 5.1(side) track.
+TEST(ShippedProfiles, HdrDvdAndSurroundSources)
 {
     REQUIRE_TOOL(ffmpeg, "ffmpeg");
     REQUIRE_TOOL(ffprobe, "ffprobe");
@@ -528,6 +529,25 @@ TEST(ShippedProfiles, HdrKeepsColourAndDvdIsPlayable)
         dir, 30000);
     EXPECT_NE(details.out.find("mpeg2video,720,576,25/1"), std::string::npos) << details.out;
     EXPECT_NE(details.out.find("ac3,48000"), std::string::npos) << details.out;
+
+    // Opus takes 5.1 only in its own channel order: a film's 5.1(side) track is remapped, not refused.
+    const std::string surround = dir.file("surround.mkv");
+    MakeClip(ffmpeg,
+        "-f lavfi -i testsrc=duration=1:size=160x120:rate=25 -f lavfi -i sine=duration=1 -filter_complex "
+        "[1]aformat=channel_layouts=5.1(side)[a] -map 0 -map [a] -c:v libx264 -preset ultrafast -pix_fmt "
+        "yuv420p "
+        "-c:a ac3",
+        surround, dir);
+    int opusProfiles = 0;
+    for (int i = 0; i < profiles.ProfileCount(); ++i) {
+        if (profiles.GetParams(i).find("libopus") == std::string::npos)
+            continue;
+        ++opusProfiles;
+        const std::string output = dir.file("surround" + std::to_string(i) + "." + profiles.GetExt(i));
+        r = RunCommand(ConverterCommandLine(ffmpeg, surround, profiles.GetParams(i), output), dir, 60000);
+        EXPECT_TRUE(r.startError == 0 && r.exitCode == 0) << "profile " << i << ": " << Describe(r);
+    }
+    EXPECT_GE(opusProfiles, 3);
 }
 
 // A subtitle stream the output cannot take (an MP4 text track into the Matroska copy) fails the
