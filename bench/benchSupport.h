@@ -1,5 +1,8 @@
 #pragma once
 // Measuring helpers shared by the benchmark programs.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <string>
@@ -22,4 +25,13 @@ inline long StatusKb(const char* key)
         if (line.rfind(key, 0) == 0)
             return std::stol(line.substr(std::string(key).size()));
     return 0;
+}
+
+// Wall-clock seconds a shell command takes; a failure is reported on standard error.
+inline double CommandSeconds(const std::string& command)
+{
+    const auto t0 = std::chrono::steady_clock::now();
+    if (std::system(command.c_str()) != 0)
+        std::fprintf(stderr, "command failed: %s\n", command.c_str());
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }

@@ -4,6 +4,7 @@
 #include "engine/reporter.h"
 #include "platform/fileSystem.h"
 #include "platform/process.h"
+#include "settings/saveManager.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -24,6 +25,18 @@ bool RegularFileId(const std::string& path, dev_t& device, ino_t& inode)
     return true;
 }
 
+// ffmpeg's own words when a subtitle stream cannot go into the chosen container or codec (a
+// bitmap subtitle into MP4's text track, an MP4 text track into Matroska, ...). ffmpeg cannot
+// pick per stream, so such a row is converted again without subtitles.
+bool RefusesSubtitle(const std::string& line)
+{
+    return line.find("Subtitle encoding currently only possible") != std::string::npos
+        || (line.find("Subtitle codec") != std::string::npos
+            && line.find("is not supported") != std::string::npos)
+        || (line.find("Could not find tag for codec") != std::string::npos
+            && line.find("subtitle") != std::string::npos);
+}
+
 } // namespace
 
 TCommand::TCommand(TFileList& list, const TCommandManager& profiles, QObject* parent)
@@ -35,6 +48,14 @@ TCommand::TCommand(TFileList& list, const TCommandManager& profiles, QObject* pa
 {
     timer_.setInterval(1000);
     connect(&timer_, &QTimer::timeout, this, [this] { TimerTick(); });
+    deferTimer_.setSingleShot(true);
+    deferTimer_.setInterval(0);
+    connect(&deferTimer_, &QTimer::timeout, this, [this] {
+        auto work = std::move(deferred_);
+        deferred_ = nullptr;
+        if (work)
+            work();
+    });
     runner_->OnNewLine
         = [this](TProcessRunner*, const std::string& line, TOutputType type) { OutputLine(line, type); };
     runner_->OnTerminated = [this](TProcessRunner*, uint32_t exitCode) { ConverterEnded(exitCode); };
@@ -118,6 +139,12 @@ bool TCommand::PrepareEntry(std::string& problem)
         problem = "Cannot convert \"" + source + "\": it is a URL, not a file on this computer.";
         return false;
     }
+    if (IsWindowsPath(source)) {
+        problem = "Cannot convert \"" + source
+            + "\": it is a Windows path (the list was made on Windows); "
+              "correct the entry to the file's path on this computer.";
+        return false;
+    }
     std::string ext, params;
     try {
         ext = profiles_.GetExt(item.ProfileIndex);
@@ -128,9 +155,10 @@ bool TCommand::PrepareEntry(std::string& problem)
     }
     if (!PrepareOutputFolder(source, problem))
         return false;
+    params_ = withoutSubtitles_ ? params + " -sn" : params;
     outputName_ = platform::ChangeFileExt(platform::ExtractFileName(source), "." + ext);
     outputPath_ = overwrite_->GetUniqueName(platform::JoinPath(outputFolder_, outputName_));
-    commandLine_ = FormatCommandLine(converterPath_, AbsolutePath(source), params, outputPath_);
+    commandLine_ = FormatCommandLine(converterPath_, AbsolutePath(source), params_, outputPath_);
     return true;
 }
 
@@ -141,6 +169,11 @@ bool TCommand::PrepareOutputFolder(const std::string& source, std::string& probl
     if (IsProtocolName(folder)) {
         problem = "Cannot convert \"" + source + "\": the output folder \"" + folder
             + "\" is a URL, not a folder on this computer.";
+        return false;
+    }
+    if (IsWindowsPath(folder)) {
+        problem = "Cannot convert \"" + source + "\": the output folder \"" + folder
+            + "\" is a Windows path (the list was made on Windows); correct it to a folder on this computer.";
         return false;
     }
     outputFolder_ = AbsolutePath(folder.empty() ? globalOutputFolder_ : folder);
@@ -164,6 +197,7 @@ void TCommand::StartEntry()
     partialLine_.clear();
     ownOutput_.reset();
     entryRunning_ = false;
+    subtitleRefused_ = false;
 
     std::string problem;
     if (!PrepareEntry(problem)) {
@@ -171,6 +205,7 @@ void TCommand::StartEntry()
         return;
     }
     entryRunning_ = true;
+    runStarted_ = std::time(nullptr);
     runner_->SetCommandLine(commandLine_);
     runner_->Execute();
 }
@@ -179,15 +214,21 @@ void TCommand::FailWithoutRun(const std::string& problem)
 {
     // Ended from the event loop, as a converter run would be, so a long list of such rows never
     // nests one row's end inside the previous one's.
-    QMetaObject::invokeMethod(
-        this,
-        [this, problem] {
-            EntryEnded(kStillActive, TEntryResult::NotStarted, problem);
-            if (!problem.empty())
-                ReportError(problem);
-            NextEntryOrEnd();
-        },
-        Qt::QueuedConnection);
+    Defer([this, problem] {
+        EntryEnded(kStillActive, TEntryResult::NotStarted, problem);
+        if (!problem.empty())
+            ReportError(problem);
+        NextEntryOrEnd();
+    });
+}
+
+// Runs work from the event loop through a zero-time timer of this thread rather than a posted
+// event: the post queue is shared with the process runners' worker threads, whose posts are
+// ordered by a lock of their own (several job runners may run at once in one program).
+void TCommand::Defer(std::function<void()> work)
+{
+    deferred_ = std::move(work);
+    deferTimer_.start();
 }
 
 void TCommand::ConverterEnded(uint32_t exitCode)
@@ -200,9 +241,45 @@ void TCommand::ConverterEnded(uint32_t exitCode)
         result = TEntryResult::Stopped;
     else if (IsStartFailure(status))
         result = TEntryResult::NotStarted;
+    subtitleRefused_ = subtitleRefused_ || RefusesSubtitle(partialLine_);
+    if (result == TEntryResult::Failed && RetryWithoutSubtitles(exitCode))
+        return;
     // The runner reports its own failure once this handler returns.
     EntryEnded(exitCode, result, runner_->FailureMessage());
     NextEntryOrEnd();
+}
+
+// After a subtitle refusal the row runs once more with -sn, onto the same output name (the
+// failed run's file is removed first). From the event loop, after the runner has ended its run.
+bool TCommand::RetryWithoutSubtitles(uint32_t exitCode)
+{
+    if (!subtitleRefused_ || withoutSubtitles_ || exitCode == 0 || stopRequested_ || !currentEntry_)
+        return false;
+    withoutSubtitles_ = true;
+    if (OnOutputLine)
+        OnOutputLine("vidmorph: the output cannot hold a subtitle stream of this source; "
+                     "converting again without subtitles");
+    Defer([this, exitCode] {
+        if (stopRequested_ || !currentEntry_) {
+            withoutSubtitles_ = false;
+            EntryEnded(exitCode, stopRequested_ ? TEntryResult::Stopped : TEntryResult::Failed, {});
+            NextEntryOrEnd();
+            return;
+        }
+        runner_->Stop();
+        RemoveFailedOutput();
+        StartEntry();
+    });
+    return true;
+}
+
+// The file a failed run left under its output name: the name was free when the run started, so
+// a file written since then is that run's unusable beginning.
+void TCommand::RemoveFailedOutput()
+{
+    struct stat info { };
+    if (lstat(outputPath_.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_mtime >= runStarted_ - 1)
+        std::remove(outputPath_.c_str());
 }
 
 void TCommand::OutputLine(const std::string& line, TOutputType type)
@@ -213,6 +290,7 @@ void TCommand::OutputLine(const std::string& line, TOutputType type)
         return;
     }
     partialLine_.clear();
+    subtitleRefused_ = subtitleRefused_ || RefusesSubtitle(line);
     if (OnOutputLine)
         OnOutputLine(line);
 }
@@ -229,6 +307,7 @@ void TCommand::EntryEnded(uint32_t exitCode, TEntryResult result, const std::str
     if (result == TEntryResult::Stopped)
         RemovePartialOutput();
     runner_->Stop();
+    withoutSubtitles_ = false;
     if (!currentEntry_)
         return; // the row was freed meanwhile
     currentEntry_->Status = exitCode == 0 && result == TEntryResult::Converted ? isConverted : isFailed;

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -59,6 +60,8 @@ public:
     const std::string& GlobalOutputFolder() const { return globalOutputFolder_; }
     // Sets both of the above to that folder's "ffmpeg" and "convert/" (tools and tests).
     void SetProgramFolder(const std::string& folder);
+    // Another converter than the one beside the program (a tool's fallback to the one on PATH).
+    void SetConverterPath(const std::string& path) { converterPath_ = path; }
 
     uint32_t CurrentIndex() const { return currentIndex_; }
     bool Idle() const { return idle_; }
@@ -89,9 +92,12 @@ private:
     bool PrepareEntry(std::string& problem);
     bool PrepareOutputFolder(const std::string& source, std::string& problem);
     void ConverterEnded(uint32_t exitCode);
+    bool RetryWithoutSubtitles(uint32_t exitCode);
+    void RemoveFailedOutput();
     void EntryEnded(uint32_t exitCode, TEntryResult result, const std::string& problem);
     void NextEntryOrEnd();
     void FailWithoutRun(const std::string& problem);
+    void Defer(std::function<void()> work);
     void NodeFreed(PVirtualNode node);
     void OutputLine(const std::string& line, TOutputType type);
     void NoteConvertersOutput();
@@ -102,6 +108,8 @@ private:
     TFileList& list_;
     const TCommandManager& profiles_;
     QTimer timer_;
+    QTimer deferTimer_; // runs deferred_ from the event loop
+    std::function<void()> deferred_;
     std::unique_ptr<TProcessRunner> runner_;
     std::unique_ptr<TOverwriteManager> overwrite_;
     std::string converterPath_;
@@ -116,6 +124,10 @@ private:
     std::string outputName_;
     std::string outputPath_;
     std::string commandLine_;
+    std::string params_; // the row's profile parameters
+    bool subtitleRefused_ = false; // the converter said the container cannot take a subtitle stream
+    bool withoutSubtitles_ = false; // the row runs again with -sn after such a refusal
+    time_t runStarted_ = 0; // wall-clock second the converter was started
     bool idle_ = true;
     bool stopRequested_ = false;
     bool entryRunning_ = false; // the converter was started for the current row

@@ -3,6 +3,9 @@
 #include "platform/convert.h"
 #include "platform/fileSystem.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <vector>
 
 TSaveManager::TSaveManager(TFileList& list)
@@ -57,17 +60,42 @@ static const TSimpleXMLElem& EntryField(TSimpleXMLElem* entry, size_t position, 
     return *field;
 }
 
+bool IsWindowsPath(const std::string& path)
+{
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (path.size() >= 3 && letter(path[0]) && path[1] == ':' && (path[2] == '\\' || path[2] == '/'))
+        return true;
+    return path.rfind("\\\\", 0) == 0;
+}
+
+// A list entry's path made absolute against the list file's folder; empty stays empty.
+static std::string ResolveAgainst(const std::string& folder, const std::string& path)
+{
+    if (path.empty() || path[0] == '/' || IsWindowsPath(path))
+        return path;
+    const size_t colon = path.find(':');
+    if (colon != std::string::npos && colon < path.find('/'))
+        return path; // "http://...", "concat:...": left for the job runner to refuse by name
+    return platform::ToAnsi(
+               QDir::cleanPath(QDir(platform::FromAnsi(folder)).absoluteFilePath(platform::FromAnsi(path))))
+        + (path.back() == '/' ? "/" : "");
+}
+
 void TSaveManager::ImportList(const std::string& fileName)
 {
     if (!platform::FileExists(fileName))
         return;
     document_.LoadDocument(fileName);
+    const std::string folder = platform::ExtractFilePath(
+        platform::ToAnsi(QFileInfo(platform::FromAnsi(fileName)).absoluteFilePath()));
     const TSimpleXMLElems& entries = document_.RootElement().Children();
     for (size_t i = 0; i < entries.Count(); ++i) {
         TSimpleXMLElem* entry = entries.ElementAt(static_cast<long long>(i));
-        const std::string fileNameValue = EntryField(entry, i, "filename").ValueString();
+        const std::string fileNameValue
+            = ResolveAgainst(folder, EntryField(entry, i, "filename").ValueString());
         const int profileIndex = platform::StrToInt(EntryField(entry, i, "format").ValueString());
-        const std::string folder = EntryField(entry, i, "path").ValueString();
-        AppendFileRow(list_, platform::FromAnsi(fileNameValue), profileIndex, platform::FromAnsi(folder));
+        const std::string outputFolder = ResolveAgainst(folder, EntryField(entry, i, "path").ValueString());
+        AppendFileRow(
+            list_, platform::FromAnsi(fileNameValue), profileIndex, platform::FromAnsi(outputFolder));
     }
 }

@@ -12,6 +12,10 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// True for a path written on Windows: a drive ("C:\\Videos\\a.avi", "D:/Out") or a network share
+// ("\\\\server\\share"). Such a path names nothing on this machine.
+bool IsWindowsPath(const std::string& path);
+
 class TSaveManager {
 public:
     explicit TSaveManager(TFileList& list);
@@ -20,8 +24,11 @@ public:
     // (the root keeps its namespace declarations). The previous file of that name is replaced only
     // once the new one is complete; on failure it stays as it was.
     void ExportList(const std::string& fileName);
-    // Appends the file's entries to the list. A missing file does nothing. A file that cannot be
-    // read or parsed changes nothing; an entry that cannot be read stops the import with an
+    // Appends the file's entries to the list. Relative source paths and output folders are taken
+    // against the list file's folder, as playlists do, so a list means the same files from any
+    // current folder; Windows paths and names whose first part holds a ':' (URLs) are kept as
+    // written. Export writes the rows as they are held: absolute paths. A missing file does nothing. A file
+    // that cannot be read or parsed changes nothing; an entry that cannot be read stops the import with an
     // error, the entries before it staying in the list.
     void ImportList(const std::string& fileName);
 

@@ -1,5 +1,6 @@
 // Entry point of vidmorph-batch. Ctrl-C (or SIGTERM) stops the batch as the Stop button does:
-// the converter is killed, its unfinished output removed, and the tool exits with status 1.
+// the converters are killed, their unfinished outputs removed, and the tool exits with status 130.
+#include "platform/fileSystem.h"
 #include "ui/batchTool.h"
 
 #include <QCoreApplication>
@@ -27,11 +28,10 @@ void WatchSignals(TBatchTool& tool, QObject* parent)
     auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, parent);
     QObject::connect(notifier, &QSocketNotifier::activated, parent, [&tool] {
         char buffer[16];
-        while (read(gSignalPipe[0], buffer, sizeof buffer) > 0) {
-        }
+        while (read(gSignalPipe[0], buffer, sizeof buffer) > 0) { }
         tool.Stop();
     });
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
@@ -43,8 +43,10 @@ void WatchSignals(TBatchTool& tool, QObject* parent)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList arguments = app.arguments();
-    arguments.removeFirst();
+    // From the bytes themselves: a file name that is not valid UTF-8 must reach the list intact.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.push_back(platform::FromAnsi(argv[i]));
     try {
         TCommandManager profiles;
         TBatchTool tool(profiles, stdout, stderr);

@@ -1,27 +1,67 @@
 #include "ui/batchTool.h"
 
+#include "engine/localPath.h"
+#include "engine/overwriteManager.h"
 #include "engine/reporter.h"
 #include "platform/convert.h"
 #include "platform/fileSystem.h"
 #include "settings/saveManager.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QEventLoop>
+#include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr size_t kKeptLines = 8;
 
-std::string Absolute(const QString& path)
+// The extensions a folder given as input contributes, compared without letter case.
+const std::set<std::string> kVideoExtensions { ".mpg", ".mpeg", ".wmv", ".avi", ".vob", ".mov", ".mp2",
+    ".mpv", ".mp4", ".flv", ".mkv", ".webm", ".m4v", ".ts", ".mts", ".m2ts", ".3gp", ".ogv" };
+
+std::string Lower(std::string text)
 {
-    return platform::ToAnsi(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
+    std::transform(text.begin(), text.end(), text.begin(),
+        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
 }
 
-std::string Clock(int64_t seconds)
+bool IsVideoFile(const std::filesystem::directory_entry& entry)
+{
+    std::error_code error;
+    return entry.is_regular_file(error)
+        && kVideoExtensions.count(Lower(platform::ExtractFileExt(entry.path().string()))) > 0;
+}
+
+// The video files in a folder (and its subfolders when recursive), sorted by path.
+std::vector<std::string> VideosIn(const std::string& folder, bool recursive)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> files;
+    std::error_code error;
+    const auto options = fs::directory_options::skip_permission_denied;
+    if (recursive) {
+        for (fs::recursive_directory_iterator it(folder, options, error), end; !error && it != end;
+             it.increment(error))
+            if (IsVideoFile(*it))
+                files.push_back(it->path().string());
+    } else {
+        for (fs::directory_iterator it(folder, options, error), end; !error && it != end; it.increment(error))
+            if (IsVideoFile(*it))
+                files.push_back(it->path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string ClockText(int64_t seconds)
 {
     char text[32];
     std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
@@ -29,7 +69,54 @@ std::string Clock(int64_t seconds)
     return text;
 }
 
+// A JSON string; bytes that are not UTF-8 (held as U+DC80..U+DCFF) are written as those escapes.
+std::string JsonString(const std::string& bytes)
+{
+    const QString text = platform::FromAnsi(bytes);
+    std::string out = "\"";
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == '"' || u == '\\') {
+            out += '\\';
+            out += static_cast<char>(u);
+        } else if (u < 0x20 || (u >= 0xD800 && u <= 0xDFFF)) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(u));
+            out += escape;
+        } else {
+            out += QString(c).toStdString();
+        }
+    }
+    return out + "\"";
+}
+
+// movie_2_2 -> movie: every name the unique-name rule may make from one output name.
+std::string NameRoot(std::string stem)
+{
+    while (stem.size() > 2 && stem.compare(stem.size() - 2, 2, "_2") == 0)
+        stem.resize(stem.size() - 2);
+    return stem;
+}
+
+int TerminalWidth(std::FILE* out)
+{
+    winsize size {};
+    return ioctl(fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+}
+
 } // namespace
+
+struct TBatchTool::Job {
+    TFileList list;
+    std::unique_ptr<TCommand> command;
+    std::vector<unsigned> rows; // the list row of each of this job's rows
+    TFileProgress progress;
+    std::deque<std::string> lastLines; // the current entry's last output lines
+    Clock::time_point entryStarted;
+    std::string source; // the current entry's file name
+    QTimer restart; // starts the next group
+    bool busy = false;
+};
 
 TBatchTool::TBatchTool(const TCommandManager& profiles, std::FILE* out, std::FILE* err)
     : profiles_(profiles)
@@ -38,81 +125,19 @@ TBatchTool::TBatchTool(const TCommandManager& profiles, std::FILE* out, std::FIL
 {
 }
 
-void TBatchTool::PrintUsage(std::FILE* out)
-{
-    std::fputs("Usage:\n"
-               "  vidmorph-batch LIST.zfl\n"
-               "      convert every entry of a list file\n"
-               "  vidmorph-batch --profile N [--output DIR] FILE...\n"
-               "      convert the files with profile N (into DIR, or the convert folder beside the program)\n"
-               "  vidmorph-batch --profile N [--output DIR] --save LIST.zfl FILE...\n"
-               "      write the files as a list file instead of converting them\n"
-               "  vidmorph-batch --profiles\n"
-               "      list the profile indexes and names\n"
-               "  vidmorph-batch --help\n"
-               "\n"
-               "Existing files are never overwritten: a taken output name gets \"_2\" before its extension.\n"
-               "Exit status: 0 all converted, 1 some failed or the batch was stopped, 2 bad input.\n",
-        out);
-}
-
-bool TBatchTool::Fail(const std::string& message)
-{
-    std::fprintf(err_, "vidmorph-batch: %s\n", message.c_str());
-    return false;
-}
+TBatchTool::~TBatchTool() = default;
 
 bool TBatchTool::ParseArguments(const QStringList& arguments, TBatchOptions& options)
 {
-    bool profileGiven = false;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        const bool takesValue = a == "--profile" || a == "--output" || a == "--save";
-        if (takesValue && (i + 1 >= arguments.size() || arguments[i + 1].isEmpty()))
-            return Fail(platform::ToAnsi(a) + " needs a value (see --help)");
-        if (a == "--help" || a == "-h") {
-            options.help = true;
-        } else if (a == "--profiles") {
-            options.listProfiles = true;
-        } else if (a == "--profile") {
-            const std::string v = platform::ToAnsi(arguments[++i]);
-            try {
-                options.profile = platform::StrToInt(v);
-            } catch (const EConvertError&) {
-                return Fail("--profile needs a profile index (a whole number), not \"" + v + "\"");
-            }
-            profileGiven = true;
-        } else if (a == "--output") {
-            options.outputFolder = platform::JoinPath(Absolute(arguments[++i]), "");
-        } else if (a == "--save") {
-            options.saveList = Absolute(arguments[++i]);
-        } else if (a == "--") {
-            for (++i; i < arguments.size(); ++i)
-                options.files.push_back(Absolute(arguments[i]));
-        } else if (a.startsWith("-") && a.size() > 1) {
-            return Fail("unknown option " + platform::ToAnsi(a) + " (see --help)");
-        } else {
-            options.files.push_back(Absolute(a));
-        }
-    }
-    if (options.help || options.listProfiles)
-        return true;
-    if (options.files.empty())
-        return Fail("no files given (see --help)");
-    if (!profileGiven) {
-        if (options.files.size() != 1 || !options.outputFolder.empty() || !options.saveList.empty())
-            return Fail("--profile N is needed to convert files (see --profiles)");
-        options.listFile = options.files.front();
-        options.files.clear();
-    }
-    return true;
+    return ParseBatchArguments(arguments, options, err_);
 }
 
 int TBatchTool::ListProfiles()
 {
     const auto& names = profiles_.FormatNames();
     if (names.empty()) {
-        Fail("no profiles: the profile file " + TCommandManager::ProfileFilePath() + " is missing or empty");
+        BatchFail(err_,
+            "no profiles: the profile file " + TCommandManager::ProfileFilePath() + " is missing or empty");
         return beBadInput;
     }
     for (size_t i = 0; i < names.size(); ++i)
@@ -120,148 +145,359 @@ int TBatchTool::ListProfiles()
     return beAllConverted;
 }
 
-bool TBatchTool::FillList(const TBatchOptions& options)
+// One input: a file becomes an entry, a folder its video files; a missing or empty file is
+// reported and skipped (the batch goes on and ends with status 1).
+bool TBatchTool::AddInput(const std::string& input)
 {
-    if (!options.listFile.empty()) {
-        if (!platform::FileExists(options.listFile))
-            return Fail("no such list file: " + options.listFile);
-        TSaveManager files(list_);
-        try {
-            files.ImportList(options.listFile);
-        } catch (const std::exception& e) {
-            list_.Clear();
-            return Fail("cannot read the list file " + options.listFile + ": " + e.what());
-        }
-        if (list_.TotalCount() == 0)
-            return Fail("the list file " + options.listFile + " has no entries");
+    const QString folder = platform::FromAnsi(options_.outputFolder);
+    if (platform::DirectoryExists(input)) {
+        const std::vector<std::string> files = VideosIn(input, options_.recursive);
+        if (files.empty())
+            BatchFail(err_,
+                "no video files in the folder " + input
+                    + (options_.recursive ? "" : " (-r includes its subfolders)"));
+        for (const std::string& file : files)
+            AppendFileRow(list_, platform::FromAnsi(file), options_.profile, folder);
         return true;
     }
-    if (!profiles_.IsProfile(options.profile))
-        return Fail("there is no profile " + std::to_string(options.profile) + " (see --profiles)");
-    for (const std::string& file : options.files)
+    if (!platform::FileExists(input)) {
+        BatchFail(err_, "no such file: " + input + " (skipped)");
+    } else if (platform::FileSize(input) == 0) {
+        BatchFail(err_, input + " is empty (0 bytes); skipped: give the complete file");
+    } else {
+        AppendFileRow(list_, platform::FromAnsi(input), options_.profile, folder);
+        return true;
+    }
+    ++missing_;
+    if (options_.json)
+        PrintJson(input, "", "missing", nullptr, 0);
+    return false;
+}
+
+bool TBatchTool::FillList()
+{
+    if (!options_.listFile.empty()) {
+        const std::string& file = options_.listFile;
         if (!platform::FileExists(file))
-            return Fail("no such file: " + file);
-    for (const std::string& file : options.files)
-        AppendFileRow(
-            list_, platform::FromAnsi(file), options.profile, platform::FromAnsi(options.outputFolder));
+            return BatchFail(err_, "no such list file: " + file);
+        try {
+            TSaveManager(list_).ImportList(file);
+        } catch (const std::exception& e) {
+            list_.Clear();
+            return BatchFail(err_, "cannot read the list file " + file + ": " + e.what());
+        }
+        if (list_.TotalCount() == 0)
+            return BatchFail(err_, "the list file " + file + " has no entries");
+        return true;
+    }
+    if (!profiles_.IsProfile(options_.profile))
+        return BatchFail(
+            err_, "there is no profile " + std::to_string(options_.profile) + " (see --profiles)");
+    for (const std::string& input : options_.inputs)
+        AddInput(input);
+    if (list_.TotalCount() == 0)
+        return BatchFail(err_, "nothing to convert");
     return true;
 }
 
 bool TBatchTool::CheckProfiles()
 {
     for (PVirtualNode n = list_.GetFirst(); n; n = list_.GetNext(n)) {
+        rows_.push_back(n);
         const TItemData& item = TFileList::GetNodeData(n)->ItemData;
         if (!profiles_.IsProfile(item.ProfileIndex))
-            return Fail("entry " + std::to_string(TFileList::AbsoluteIndex(n) + 1) + " ("
-                + platform::ToAnsi(item.FileName) + ") names profile " + std::to_string(item.ProfileIndex)
-                + ", which does not exist (see --profiles)");
+            return BatchFail(err_,
+                "entry " + std::to_string(TFileList::AbsoluteIndex(n) + 1) + " ("
+                    + platform::ToAnsi(item.FileName) + ") names profile " + std::to_string(item.ProfileIndex)
+                    + ", which does not exist (see --profiles)");
     }
     return true;
 }
 
 int TBatchTool::Run(const TBatchOptions& options)
 {
-    if (options.help) {
+    options_ = options;
+    if (options_.help) {
         PrintUsage(out_);
         return beAllConverted;
     }
-    if (options.listProfiles)
-        return ListProfiles();
-    if (!FillList(options) || !CheckProfiles())
-        return beBadInput;
-    if (!options.saveList.empty()) {
-        try {
-            TSaveManager(list_).ExportList(options.saveList);
-        } catch (const std::exception& e) {
-            Fail(e.what());
-            return beBadInput;
-        }
-        std::fprintf(out_, "wrote %u entries to %s\n", list_.TotalCount(), options.saveList.c_str());
+    if (options_.version) {
+        PrintBatchVersion(out_);
         return beAllConverted;
     }
-    return Convert();
+    if (options_.listProfiles)
+        return ListProfiles();
+    const bool listed = FillList();
+    if (!listed && missing_ > 0 && list_.TotalCount() == 0 && options_.listFile.empty())
+        return beSomeFailed; // every file given was missing: said above
+    if (!listed || !CheckProfiles())
+        return beBadInput;
+    if (!options_.saveList.empty())
+        return SaveList();
+    PlanGroups();
+    const std::string converter = FindConverter();
+    if (converter.empty())
+        return beBadInput;
+    return options_.dryRun ? DryRun(converter) : Convert(converter);
+}
+
+int TBatchTool::SaveList()
+{
+    if (platform::FileExists(options_.saveList) && !options_.force) {
+        BatchFail(err_, "the list file " + options_.saveList + " exists; give --force to replace it");
+        return beBadInput;
+    }
+    try {
+        TSaveManager(list_).ExportList(options_.saveList);
+    } catch (const std::exception& e) {
+        BatchFail(err_, e.what());
+        return beBadInput;
+    }
+    std::fprintf(out_, "wrote %u entries to %s\n", list_.TotalCount(), options_.saveList.c_str());
+    return missing_ > 0 ? beSomeFailed : beAllConverted;
+}
+
+// The output name an entry starts from, reduced to what every unique name made from it shares.
+std::string TBatchTool::OutputKey(const TItemData& item) const
+{
+    const std::string name = platform::ExtractFileName(platform::ToAnsi(item.FileName));
+    const std::string stem = name.substr(0, name.size() - platform::ExtractFileExt(name).size());
+    return platform::JoinPath(OutputFolderOf(item), NameRoot(stem)) + "."
+        + profiles_.GetExt(item.ProfileIndex);
+}
+
+// The entry's output folder as the job runner takes it: absolute, the convert folder beside the
+// program when the entry names none.
+std::string TBatchTool::OutputFolderOf(const TItemData& item)
+{
+    const std::string folder = platform::ToAnsi(item.OutputFolder);
+    return AbsolutePath(folder.empty() ? platform::ProgramFolder() + "convert/" : folder);
+}
+
+// Groups by output key, in list order; with one job the whole list is one group. A shard keeps
+// every N-th group, so entries that could take each other's names stay on one machine.
+void TBatchTool::PlanGroups()
+{
+    std::vector<std::vector<unsigned>> all;
+    if (options_.jobs == 1 && options_.shardCount == 1) {
+        all.emplace_back();
+        for (unsigned i = 0; i < rows_.size(); ++i)
+            all.back().push_back(i);
+    } else {
+        std::map<std::string, size_t> byKey;
+        for (unsigned i = 0; i < rows_.size(); ++i) {
+            const auto [it, added]
+                = byKey.emplace(OutputKey(TFileList::GetNodeData(rows_[i])->ItemData), all.size());
+            if (added)
+                all.emplace_back();
+            all[it->second].push_back(i);
+        }
+    }
+    for (size_t g = 0; g < all.size(); ++g)
+        if (static_cast<int>(g % options_.shardCount) == options_.shardIndex) {
+            planned_ += static_cast<unsigned>(all[g].size());
+            groups_.push_back(std::move(all[g]));
+        }
+}
+
+// The converter beside the program, else ffmpeg on PATH; empty (after saying how to install
+// one) when there is neither.
+std::string TBatchTool::FindConverter()
+{
+    const std::string converter = platform::ConverterPath();
+    if (access(converter.c_str(), F_OK) == 0)
+        return converter; // one that exists but cannot start is explained beside its row
+    BatchFail(err_,
+        "ffmpeg was not found beside the program (" + converter
+            + ") nor on PATH; install it (Debian/Ubuntu: sudo apt install ffmpeg) or put a link to it beside "
+              "the program");
+    return {};
+}
+
+int TBatchTool::DryRun(const std::string& converter)
+{
+    std::set<std::string> taken; // names earlier entries of this run would take
+    bool allWouldRun = true;
+    for (const auto& group : groups_)
+        for (unsigned row : group)
+            allWouldRun = PrintDryRunEntry(row, converter, taken) && allWouldRun;
+    return missing_ > 0 || !allWouldRun ? beSomeFailed : beAllConverted;
+}
+
+// The command line the job runner would give the converter for one entry, or why it would fail.
+bool TBatchTool::PrintDryRunEntry(unsigned row, const std::string& converter, std::set<std::string>& taken)
+{
+    const TItemData& item = TFileList::GetNodeData(rows_[row])->ItemData;
+    const std::string source = platform::ToAnsi(item.FileName);
+    const std::string folder = platform::ToAnsi(item.OutputFolder);
+    for (const std::string& path : { source, folder })
+        if (IsProtocolName(path) || IsWindowsPath(path)) {
+            std::fprintf(out_, "# entry %u would fail: %s is not on this computer\n", row + 1, path.c_str());
+            return false;
+        }
+    const std::string name = platform::ChangeFileExt(
+        platform::ExtractFileName(source), "." + profiles_.GetExt(item.ProfileIndex));
+    std::string output = TOverwriteManager().GetUniqueName(platform::JoinPath(OutputFolderOf(item), name));
+    while (!taken.insert(output).second)
+        output = TOverwriteManager().GetUniqueName(
+            platform::ChangeFileExt(output, "_2" + platform::ExtractFileExt(output)));
+    std::fprintf(out_, "%s\n",
+        TCommand::FormatCommandLine(
+            converter, AbsolutePath(source), profiles_.GetParams(item.ProfileIndex), output)
+            .c_str());
+    return true;
+}
+
+int TBatchTool::Convert(const std::string& converter)
+{
+    live_ = isatty(fileno(out_)) == 1 && !options_.quiet && !options_.json;
+    started_ = Clock::now();
+    // Every failure reaches its row's lines, so the reporter has nothing more to say.
+    SetErrorReporter([](const std::string&) {});
+    const size_t jobCount = std::min(static_cast<size_t>(options_.jobs), groups_.size());
+    for (size_t i = 0; i < jobCount; ++i) {
+        auto job = std::make_unique<Job>();
+        Job* j = job.get();
+        job->command = std::make_unique<TCommand>(job->list, profiles_);
+        job->command->SetConverterPath(converter);
+        job->command->OnOutputLine = [this, j](const std::string& line) { OutputLine(*j, line); };
+        job->command->OnEntryEnded = [this, j](const TEntryEnd& end) { EntryEnded(*j, end); };
+        job->command->OnTimer = [this](QObject*) { ShowProgress(); };
+        // Started again from the event loop, once this batch has fully ended (a timer, not a
+        // posted event: see TCommand::Defer).
+        job->restart.setSingleShot(true);
+        job->restart.setInterval(0);
+        QObject::connect(&job->restart, &QTimer::timeout, [this, j] { StartNextGroup(*j); });
+        job->command->OnFinish = [j](QObject*, bool) { j->restart.start(); };
+        jobs_.push_back(std::move(job));
+    }
+    for (auto& job : jobs_)
+        StartNextGroup(*job);
+    ShowProgress();
+    QEventLoop loop;
+    const auto busy
+        = [this] { return std::any_of(jobs_.begin(), jobs_.end(), [](const auto& j) { return j->busy; }); };
+    while (busy())
+        loop.processEvents(QEventLoop::WaitForMoreEvents);
+    SetErrorReporter({});
+    ClearProgress();
+    return Finish();
+}
+
+void TBatchTool::StartNextGroup(Job& job)
+{
+    job.busy = false;
+    if (stopping_ || nextGroup_ >= groups_.size())
+        return;
+    job.rows = groups_[nextGroup_++];
+    job.list.Clear();
+    for (unsigned row : job.rows) {
+        const TItemData& item = TFileList::GetNodeData(rows_[row])->ItemData;
+        AppendFileRow(job.list, item.FileName, item.ProfileIndex, item.OutputFolder);
+    }
+    job.busy = true;
+    job.entryStarted = Clock::now();
+    job.progress.Reset();
+    job.source = platform::ToAnsi(TFileList::GetNodeData(job.list.GetFirst())->ItemData.FileName);
+    job.command->Start();
 }
 
 void TBatchTool::Stop()
 {
-    if (command_)
-        command_->Stop();
+    stopping_ = true;
+    interrupted_ = true;
+    for (auto& job : jobs_)
+        if (job->busy)
+            job->command->Stop();
 }
 
-int TBatchTool::Convert()
+void TBatchTool::OutputLine(Job& job, const std::string& line)
 {
-    TCommand command(list_, profiles_);
-    command_ = &command;
-    live_ = isatty(fileno(out_)) == 1;
-    bool done = false, stopped = false;
-    command.OnOutputLine = [this](const std::string& line) {
-        lastLines_.push_back(line);
-        if (lastLines_.size() > kKeptLines)
-            lastLines_.pop_front();
-    };
-    command.OnEntryEnded = [this](const TEntryEnd& end) { EntryEnded(end); };
-    command.OnTimer = [this](QObject*) { ShowProgress(); };
-    command.OnFinish = [&](QObject*, bool wasStopped) {
-        done = true;
-        stopped = wasStopped;
-    };
-    // Every failure reaches its row's lines below, so the reporter has nothing more to say.
-    SetErrorReporter([](const std::string&) {});
-    QEventLoop loop;
-    command.Start();
-    ShowProgress();
-    while (!done)
-        loop.processEvents(QEventLoop::WaitForMoreEvents);
-    SetErrorReporter({});
-    ClearProgress();
-    command_ = nullptr;
-    const int notRun = static_cast<int>(list_.TotalCount()) - finished_;
-    std::fprintf(out_, "%d of %u converted, %d failed%s; default output folder %s\n", finished_ - failed_,
-        list_.TotalCount(), failed_,
-        stopped ? (", stopped; " + std::to_string(notRun) + " not started").c_str() : "",
-        command.GlobalOutputFolder().c_str());
-    return failed_ == 0 && !stopped ? beAllConverted : beSomeFailed;
+    if (job.progress.Read(line)) { // statistics lines feed the live line only
+        if (Clock::now() - lastDrawn_ >= std::chrono::milliseconds(250))
+            ShowProgress();
+        return;
+    }
+    if (options_.verbose) {
+        ClearProgress();
+        std::fprintf(options_.json ? err_ : out_, "    | %s\n", line.c_str());
+        ShowProgress();
+    }
+    job.lastLines.push_back(line);
+    if (job.lastLines.size() > kKeptLines)
+        job.lastLines.pop_front();
 }
 
-void TBatchTool::EntryEnded(const TEntryEnd& end)
+void TBatchTool::EntryEnded(Job& job, const TEntryEnd& end)
 {
     ClearProgress();
     ++finished_;
-    const TItemData& item = TFileList::GetNodeData(end.node)->ItemData;
-    const std::string source = platform::ToAnsi(item.FileName);
-    const bool ran = end.result != TEntryResult::NotStarted;
-    const std::string output = ran ? command_->CurrentOutputPath() : std::string("-");
-    const unsigned row = TFileList::AbsoluteIndex(end.node) + 1;
-    if (end.result == TEntryResult::Converted) {
-        std::fprintf(
-            out_, "[%u/%u] converted  %s -> %s\n", row, list_.TotalCount(), source.c_str(), output.c_str());
-    } else {
+    const unsigned row = job.rows[TFileList::AbsoluteIndex(end.node)];
+    const std::string source = platform::ToAnsi(TFileList::GetNodeData(end.node)->ItemData.FileName);
+    const double seconds = std::chrono::duration<double>(Clock::now() - job.entryStarted).count();
+    if (end.result != TEntryResult::Converted)
         ++failed_;
-        std::fprintf(out_, "[%u/%u] %s %s -> %s\n", row, list_.TotalCount(),
-            end.result == TEntryResult::Stopped ? "STOPPED   " : "FAILED    ", source.c_str(),
-            output.c_str());
-        if (!end.problem.empty())
-            std::fprintf(out_, "    %s\n", end.problem.c_str());
-        if (end.result == TEntryResult::Stopped)
-            std::fprintf(out_, "    stopped: the converter was ended before it finished\n");
-        else if (end.result == TEntryResult::Failed && end.problem.empty())
-            std::fprintf(out_, "    ffmpeg exit code %u\n", end.exitCode);
-        else if (end.result == TEntryResult::NotStarted
-            && command_->Runner().EndStatus() == TEndStatus::ChildFailed)
-            ExplainMissingConverter();
-        for (const std::string& line : lastLines_)
-            std::fprintf(out_, "    | %s\n", line.c_str());
+    if (options_.json) {
+        static const char* const kStatus[] = { "converted", "failed", "stopped", "not started" };
+        const bool ran = end.result != TEntryResult::NotStarted;
+        PrintJson(source, ran ? job.command->CurrentOutputPath() : "", kStatus[static_cast<int>(end.result)],
+            &end, seconds);
+    } else {
+        PrintEntry(job, end, source, row + 1);
     }
-    lastLines_.clear();
+    job.lastLines.clear();
+    job.progress.Reset();
+    job.entryStarted = Clock::now();
+    if (PVirtualNode next = job.list.GetNext(end.node))
+        job.source = platform::ToAnsi(TFileList::GetNodeData(next)->ItemData.FileName);
     std::fflush(out_);
     ShowProgress();
 }
 
-// The converter could not be started: say what is missing and what to do, once per batch.
-void TBatchTool::ExplainMissingConverter()
+void TBatchTool::PrintEntry(Job& job, const TEntryEnd& end, const std::string& source, unsigned row)
 {
-    const std::string& converter = command_->ConverterPath();
-    const uint32_t error = command_->Runner().ResultCode();
+    const bool ran = end.result != TEntryResult::NotStarted;
+    const std::string output = ran ? job.command->CurrentOutputPath() : std::string("-");
+    const unsigned total = list_.TotalCount();
+    if (end.result == TEntryResult::Converted) {
+        if (!options_.quiet)
+            std::fprintf(out_, "[%u/%u] converted  %s -> %s\n", row, total, source.c_str(), output.c_str());
+        return;
+    }
+    std::fprintf(out_, "[%u/%u] %s %s -> %s\n", row, total,
+        end.result == TEntryResult::Stopped ? "STOPPED   " : "FAILED    ", source.c_str(), output.c_str());
+    if (!end.problem.empty())
+        std::fprintf(out_, "    %s\n", end.problem.c_str());
+    if (end.result == TEntryResult::Stopped)
+        std::fprintf(out_, "    stopped: the converter was ended before it finished\n");
+    else if (end.result == TEntryResult::Failed && end.problem.empty())
+        std::fprintf(out_, "    ffmpeg exit code %u\n", end.exitCode);
+    else if (end.result == TEntryResult::NotStarted
+        && job.command->Runner().EndStatus() == TEndStatus::ChildFailed)
+        ExplainMissingConverter(job);
+    if (!options_.verbose) // verbose printed them as they came
+        for (const std::string& line : job.lastLines)
+            std::fprintf(out_, "    | %s\n", line.c_str());
+}
+
+void TBatchTool::PrintJson(const std::string& source, const std::string& output, const char* status,
+    const TEntryEnd* end, double seconds)
+{
+    const bool exited = end && end->exitCode != kStillActive;
+    std::fprintf(out_, "{\"source\":%s,\"output\":%s,\"status\":\"%s\",\"exit_code\":%s,\"seconds\":%.3f",
+        JsonString(source).c_str(), output.empty() ? "null" : JsonString(output).c_str(), status,
+        exited ? std::to_string(end->exitCode).c_str() : "null", seconds);
+    if (end && !end->problem.empty())
+        std::fprintf(out_, ",\"problem\":%s", JsonString(end->problem).c_str());
+    std::fputs("}\n", out_);
+    std::fflush(out_);
+}
+
+// The converter could not be started: say what is missing and what to do, once per batch.
+void TBatchTool::ExplainMissingConverter(Job& job)
+{
+    const std::string& converter = job.command->ConverterPath();
+    const uint32_t error = job.command->Runner().ResultCode();
     if (error == ENOENT)
         std::fprintf(out_, "    ffmpeg was not found: %s does not exist\n", converter.c_str());
     else
@@ -273,13 +509,44 @@ void TBatchTool::ExplainMissingConverter()
     converterExplained_ = true;
 }
 
+int TBatchTool::Finish()
+{
+    const int notRun = static_cast<int>(planned_) - finished_;
+    char counts[256];
+    std::snprintf(counts, sizeof counts, "%d of %u converted, %d failed%s%s", finished_ - failed_, planned_,
+        failed_, missing_ ? (", " + std::to_string(missing_) + " missing").c_str() : "",
+        stopping_ ? (", stopped; " + std::to_string(notRun) + " not started").c_str() : "");
+    // Users must be able to find files converted without an output folder.
+    const std::string summary
+        = std::string(counts) + "; default output folder " + platform::GlobalOutputFolder();
+    const bool trouble = failed_ > 0 || missing_ > 0 || stopping_;
+    if (options_.json)
+        std::fprintf(err_, "%s\n", summary.c_str());
+    else if (!options_.quiet || trouble)
+        std::fprintf(out_, "%s\n", summary.c_str());
+    if (interrupted_)
+        return beInterrupted;
+    return trouble ? beSomeFailed : beAllConverted;
+}
+
 void TBatchTool::ShowProgress()
 {
-    if (!live_ || !command_)
+    if (!live_)
         return;
-    std::fprintf(out_, "\r\033[Kfinished %d of %u, elapsed %s", finished_, list_.TotalCount(),
-        Clock(command_->ElapsedSeconds()).c_str());
+    const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - started_).count();
+    std::string line = "finished " + std::to_string(finished_) + " of " + std::to_string(planned_)
+        + ", elapsed " + ClockText(elapsed);
+    for (const auto& job : jobs_) {
+        const std::string state = job->progress.Describe();
+        if (job->busy && !state.empty())
+            line += " | " + platform::ExtractFileName(job->source) + " " + state;
+    }
+    const size_t width = static_cast<size_t>(std::max(20, TerminalWidth(out_) - 1));
+    if (line.size() > width) // a wrapped line could not be redrawn in place
+        line.resize(width);
+    std::fprintf(out_, "\r\033[K%s", line.c_str());
     std::fflush(out_);
+    lastDrawn_ = Clock::now();
 }
 
 void TBatchTool::ClearProgress()

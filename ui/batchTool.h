@@ -1,61 +1,83 @@
 #pragma once
-// vidmorph-batch: converts a list file, or files given on the command line, with the profile file
-// beside the program, printing one line per finished entry.
+// vidmorph-batch: converts a list file, or files and folders given on the command line, with the
+// profile file beside the program, printing one line (or JSON object) per finished entry. Several
+// conversions may run at once (-j), each job with its own job runner and list.
 #include "engine/command.h"
 #include "settings/commandManager.h"
 #include "settings/itemNodeData.h"
+#include "ui/batchOptions.h"
+#include "ui/batchProgress.h"
 
 #include <QStringList>
 
+#include <chrono>
 #include <deque>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
-
-// Exit statuses of the tool.
-enum TBatchExit { beAllConverted = 0, beSomeFailed = 1, beBadInput = 2 };
-
-struct TBatchOptions {
-    bool help = false;
-    bool listProfiles = false;
-    int profile = -1; // --profile N; -1 when not given
-    std::string outputFolder; // --output DIR (absolute, with a trailing '/'), or empty
-    std::string saveList; // --save LIST.zfl
-    std::string listFile; // the list file to convert
-    std::vector<std::string> files; // FILE... (absolute)
-};
 
 class TBatchTool {
 public:
     TBatchTool(const TCommandManager& profiles, std::FILE* out, std::FILE* err);
+    ~TBatchTool();
 
     // Reads the arguments (without the program name). Returns false after printing the problem.
     bool ParseArguments(const QStringList& arguments, TBatchOptions& options);
     // Carries out the options; returns the exit status.
     int Run(const TBatchOptions& options);
-    // Asks a running batch to stop as the Stop button does (safe from the event loop only).
+    // Asks a running batch to stop as the Stop button does (from the event loop only); the tool
+    // then exits with beInterrupted.
     void Stop();
 
-    static void PrintUsage(std::FILE* out);
+    static void PrintUsage(std::FILE* out) { PrintBatchUsage(out); }
 
 private:
-    bool Fail(const std::string& message);
+    struct Job;
+    using Clock = std::chrono::steady_clock;
+
     int ListProfiles();
-    bool FillList(const TBatchOptions& options);
+    bool FillList();
+    bool AddInput(const std::string& input);
     bool CheckProfiles();
-    int Convert();
-    void EntryEnded(const TEntryEnd& end);
-    void ExplainMissingConverter();
+    int SaveList();
+    void PlanGroups();
+    std::string OutputKey(const TItemData& item) const;
+    static std::string OutputFolderOf(const TItemData& item);
+    std::string FindConverter();
+    int DryRun(const std::string& converter);
+    bool PrintDryRunEntry(unsigned row, const std::string& converter, std::set<std::string>& taken);
+    int Convert(const std::string& converter);
+    void StartNextGroup(Job& job);
+    void OutputLine(Job& job, const std::string& line);
+    void EntryEnded(Job& job, const TEntryEnd& end);
+    void PrintEntry(Job& job, const TEntryEnd& end, const std::string& source, unsigned row);
+    void PrintJson(const std::string& source, const std::string& output, const char* status,
+        const TEntryEnd* end, double seconds);
+    void ExplainMissingConverter(Job& job);
+    int Finish();
     void ShowProgress();
     void ClearProgress();
 
     const TCommandManager& profiles_;
     std::FILE* out_;
     std::FILE* err_;
-    TFileList list_;
-    TCommand* command_ = nullptr;
-    std::deque<std::string> lastLines_; // the current entry's last output lines
+    TBatchOptions options_;
+    TFileList list_; // every entry, in list order
+    std::vector<PVirtualNode> rows_; // list_'s rows by index
+    // Entries whose output names could collide go into one group and run one after another in
+    // one job, so unique names stay race-free between jobs.
+    std::vector<std::vector<unsigned>> groups_;
+    size_t nextGroup_ = 0;
+    unsigned planned_ = 0; // entries in this run's groups (this shard)
+    std::vector<std::unique_ptr<Job>> jobs_;
+    Clock::time_point started_;
+    Clock::time_point lastDrawn_; // of the live line
     int finished_ = 0;
     int failed_ = 0;
+    int missing_ = 0; // inputs that were missing or empty
+    bool stopping_ = false;
+    bool interrupted_ = false;
     bool live_ = false; // a progress line is kept on a terminal
-    bool converterExplained_ = false; // the advice on a missing converter was given
+    bool converterExplained_ = false; // the advice on a converter that cannot start was given
 };

@@ -1,5 +1,6 @@
 // Overhead of vidmorph-batch over running the same converter command lines from a plain shell
 // loop: 30 conversions of a tiny clip each way, timed in one run. Prints the ratio (target <= 1.05).
+#include "bench/benchSupport.h"
 #include "engine/command.h"
 #include "platform/fileSystem.h"
 #include "settings/commandManager.h"
@@ -14,14 +15,6 @@ namespace {
 
 constexpr int kFiles = 30;
 constexpr int kProfile = 7; // AVI (MPEG-4, MP3): quick to encode, so the overhead shows
-
-double Seconds(const std::string& command)
-{
-    const auto t0 = std::chrono::steady_clock::now();
-    if (std::system(command.c_str()) != 0)
-        std::fprintf(stderr, "command failed: %s\n", command.c_str());
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
 
 } // namespace
 
@@ -38,7 +31,9 @@ int main()
         return 1;
     const std::string dir = folder;
     std::system(("ffmpeg -nostdin -v error -f lavfi -i testsrc=duration=0.5:size=96x64:rate=25 -f lavfi "
-                 "-i sine=duration=0.5 -pix_fmt yuv420p -shortest " + dir + "/clip.mp4").c_str());
+                 "-i sine=duration=0.5 -pix_fmt yuv420p -shortest "
+        + dir + "/clip.mp4")
+                    .c_str());
     std::string files, loop;
     for (int i = 0; i < kFiles; ++i) {
         const std::string name = dir + "/clip" + std::to_string(i) + ".mp4";
@@ -53,15 +48,16 @@ int main()
     const std::string tool = app + "vidmorph-batch --profile " + std::to_string(kProfile) + " --output " + dir
         + "/tool" + files + " >/dev/null";
 
-    Seconds("sh " + dir + "/loop.sh"); // warm the caches once
+    CommandSeconds("sh " + dir + "/loop.sh"); // warm the caches once
     std::system(("rm -rf " + dir + "/shell").c_str());
     double shell = 1e9, batch = 1e9;
     for (int round = 0; round < 3; ++round) { // alternate, keep the best of each
-        shell = std::min(shell, Seconds("sh " + dir + "/loop.sh"));
-        batch = std::min(batch, Seconds(tool));
+        shell = std::min(shell, CommandSeconds("sh " + dir + "/loop.sh"));
+        batch = std::min(batch, CommandSeconds(tool));
         std::system(("rm -rf " + dir + "/shell " + dir + "/tool").c_str());
     }
-    std::printf("%d conversions (profile %d): shell loop %.3f s, vidmorph-batch %.3f s\n", kFiles, kProfile, shell, batch);
+    std::printf("%d conversions (profile %d): shell loop %.3f s, vidmorph-batch %.3f s\n", kFiles, kProfile,
+        shell, batch);
     std::printf("  ratio batch/shell %.3f  (target <= 1.05)\n", batch / shell);
     std::system(("rm -rf " + dir).c_str());
     return 0;

@@ -74,16 +74,21 @@ TEST(ListFileInterchange, StandardReadersAcceptOurFilesAndReadTheSameNames)
     EXPECT_EQ(XmllintErrors(path), "");
     EXPECT_EQ(PythonNames(dir, path), expected);
 
-    // Our own reader gives back the very same rows.
+    // Our own reader gives back the very same rows (a relative name, such as one that starts with
+    // a blank, means the same name in the list file's folder).
     TFileList back;
     TSaveManager backFiles(back);
     backFiles.ImportList(path);
     ASSERT_EQ(back.TotalCount(), list.TotalCount());
+    const auto asImported = [&](const QString& name) {
+        return name.startsWith('/') ? name : platform::FromAnsi(dir.path() + "/") + name;
+    };
     for (PVirtualNode a = list.GetFirst(), b = back.GetFirst(); a && b;
          a = list.GetNext(a), b = back.GetNext(b)) {
-        EXPECT_EQ(TFileList::GetNodeData(b)->ItemData.FileName, TFileList::GetNodeData(a)->ItemData.FileName);
+        EXPECT_EQ(TFileList::GetNodeData(b)->ItemData.FileName,
+            asImported(TFileList::GetNodeData(a)->ItemData.FileName));
         EXPECT_EQ(TFileList::GetNodeData(b)->ItemData.OutputFolder,
-            TFileList::GetNodeData(a)->ItemData.OutputFolder);
+            asImported(TFileList::GetNodeData(a)->ItemData.OutputFolder));
     }
 
     // A list file from Windows names "café" with a reference to its code point.

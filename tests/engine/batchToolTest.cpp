@@ -6,10 +6,18 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <set>
+#include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -33,11 +41,11 @@ std::string Quote(const std::string& s)
 
 // Runs the tool (by default the built one) from the current folder, or from cwd when given.
 Result RunTool(const std::string& arguments, const TempDir& dir, const std::string& cwd = {},
-    const std::string& tool = kTool)
+    const std::string& tool = kTool, const std::string& environment = {})
 {
     const std::string errFile = dir.file("stderr.txt");
-    const std::string command = (cwd.empty() ? "" : "cd " + Quote(cwd) + " && ") + Quote(tool) + " "
-        + arguments + " 2>" + Quote(errFile) + " </dev/null";
+    const std::string command = (cwd.empty() ? "" : "cd " + Quote(cwd) + " && ") + environment + Quote(tool)
+        + " " + arguments + " 2>" + Quote(errFile) + " </dev/null";
     Result r;
     FILE* p = popen(command.c_str(), "r");
     if (!p)
@@ -78,7 +86,6 @@ TEST(BatchTool, BadInputIsRefusedAndNothingWritten)
         { Quote(dir.file("noprofile.zfl")), "names profile 999, which does not exist" },
         { "--profile 999" + to + Quote(dir.file("a.mp4")), "there is no profile 999" },
         { "--profile x" + to + Quote(dir.file("a.mp4")), "needs a profile index" },
-        { "--profile 0" + to + Quote(dir.file("a.mp4")) + " " + Quote(dir.file("nope.mp4")), "no such file" },
         { to + Quote(dir.file("a.mp4")), "--profile N is needed" },
         { "--bogus", "unknown option" },
         { "--profile", "--profile needs a value" },
@@ -93,6 +100,11 @@ TEST(BatchTool, BadInputIsRefusedAndNothingWritten)
     const Result help = RunTool("--help", dir);
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("vidmorph-batch --profile N"), std::string::npos);
+    for (const char* status : { "  0  ", "  1  ", "  2  ", "  130  " })
+        EXPECT_NE(help.out.find(status), std::string::npos) << "exit status" << status << " not explained";
+    const Result version = RunTool("--version", dir);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("vidmorph-batch ", 0), 0u) << version.out;
     const Result profiles = RunTool("--profiles", dir);
     EXPECT_EQ(profiles.status, 0);
     EXPECT_NE(profiles.out.find("  0  "), std::string::npos);
@@ -156,7 +168,7 @@ TEST(BatchTool, InterruptStopsTheConverterAndRemovesItsOutput)
     for (int i = 0; i < 200 && waitpid(pid, &raw, WNOHANG) == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ASSERT_TRUE(WIFEXITED(raw)) << "the tool did not end after the interrupt";
-    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_EQ(WEXITSTATUS(raw), 130);
     const std::string said = ReadFileBytes(outFile);
     EXPECT_NE(said.find("[1/1] STOPPED"), std::string::npos) << said;
     EXPECT_NE(said.find("0 of 1 converted, 1 failed, stopped"), std::string::npos) << said;
@@ -197,7 +209,7 @@ TEST(BatchTool, UrlEntriesFailByNameAndNothingConnects)
     EXPECT_FALSE(platform::DirectoryExists(dir.file("http:")));
 }
 
-TEST(BatchTool, MissingConverterIsNamedWithWhatToDo)
+TEST(BatchTool, ConverterFromPathElseHowToInstallIt)
 {
     // The tool alone in a folder, with its profile file but no converter beside it.
     TempDir dir;
@@ -207,21 +219,204 @@ TEST(BatchTool, MissingConverterIsNamedWithWhatToDo)
                               .c_str()),
         0);
     MakeClip(dir.file("a.mp4"), 1);
-    // Nor on PATH (the tool falls back to it).
-    const std::string path = std::getenv("PATH");
-    setenv("PATH", dir.path().c_str(), 1);
-    const Result r
-        = RunTool("--profile 0 --output " + Quote(dir.file("out")) + " " + Quote(dir.file("a.mp4")), dir, {},
-            app + "vidmorph-batch");
-    setenv("PATH", path.c_str(), 1);
+    const std::string arguments
+        = "--profile 7 --output " + Quote(dir.file("out")) + " " + Quote(dir.file("a.mp4"));
+    Result r = RunTool(arguments, dir, {}, app + "vidmorph-batch");
+    EXPECT_EQ(r.status, 0) << r.out << r.err; // the one on PATH
+    EXPECT_TRUE(platform::FileExists(dir.file("out/a.avi")));
+
+    r = RunTool(arguments, dir, {}, app + "vidmorph-batch", "PATH=/nonexistent ");
+    EXPECT_EQ(r.status, 2) << r.out << r.err;
+    EXPECT_NE(r.err.find("ffmpeg was not found beside the program (" + app + "ffmpeg) nor on PATH"),
+        std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("sudo apt install ffmpeg"), std::string::npos);
+    EXPECT_FALSE(platform::FileExists(dir.file("out/a_2.avi")));
+
+    // A converter that is there but cannot start is explained beside its row.
+    WriteFileBytes(app + "ffmpeg", "not a program");
+    r = RunTool(arguments, dir, {}, app + "vidmorph-batch", "PATH=/nonexistent ");
     EXPECT_EQ(r.status, 1) << r.out << r.err;
     EXPECT_NE(r.out.find("[1/1] FAILED     " + dir.file("a.mp4")), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("doesn't exist."), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("ffmpeg was not found: " + app + "ffmpeg does not exist"), std::string::npos)
+    EXPECT_NE(r.out.find("ffmpeg could not be started from " + app + "ffmpeg"), std::string::npos) << r.out;
+}
+
+// Mistakes a user makes on the command line each get one message that says what to do; a missing
+// or empty file among good ones is reported once and the rest are converted.
+TEST(BatchTool, InputMistakesAreExplainedOnceAndTheRestConverts)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("in/deep"));
+    MakeClip(dir.file("in/b.mp4"), 1);
+    WriteFileBytes(dir.file("in/A.MP4"), ReadFileBytes(dir.file("in/b.mp4")));
+    WriteFileBytes(dir.file("in/notes.txt"), "not a video");
+    WriteFileBytes(dir.file("in/deep/c.mkv"), ReadFileBytes(dir.file("in/b.mp4")));
+    const std::string latin = dir.file("in/caf\xe9.mp4"); // not UTF-8
+    WriteFileBytes(latin, ReadFileBytes(dir.file("in/b.mp4")));
+    WriteFileBytes(dir.file("empty.mp4"), "");
+    WriteFileBytes(dir.file("empty.zfl"), "");
+    WriteFileBytes(dir.file("one.zfl"), "<list/>");
+    WriteFileBytes(dir.file("two.zfl"), "<list/>");
+    WriteFileBytes(dir.file("file"), "x");
+    const std::pair<std::string, std::string> cases[] = {
+        { Quote(dir.file("in")), "is a folder; to convert the videos in it give a profile" },
+        { Quote(dir.file("in/b.mp4")), "is not a list file (.zfl); to convert it give a profile" },
+        { Quote(dir.file("empty.zfl")), "is empty; give a list file saved by Vidmorph" },
+        { Quote(dir.file("one.zfl")) + " " + Quote(dir.file("two.zfl")), "two list files given" },
+        { "--profile 0 --output " + Quote(dir.file("file")) + " " + Quote(dir.file("in")),
+            "is a file; give a folder" },
+        { "--profile 0 " + Quote(dir.file("one.zfl")), "is a list file; convert it without --profile" },
+        { "-j 0 --profile 0 " + Quote(dir.file("in")), "--jobs needs a number" },
+        { "--shard 3/2 --profile 0 " + Quote(dir.file("in")), "--shard needs K/N" },
+    };
+    for (const auto& [arguments, message] : cases) {
+        const Result r = RunTool(arguments, dir);
+        EXPECT_EQ(r.status, 2) << arguments;
+        EXPECT_NE(r.err.find(message), std::string::npos) << arguments << "\n" << r.err;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_FALSE(platform::DirectoryExists(dir.file("file/")));
+
+    const std::string out = " --output " + Quote(dir.file("out")) + " ";
+    Result r = RunTool("--profile 7" + out + Quote(dir.file("in")) + " " + Quote(dir.file("gone.mp4")) + " "
+            + Quote(dir.file("empty.mp4")),
+        dir);
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_NE(r.err.find("no such file: " + dir.file("gone.mp4") + " (skipped)"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(dir.file("empty.mp4") + " is empty (0 bytes); skipped"), std::string::npos) << r.err;
+    // Sorted, any letter case, no subfolders without -r, nothing but videos.
+    EXPECT_NE(r.out.find("[1/3] converted  " + dir.file("in/A.MP4")), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("[2/3] converted  " + dir.file("in/b.mp4")), std::string::npos) << r.out;
+    EXPECT_NE(
+        r.out.find("[3/3] converted  " + latin + " -> " + dir.file("out/caf\xe9.avi")), std::string::npos)
         << r.out;
-    EXPECT_NE(r.out.find("install ffmpeg, or put it or a link to it beside the program (" + app + ")"),
+    EXPECT_TRUE(platform::FileExists(dir.file("out/caf\xe9.avi")));
+    EXPECT_NE(r.out.find("3 of 3 converted, 0 failed, 2 missing"), std::string::npos) << r.out;
+
+    r = RunTool("-r -q --profile 7" + out + Quote(dir.file("in")), dir);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, ""); // quiet: nothing but trouble
+    EXPECT_TRUE(platform::FileExists(dir.file("out/c.avi")));
+    // Qt's temporary folder cannot remove names that are not UTF-8.
+    for (const std::string& name : { latin, dir.file("out/caf\xe9.avi"), dir.file("out/caf\xe9_2.avi") })
+        std::remove(name.c_str());
+}
+
+// Lists made elsewhere: Windows paths fail by name and create nothing; relative paths mean the
+// files beside the list whatever the current folder; --save never replaces a list unasked.
+TEST(BatchTool, ListFilesFromElsewhere)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("lists/videos"));
+    MakeClip(dir.file("lists/videos/a.mp4"), 1);
+    auto entry = [](const std::string& file, const std::string& path) {
+        return "<item><filename>" + file + "</filename><format>7</format><path>" + path + "</path></item>";
+    };
+    WriteFileBytes(dir.file("lists/l.zfl"),
+        "<list>" + entry("C:\\Videos\\a.avi", "D:\\Converted\\") + entry("videos/a.mp4", "D:\\Converted\\")
+            + entry("videos/a.mp4", "out/") + "</list>");
+    ASSERT_EQ(mkdir(dir.file("elsewhere").c_str(), 0755), 0);
+    Result r = RunTool("--dry-run " + Quote(dir.file("lists/l.zfl")), dir, dir.file("elsewhere"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(
+        r.out.find("# entry 1 would fail: C:\\Videos\\a.avi is not on this computer"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\"file:" + dir.file("lists/out/a.avi") + "\""), std::string::npos) << r.out;
+    r = RunTool(Quote(dir.file("lists/l.zfl")), dir, dir.file("elsewhere"));
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_NE(r.out.find("Cannot convert \"C:\\Videos\\a.avi\": it is a Windows path"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("the output folder \"D:\\Converted\\\" is a Windows path"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("[3/3] converted  " + dir.file("lists/videos/a.mp4") + " -> "
+                  + dir.file("lists/out/a.avi")),
         std::string::npos)
         << r.out;
-    EXPECT_EQ(r.out.find("stopped"), std::string::npos) << r.out;
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(QDir(QString::fromStdString(dir.file("elsewhere")))
+                  .entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+        QStringList {});
+    EXPECT_EQ(
+        QDir(QString::fromStdString(dir.file("lists"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+        (QStringList { "l.zfl", "out", "videos" }));
+
+    const std::string save = "--profile 7 --save " + Quote(dir.file("lists/l.zfl")) + " "
+        + Quote(dir.file("lists/videos/a.mp4"));
+    const std::string before = ReadFileBytes(dir.file("lists/l.zfl"));
+    r = RunTool(save, dir);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("exists; give --force to replace it"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFileBytes(dir.file("lists/l.zfl")), before);
+    r = RunTool(save + " --force", dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(ReadFileBytes(dir.file("lists/l.zfl")).find("<filename>" + dir.file("lists/videos/a.mp4")),
+        std::string::npos);
+}
+
+// Entries whose output names collide all convert under distinct names with several jobs; shards
+// are disjoint and together hold every entry once; --dry-run creates nothing; --json gives one
+// object per entry; -v shows the converter's lines.
+TEST(BatchTool, JobsShardsDryRunAndJson)
+{
+    TempDir dir;
+    for (const char* folder : { "x", "y", "z" })
+        std::filesystem::create_directories(dir.file(folder));
+    MakeClip(dir.file("x/a.mp4"), 1);
+    const std::vector<std::string> sources { dir.file("x/a.mp4"), dir.file("y/a.mp4"), dir.file("z/a.mkv"),
+        dir.file("x/a_2.mp4"), dir.file("x/b.mp4"), dir.file("x/c.mp4"), dir.file("y/d.mp4") };
+    std::string files;
+    for (const std::string& s : sources) {
+        WriteFileBytes(s, ReadFileBytes(dir.file("x/a.mp4")));
+        files += " " + Quote(s);
+    }
+    const std::string out = " --output " + Quote(dir.file("out")) + " ";
+    std::multiset<std::string> shardSources;
+    for (int k = 1; k <= 3; ++k) {
+        const Result r
+            = RunTool("--dry-run --shard " + std::to_string(k) + "/3 --profile 7" + out + files, dir);
+        EXPECT_EQ(r.status, 0) << r.err;
+        for (const std::string& s : sources)
+            if (r.out.find("\"file:" + s + "\"") != std::string::npos)
+                shardSources.insert(s);
+    }
+    EXPECT_EQ(shardSources, std::multiset<std::string>(sources.begin(), sources.end()));
+    EXPECT_FALSE(platform::DirectoryExists(dir.file("out")));
+
+    Result r = RunTool("-j 3 --json --profile 7" + out + files, dir);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    std::set<std::string> outputs;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) {
+        const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+        EXPECT_EQ(o["status"].toString(), "converted") << line;
+        EXPECT_EQ(o["exit_code"].toInt(-1), 0) << line;
+        EXPECT_GE(o["seconds"].toDouble(-1), 0) << line;
+        EXPECT_TRUE(o["source"].isString()) << line;
+        outputs.insert(o["output"].toString().toStdString());
+    }
+    EXPECT_EQ(outputs.size(), sources.size()) << r.out;
+    EXPECT_EQ(QDir(QString::fromStdString(dir.file("out"))).entryList(QDir::Files).size(),
+        static_cast<int>(sources.size()));
+    for (const std::string& o : outputs)
+        EXPECT_TRUE(platform::FileExists(o)) << o;
+
+    r = RunTool("-v --profile 7" + out + Quote(sources[0]), dir);
+    EXPECT_NE(r.out.find("    | Input #0"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find('\r'), std::string::npos) << "no live line when not on a terminal";
+}
+
+// On a terminal the live line shows the current file's percent, speed and time left.
+TEST(BatchTool, TerminalShowsProgressWithinTheFile)
+{
+    TempDir dir;
+    MakeClip(dir.file("long.mp4"), 6, "640x360");
+    const std::string tool = Quote(kTool) + " --profile 1 --output " + Quote(dir.file("out")) + " "
+        + Quote(dir.file("long.mp4"));
+    const std::string command = "script -qec " + Quote(tool) + " /dev/null > " + Quote(dir.file("tty.txt"));
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string said = ReadFileBytes(dir.file("tty.txt"));
+    EXPECT_NE(said.find("\r\033[Kfinished 0 of 1, elapsed"), std::string::npos) << said;
+    EXPECT_NE(said.find("long.mp4 "), std::string::npos) << said;
+    EXPECT_NE(said.find("% at "), std::string::npos) << said;
+    EXPECT_NE(said.find(" left"), std::string::npos) << said;
 }

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QStandardPaths>
+#include <QtCore/qtestsupport_core.h>
 
 #include <algorithm>
 #include <cctype>
@@ -28,36 +30,54 @@ namespace {
 
 const std::string kProfileFile = VIDMORPH_SOURCE_DIR "/assets/command";
 
-// What one profile must produce from a clip with H.264 video, AAC audio and a text subtitle.
+// What one profile must produce from a clip with H.264 video, two AAC tracks and a text subtitle.
 struct Expected {
     std::string container; // ffprobe's format_name
     std::vector<std::string> streams; // "type:codec", sorted; nothing else may be in the file
-    int boxWidth = 0; // frames fit this box, aspect kept, never enlarged;
-    int boxHeight = 0; // 0: the source's frame size is kept
+    int boxLong = 0; // frames fit this box (long side x short side, in either orientation),
+    int boxShort = 0; // aspect kept, never enlarged; 0: the source's frame size is kept
+    int fixedWidth = 0, fixedHeight = 0; // a fixed frame size (DVD)
+    int maxWidth = 0; // only the width is bounded (GIF)
 };
 
 const std::map<std::string, Expected>& ExpectedResults()
 {
+    const std::string mp4 = "mov,mp4,m4a,3gp,3g2,mj2";
+    const auto tracks = [](const std::string& audio, const std::string& video, const std::string& subtitle) {
+        std::vector<std::string> kinds { "audio:" + audio, "audio:" + audio, "video:" + video };
+        if (!subtitle.empty())
+            kinds.push_back("subtitle:" + subtitle);
+        std::sort(kinds.begin(), kinds.end());
+        return kinds;
+    };
     static const std::map<std::string, Expected> table {
-        { "MP4 video (H.264, AAC)", { "mov,mp4,m4a,3gp,3g2,mj2", { "audio:aac", "video:h264" } } },
-        { "MP4 video (H.265/HEVC, AAC)", { "mov,mp4,m4a,3gp,3g2,mj2", { "audio:aac", "video:hevc" } } },
-        { "MP4 video 720p (H.264, AAC)",
-            { "mov,mp4,m4a,3gp,3g2,mj2", { "audio:aac", "video:h264" }, 1280, 720 } },
-        { "MP4 video 480p (H.264, AAC)",
-            { "mov,mp4,m4a,3gp,3g2,mj2", { "audio:aac", "video:h264" }, 854, 480 } },
-        { "WebM video (VP9, Opus)", { "matroska,webm", { "audio:opus", "video:vp9" } } },
-        { "MKV video (copy streams, no re-encoding)", { "matroska,webm", { "audio:aac", "video:h264" } } },
+        { "MP4 video (H.264, AAC)", { mp4, tracks("aac", "h264", "mov_text") } },
+        { "MP4 video (H.265/HEVC, AAC)", { mp4, tracks("aac", "hevc", "mov_text") } },
+        { "MP4 video 720p (H.264, AAC)", { mp4, tracks("aac", "h264", "mov_text"), 1280, 720 } },
+        { "MP4 video 480p (H.264, AAC)", { mp4, tracks("aac", "h264", "mov_text"), 854, 480 } },
+        { "WebM video (VP9, Opus)", { "matroska,webm", tracks("opus", "vp9", "webvtt") } },
+        { "MKV video (copy streams, no re-encoding)", { "matroska,webm", tracks("aac", "h264", "subrip") } },
+        // FLV holds one audio track and no subtitles.
         { "FLV video (H.264, AAC)", { "flv", { "audio:aac", "video:h264" } } },
-        { "AVI video (MPEG-4, MP3)", { "avi", { "audio:mp3", "video:mpeg4" } } },
+        { "AVI video (MPEG-4, MP3)", { "avi", tracks("mp3", "mpeg4", "") } },
         // The DVD muxer writes navigation packets, which ffprobe lists as a data stream.
         { "MPEG-2 video (DVD-style, AC-3)",
-            { "mpeg", { "audio:ac3", "data:dvd_nav_packet", "video:mpeg2video" } } },
+            { "mpeg", { "audio:ac3", "audio:ac3", "data:dvd_nav_packet", "video:mpeg2video" }, 0, 0, 720,
+                576 } },
         { "MP3 audio (192 kbit/s)", { "mp3", { "audio:mp3" } } },
-        { "M4A audio (AAC, 192 kbit/s)", { "mov,mp4,m4a,3gp,3g2,mj2", { "audio:aac" } } },
+        { "M4A audio (AAC, 192 kbit/s)", { mp4, { "audio:aac" } } },
         { "Opus audio (128 kbit/s)", { "ogg", { "audio:opus" } } },
         { "FLAC audio (lossless)", { "flac", { "audio:flac" } } },
         { "WAV audio (PCM, 16-bit)", { "wav", { "audio:pcm_s16le" } } },
-        { "Animated GIF (10 fps, up to 320 px wide)", { "gif", { "video:gif" }, 320, INT_MAX } },
+        { "Animated GIF (10 fps, up to 320 px wide)", { "gif", { "video:gif" }, 0, 0, 0, 0, 320 } },
+        { "MKV video (AV1 SVT-AV1, Opus)", { "matroska,webm", tracks("opus", "av1", "subrip") } },
+        { "MP4 video 1080p (H.264, AAC)", { mp4, tracks("aac", "h264", "mov_text"), 1920, 1080 } },
+        { "MP4 for phones, vertical kept (H.264, AAC)",
+            { mp4, tracks("aac", "h264", "mov_text"), 1920, 1080 } },
+        { "MP4 video (H.265 10-bit, keeps HDR, AAC)", { mp4, tracks("aac", "hevc", "mov_text") } },
+        { "MP4 remux (copy streams, no re-encoding)", { mp4, tracks("aac", "h264", "mov_text") } },
+        { "MKA audio (copy all audio tracks)", { "matroska,webm", { "audio:aac", "audio:aac" } } },
+        { "MOV video (ProRes 422, PCM)", { mp4, tracks("pcm_s16le", "prores", "mov_text") } },
     };
     return table;
 }
@@ -163,16 +183,19 @@ void MakeClip(const std::string& ffmpeg, const std::string& arguments, const std
     ASSERT_TRUE(FileExists(output));
 }
 
-// One second of 320x240, 25 fps H.264 video, AAC audio and a mov_text subtitle track (a source
-// with subtitles must not make any profile fail).
+// One second of 320x240, 25 fps H.264 video, two AAC tracks and a text subtitle track: SubRip in
+// a Matroska output, mov_text in MP4.
 void MakeSourceClip(const std::string& ffmpeg, const std::string& output, const TempDir& scratch)
 {
     const std::string subtitles = scratch.file("subtitles.srt");
     WriteFileBytes(subtitles, "1\r\n00:00:00,000 --> 00:00:00,900\r\nHello\r\n\r\n");
+    const bool mp4 = output.size() > 4 && output.compare(output.size() - 4, 4, ".mp4") == 0;
     MakeClip(ffmpeg,
-        "-f lavfi -i testsrc=duration=1:size=320x240:rate=25 -f lavfi -i sine=frequency=440:duration=1 -i "
+        "-f lavfi -i testsrc=duration=1:size=320x240:rate=25 -f lavfi -i sine=frequency=440:duration=1"
+        " -f lavfi -i sine=frequency=660:duration=1 -i "
             + QuoteArgument(subtitles)
-            + " -map 0 -map 1 -map 2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -c:s mov_text",
+            + " -map 0 -map 1 -map 2 -map 3 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -c:s "
+            + (mp4 ? "mov_text" : "srt"),
         output, scratch);
 }
 
@@ -189,6 +212,7 @@ void MakeFrameClip(
 struct Stream {
     std::string type, codec;
     int width = 0, height = 0;
+    std::string pixFmt, primaries, transfer, matrix;
 };
 struct Probe {
     std::string container;
@@ -217,7 +241,9 @@ Probe ProbeFile(const std::string& ffprobe, const std::string& path, const TempD
     Probe probe;
     const RunResult r = RunCommand(QuoteArgument(ffprobe)
             + " -v error -show_entries format=format_name,duration"
-              " -show_entries stream=codec_name,codec_type,width,height -of default "
+              " -show_entries "
+              "stream=codec_name,codec_type,width,height,pix_fmt,color_primaries,color_transfer,"
+              "color_space -of default "
             + QuoteArgument(path),
         scratch, 30000);
     if (r.startError || r.exitCode != 0) {
@@ -257,6 +283,14 @@ Probe ProbeFile(const std::string& ffprobe, const std::string& path, const TempD
                 s.width = std::stoi(value);
             else if (key == "height" && value != "N/A")
                 s.height = std::stoi(value);
+            else if (key == "pix_fmt")
+                s.pixFmt = value;
+            else if (key == "color_primaries")
+                s.primaries = value;
+            else if (key == "color_transfer")
+                s.transfer = value;
+            else if (key == "color_space")
+                s.matrix = value;
         } else if (key == "format_name") {
             probe.container = value;
         } else if (key == "duration" && value != "N/A") {
@@ -276,8 +310,16 @@ void ExpectFrameFits(
         + std::to_string(video.width) + "x" + std::to_string(video.height));
     ASSERT_GT(video.width, 0);
     ASSERT_GT(video.height, 0);
-    const int boxW = e.boxWidth ? std::min(e.boxWidth, sourceW) : sourceW;
-    const int boxH = e.boxHeight ? std::min(e.boxHeight, sourceH) : sourceH;
+    if (e.fixedWidth) {
+        EXPECT_EQ(video.width, e.fixedWidth);
+        EXPECT_EQ(video.height, e.fixedHeight);
+        return;
+    }
+    const bool portrait = sourceH > sourceW;
+    const int limitW = e.maxWidth ? e.maxWidth : portrait ? e.boxShort : e.boxLong;
+    const int limitH = e.maxWidth ? 0 : portrait ? e.boxLong : e.boxShort;
+    const int boxW = limitW ? std::min(limitW, sourceW) : sourceW;
+    const int boxH = limitH ? std::min(limitH, sourceH) : sourceH;
     EXPECT_LE(video.width, boxW);
     EXPECT_LE(video.height, boxH);
     EXPECT_TRUE(video.width >= boxW - 2 || video.height >= boxH - 2) << "the frame does not fill its box";
@@ -349,7 +391,7 @@ TEST(ShippedProfiles, EveryProfileConvertsAndNeverOverwrites)
     TempDir dir;
     const std::string folder = dir.file("in and out");
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
-    const std::string source = folder + "/the \"source\" clip's.mp4";
+    const std::string source = folder + "/the \"source\" clip's.mkv";
     MakeSourceClip(ffmpeg, source, dir);
     if (HasFatalFailure())
         return;
@@ -400,7 +442,8 @@ TEST(ShippedProfiles, VideoProfilesHandleOddAndLargeFrames)
         std::string path;
     };
     std::vector<Clip> clips { { 321, 241, false, dir.file("odd.mkv") },
-        { 1280, 960, true, dir.file("tall.mkv") }, { 1920, 800, true, dir.file("wide.mkv") } };
+        { 1280, 960, true, dir.file("tall.mkv") }, { 1920, 800, true, dir.file("wide.mkv") },
+        { 1080, 1920, true, dir.file("phone.mkv") } };
     for (const Clip& clip : clips) {
         MakeFrameClip(ffmpeg, clip.width, clip.height, clip.path, dir);
         if (HasFatalFailure())
@@ -414,11 +457,11 @@ TEST(ShippedProfiles, VideoProfilesHandleOddAndLargeFrames)
         const auto found = ExpectedResults().find(name);
         ASSERT_NE(found, ExpectedResults().end()) << "no expected result for profile \"" << name << "\"";
         const Expected& expected = found->second;
-        if (!HasVideo(expected))
-            continue;
-        boxed += expected.boxWidth ? 1 : 0;
+        if (!HasVideo(expected) || name.find("no re-encoding") != std::string::npos)
+            continue; // copying profiles keep the frames, and a remux only what the container takes
+        boxed += expected.boxLong || expected.maxWidth ? 1 : 0;
         for (const Clip& clip : clips) {
-            if (clip.onlyBoxed && !expected.boxWidth)
+            if (clip.onlyBoxed && !expected.boxLong && !expected.maxWidth && !expected.fixedWidth)
                 continue;
             const std::string what = "profile " + std::to_string(i) + " \"" + name + "\", "
                 + std::to_string(clip.width) + "x" + std::to_string(clip.height) + " clip";
@@ -435,5 +478,106 @@ TEST(ShippedProfiles, VideoProfilesHandleOddAndLargeFrames)
             ExpectFrameFits(expected, *video, clip.width, clip.height, what);
         }
     }
-    EXPECT_GE(boxed, 3) << "the 720p, 480p and GIF profiles limit the frame size";
+    EXPECT_GE(boxed, 5) << "the 480p, 720p, 1080p, phone and GIF profiles limit the frame size";
+}
+
+// A 10-bit HLG clip keeps its 10 bits and its colour description through the HDR profile, the
+// DVD profile gives what a DVD player takes (PAL frames at 25 fps, AC-3 at 48 kHz), and the Opus
+// profiles take a 5.1(side) track.
+TEST(ShippedProfiles, HdrDvdAndSurroundSources)
+{
+    REQUIRE_TOOL(ffmpeg, "ffmpeg");
+    REQUIRE_TOOL(ffprobe, "ffprobe");
+    TempDir dir;
+    const std::string source = dir.file("hlg.mov");
+    MakeClip(ffmpeg,
+        "-f lavfi -i testsrc=duration=1:size=320x240:rate=30 -f lavfi -i sine=duration=1 -vf "
+        "format=yuv420p10le"
+        " -c:v libx265 -x265-params log-level=error -color_primaries bt2020 -color_trc arib-std-b67"
+        " -colorspace bt2020nc -c:a aac",
+        source, dir);
+    if (HasFatalFailure())
+        return;
+    const TCommandManager profiles(kProfileFile);
+    const auto indexOf = [&](const std::string& name) {
+        const auto& names = profiles.FormatNames();
+        return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
+    };
+    const int hdr = indexOf("MP4 video (H.265 10-bit, keeps HDR, AAC)");
+    const int dvd = indexOf("MPEG-2 video (DVD-style, AC-3)");
+    ASSERT_EQ(dvd, 8) << "saved lists know the DVD profile as 8";
+    ASSERT_LT(hdr, profiles.ProfileCount());
+
+    const std::string hdrOut = dir.file("hdr.mp4");
+    RunResult r
+        = RunCommand(ConverterCommandLine(ffmpeg, source, profiles.GetParams(hdr), hdrOut), dir, 60000);
+    ASSERT_TRUE(r.startError == 0 && r.exitCode == 0) << Describe(r);
+    Probe probe = ProbeFile(ffprobe, hdrOut, dir);
+    ASSERT_NE(probe.Video(), nullptr) << probe.problem;
+    EXPECT_EQ(probe.Video()->codec, "hevc");
+    EXPECT_EQ(probe.Video()->pixFmt, "yuv420p10le");
+    EXPECT_EQ(probe.Video()->primaries, "bt2020");
+    EXPECT_EQ(probe.Video()->transfer, "arib-std-b67");
+    EXPECT_EQ(probe.Video()->matrix, "bt2020nc");
+
+    const std::string dvdOut = dir.file("dvd.mpg");
+    r = RunCommand(ConverterCommandLine(ffmpeg, source, profiles.GetParams(dvd), dvdOut), dir, 60000);
+    ASSERT_TRUE(r.startError == 0 && r.exitCode == 0) << Describe(r);
+    const RunResult details = RunCommand(QuoteArgument(ffprobe)
+            + " -v error -show_entries stream=codec_name,r_frame_rate,sample_rate,width,height -of csv=p=0 "
+            + QuoteArgument(dvdOut),
+        dir, 30000);
+    EXPECT_NE(details.out.find("mpeg2video,720,576,25/1"), std::string::npos) << details.out;
+    EXPECT_NE(details.out.find("ac3,48000"), std::string::npos) << details.out;
+
+    // Opus takes 5.1 only in its own channel order: a film's 5.1(side) track is remapped, not refused.
+    const std::string surround = dir.file("surround.mkv");
+    MakeClip(ffmpeg,
+        "-f lavfi -i testsrc=duration=1:size=160x120:rate=25 -f lavfi -i sine=duration=1 -filter_complex "
+        "[1]aformat=channel_layouts=5.1(side)[a] -map 0 -map [a] -c:v libx264 -preset ultrafast -pix_fmt "
+        "yuv420p "
+        "-c:a ac3",
+        surround, dir);
+    int opusProfiles = 0;
+    for (int i = 0; i < profiles.ProfileCount(); ++i) {
+        if (profiles.GetParams(i).find("libopus") == std::string::npos)
+            continue;
+        ++opusProfiles;
+        const std::string output = dir.file("surround" + std::to_string(i) + "." + profiles.GetExt(i));
+        r = RunCommand(ConverterCommandLine(ffmpeg, surround, profiles.GetParams(i), output), dir, 60000);
+        EXPECT_TRUE(r.startError == 0 && r.exitCode == 0) << "profile " << i << ": " << Describe(r);
+    }
+    EXPECT_GE(opusProfiles, 3);
+}
+
+// A subtitle stream the output cannot take (an MP4 text track into the Matroska copy) fails the
+// first run; the job runner converts the row again without subtitles, onto the same name, and
+// leaves no stray file.
+TEST(ShippedProfiles, SubtitleTheContainerCannotHoldIsDropped)
+{
+    REQUIRE_TOOL(ffmpeg, "ffmpeg");
+    REQUIRE_TOOL(ffprobe, "ffprobe");
+    TempDir dir;
+    const std::string source = dir.file("with subtitles.mp4");
+    MakeSourceClip(ffmpeg, source, dir);
+    if (HasFatalFailure())
+        return;
+    const TCommandManager profiles(kProfileFile);
+    TFileList list;
+    const std::string outFolder = dir.file("out") + "/";
+    AppendFileRow(list, QString::fromStdString(source), 5, QString::fromStdString(outFolder));
+    TCommand command(list, profiles);
+    command.SetProgramFolder(VIDMORPH_APP_DIR);
+    std::vector<TEntryEnd> ends;
+    bool finished = false;
+    command.OnEntryEnded = [&](const TEntryEnd& end) { ends.push_back(end); };
+    command.OnFinish = [&](QObject*, bool) { finished = true; };
+    command.Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 60000));
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].result, TEntryResult::Converted);
+    EXPECT_EQ(
+        QDir(QString::fromStdString(outFolder)).entryList(QDir::Files), QStringList { "with subtitles.mkv" });
+    const Probe probe = ProbeFile(ffprobe, outFolder + "with subtitles.mkv", dir);
+    EXPECT_EQ(probe.Kinds(), (std::vector<std::string> { "audio:aac", "audio:aac", "video:h264" }));
 }

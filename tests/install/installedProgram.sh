@@ -47,7 +47,7 @@ if out=$("${run[@]}" env -i "${keep[@]}" HOME="$tmp/home" PATH=/nonexistent \
   "$tmp/prefix/bin/vidmorph-batch" --profile 5 "$tmp/clip.avi" 2>&1); then
   echo "FAIL: converted without a converter"; echo "$out"; exit 1
 fi
-grep -qF "ffmpeg was not found: $tmp/prefix/bin/ffmpeg" <<<"$out" || { echo "$out"; exit 1; }
+grep -qF "ffmpeg was not found beside the program ($tmp/prefix/bin/ffmpeg)" <<<"$out" || { echo "$out"; exit 1; }
 # The build folder's program (portable layout) run by a user who may not write there: its
 # convert/ cannot be made, so it too falls back to the videos folder.
 if [ "$(id -u)" -eq 0 ] && [ ! -e "$build/app/convert" ] && "${run[@]}" test -x "$build/app/vidmorph-batch" \
