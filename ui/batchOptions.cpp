@@ -170,7 +170,7 @@ void PrintBatchUsage(std::FILE* out)
                "      convert every entry of a list file\n"
                "  vidmorph-batch --profile N [--output DIR] [OPTIONS] FILE|FOLDER...\n"
                "      convert files (a folder adds its video files) with profile N, into DIR or the\n"
-               "      convert folder beside the program\n"
+               "      default output folder (named in the summary line)\n"
                "  vidmorph-batch --profile N [--output DIR] --save LIST.zfl [--force] FILE|FOLDER...\n"
                "      write the files as a list file instead of converting them\n"
                "  vidmorph-batch --profiles | --help | --version\n"
