@@ -20,6 +20,7 @@ constexpr int kTextGap = 4;
 // Paints one cell from what the owner says: background painting, status image, text. No focus
 // rectangle; a selected row is tinted over its whole width.
 class TFileTreeDelegate : public QStyledItemDelegate {
+    Q_OBJECT
 public:
     explicit TFileTreeDelegate(TFileTree& tree)
         : QStyledItemDelegate(&tree)
@@ -341,3 +342,5 @@ void TFileTree::StoreFromView(const QModelIndex& current)
     list_.SelectOnly(node);
     syncing_ = false;
 }
+
+#include "FileTree.moc"

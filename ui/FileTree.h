@@ -18,6 +18,7 @@ class TPngImageList;
 
 // The item model over the store: one row per node, two columns.
 class TFileTreeModel : public QAbstractTableModel, public TNodeStoreObserver {
+    Q_OBJECT
 public:
     explicit TFileTreeModel(TFileTree& tree);
 

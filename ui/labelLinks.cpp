@@ -8,6 +8,7 @@
 namespace {
 
 class TLabelForwarder : public QObject {
+    Q_OBJECT
 public:
     TLabelForwarder(QWidget* label, QWidget* target)
         : QObject(label)
@@ -57,6 +58,7 @@ private:
 };
 
 class TLabelClick : public QObject {
+    Q_OBJECT
 public:
     TLabelClick(QWidget* label, std::function<void()> onClick)
         : QObject(label)
@@ -100,3 +102,5 @@ void OnLabelClick(QWidget* label, std::function<void()> onClick)
 {
     label->installEventFilter(new TLabelClick(label, std::move(onClick)));
 }
+
+#include "labelLinks.moc"
