@@ -39,9 +39,7 @@ TTreeManager::~TTreeManager()
     tree_->OnGetImageIndex = nullptr;
     tree_->OnGetHint = nullptr;
     tree_->OnBeforeCellPaint = nullptr;
-    tree_->OnPaintText = nullptr;
     tree_->OnGetPopupMenu = nullptr;
-    tree_->OnColumnClick = nullptr;
     tree_->OnColumnDblClick = nullptr;
     tree_->OnResize = nullptr;
     tree_->OnGetNodeDataSize = nullptr;
@@ -71,11 +69,9 @@ void TTreeManager::ConnectEvents()
         if (column == 1)
             DrawStatusBar(canvas, cell, *TFileList::GetNodeData(node));
     };
-    tree_->OnPaintText = [](TFileTree*, QPainter&, PVirtualNode, int) {};
     tree_->OnGetPopupMenu = [this](TFileTree*, PVirtualNode, int column, QPoint, QMenu*& menu) {
         menu = column == 0 && Idle() ? menu_ : nullptr;
     };
-    tree_->OnColumnClick = [](TFileTree*, int) {};
     tree_->OnColumnDblClick = [this](TFileTree*, int) {
         RunGuarded(tree_->window(), [this] { ShowProperties(tree_->List().FocusedNode()); });
     };

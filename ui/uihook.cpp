@@ -26,7 +26,6 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <cstdio>
 #include <utility>
 
 using formkit::kCaption;
