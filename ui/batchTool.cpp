@@ -3,6 +3,7 @@
 #include "engine/localPath.h"
 #include "engine/overwriteManager.h"
 #include "engine/reporter.h"
+#include "engine/videoFormats.h"
 #include "platform/convert.h"
 #include "platform/fileSystem.h"
 #include "settings/saveManager.h"
@@ -22,9 +23,13 @@ namespace {
 
 constexpr size_t kKeptLines = 8;
 
-// The extensions a folder given as input contributes, compared without letter case.
-const std::set<std::string> kVideoExtensions { ".mpg", ".mpeg", ".wmv", ".avi", ".vob", ".mov", ".mp2",
-    ".mpv", ".mp4", ".flv", ".mkv", ".webm", ".m4v", ".ts", ".mts", ".m2ts", ".3gp", ".ogv" };
+// The extensions a folder given as input contributes, compared without letter case: the supported
+// formats and newer containers the converter reads as well.
+const std::set<std::string> kVideoExtensions = [] {
+    std::set<std::string> extensions(kSupportedVideoExtensions.begin(), kSupportedVideoExtensions.end());
+    extensions.insert({ ".mkv", ".webm", ".m4v", ".ts", ".mts", ".m2ts", ".3gp", ".ogv" });
+    return extensions;
+}();
 
 std::string Lower(std::string text)
 {
