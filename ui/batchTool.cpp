@@ -239,6 +239,7 @@ int TBatchTool::Run(const TBatchOptions& options)
         return beBadInput;
     if (!options_.saveList.empty())
         return SaveList();
+    defaultOutputFolder_ = platform::GlobalOutputFolder();
     PlanGroups();
     const std::string converter = FindConverter();
     if (converter.empty())
@@ -271,12 +272,12 @@ std::string TBatchTool::OutputKey(const TItemData& item) const
         + profiles_.GetExt(item.ProfileIndex);
 }
 
-// The entry's output folder as the job runner takes it: absolute, the convert folder beside the
-// program when the entry names none.
-std::string TBatchTool::OutputFolderOf(const TItemData& item)
+// The entry's output folder as the job runner takes it: absolute, the default output folder when
+// the entry names none.
+std::string TBatchTool::OutputFolderOf(const TItemData& item) const
 {
     const std::string folder = platform::ToAnsi(item.OutputFolder);
-    return AbsolutePath(folder.empty() ? platform::ProgramFolder() + "convert/" : folder);
+    return AbsolutePath(folder.empty() ? defaultOutputFolder_ : folder);
 }
 
 // Groups by output key, in list order; with one job the whole list is one group. A shard keeps
@@ -522,8 +523,7 @@ int TBatchTool::Finish()
         failed_, missing_ ? (", " + std::to_string(missing_) + " missing").c_str() : "",
         stopping_ ? (", stopped; " + std::to_string(notRun) + " not started").c_str() : "");
     // Users must be able to find files converted without an output folder.
-    const std::string summary
-        = std::string(counts) + "; default output folder " + platform::GlobalOutputFolder();
+    const std::string summary = std::string(counts) + "; default output folder " + defaultOutputFolder_;
     const bool trouble = failed_ > 0 || missing_ > 0 || stopping_;
     if (options_.json)
         std::fprintf(err_, "%s\n", summary.c_str());
