@@ -66,14 +66,6 @@ std::vector<std::string> VideosIn(const std::string& folder, bool recursive)
     return files;
 }
 
-std::string ClockText(int64_t seconds)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
-        static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-    return text;
-}
-
 // A JSON string; bytes that are not UTF-8 (held as U+DC80..U+DCFF) are written as those escapes.
 std::string JsonString(const std::string& bytes)
 {
@@ -540,7 +532,7 @@ void TBatchTool::ShowProgress()
         return;
     const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - started_).count();
     std::string line = "finished " + std::to_string(finished_) + " of " + std::to_string(planned_)
-        + ", elapsed " + ClockText(elapsed);
+        + ", elapsed " + ClockText(static_cast<double>(elapsed));
     for (const auto& job : jobs_) {
         const std::string state = job->progress.Describe();
         if (job->busy && !state.empty())
