@@ -7,12 +7,14 @@
 #include "platform/convert.h"
 #include "platform/fileSystem.h"
 #include "settings/saveManager.h"
+#include "ui/batchProgress.h"
 
 #include <QEventLoop>
 #include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -144,7 +146,7 @@ int TBatchTool::ListProfiles()
 
 // One input: a file becomes an entry, a folder its video files; a missing or empty file is
 // reported and skipped (the batch goes on and ends with status 1).
-bool TBatchTool::AddInput(const std::string& input)
+void TBatchTool::AddInput(const std::string& input)
 {
     const QString folder = platform::FromAnsi(options_.outputFolder);
     if (platform::DirectoryExists(input)) {
@@ -155,7 +157,7 @@ bool TBatchTool::AddInput(const std::string& input)
                     + (options_.recursive ? "" : " (-r includes its subfolders)"));
         for (const std::string& file : files)
             AppendFileRow(list_, platform::FromAnsi(file), options_.profile, folder);
-        return true;
+        return;
     }
     if (!platform::FileExists(input)) {
         BatchFail(err_, "no such file: " + input + " (skipped)");
@@ -163,12 +165,11 @@ bool TBatchTool::AddInput(const std::string& input)
         BatchFail(err_, input + " is empty (0 bytes); skipped: give the complete file");
     } else {
         AppendFileRow(list_, platform::FromAnsi(input), options_.profile, folder);
-        return true;
+        return;
     }
     ++missing_;
     if (options_.json)
         PrintJson(input, "", "missing", nullptr, 0);
-    return false;
 }
 
 bool TBatchTool::FillList()
@@ -215,7 +216,7 @@ int TBatchTool::Run(const TBatchOptions& options)
 {
     options_ = options;
     if (options_.help) {
-        PrintUsage(out_);
+        PrintBatchUsage(out_);
         return beAllConverted;
     }
     if (options_.version) {

@@ -6,12 +6,10 @@
 #include "settings/commandManager.h"
 #include "settings/itemNodeData.h"
 #include "ui/batchOptions.h"
-#include "ui/batchProgress.h"
 
 #include <QStringList>
 
 #include <chrono>
-#include <deque>
 #include <memory>
 #include <set>
 #include <string>
@@ -30,15 +28,13 @@ public:
     // then exits with beInterrupted.
     void Stop();
 
-    static void PrintUsage(std::FILE* out) { PrintBatchUsage(out); }
-
 private:
     struct Job;
     using Clock = std::chrono::steady_clock;
 
     int ListProfiles();
     bool FillList();
-    bool AddInput(const std::string& input);
+    void AddInput(const std::string& input);
     bool CheckProfiles();
     int SaveList();
     void PlanGroups();
