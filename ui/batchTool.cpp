@@ -47,6 +47,15 @@ bool IsVideoFile(const std::filesystem::directory_entry& entry)
         && kVideoExtensions.count(Lower(platform::ExtractFileExt(entry.path().string()))) > 0;
 }
 
+// Appends the video files the iterator walks to; stops at the first error.
+template <class Iterator>
+void CollectVideos(Iterator it, std::error_code& error, std::vector<std::string>& files)
+{
+    for (const Iterator end; !error && it != end; it.increment(error))
+        if (IsVideoFile(*it))
+            files.push_back(it->path().string());
+}
+
 // The video files in a folder (and its subfolders when recursive), sorted by path.
 std::vector<std::string> VideosIn(const std::string& folder, bool recursive)
 {
@@ -54,16 +63,10 @@ std::vector<std::string> VideosIn(const std::string& folder, bool recursive)
     std::vector<std::string> files;
     std::error_code error;
     const auto options = fs::directory_options::skip_permission_denied;
-    if (recursive) {
-        for (fs::recursive_directory_iterator it(folder, options, error), end; !error && it != end;
-             it.increment(error))
-            if (IsVideoFile(*it))
-                files.push_back(it->path().string());
-    } else {
-        for (fs::directory_iterator it(folder, options, error), end; !error && it != end; it.increment(error))
-            if (IsVideoFile(*it))
-                files.push_back(it->path().string());
-    }
+    if (recursive)
+        CollectVideos(fs::recursive_directory_iterator(folder, options, error), error, files);
+    else
+        CollectVideos(fs::directory_iterator(folder, options, error), error, files);
     std::sort(files.begin(), files.end());
     return files;
 }
