@@ -16,15 +16,15 @@ double ReadClock(const std::string& text, size_t at)
     return h * 3600.0 + m * 60.0 + s;
 }
 
-std::string Clock(double seconds)
+} // namespace
+
+std::string ClockText(double seconds)
 {
     const long long t = static_cast<long long>(seconds + 0.5);
     char text[32];
     std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", t / 3600, t / 60 % 60, t % 60);
     return text;
 }
-
-} // namespace
 
 bool TFileProgress::Read(const std::string& line)
 {
@@ -53,14 +53,14 @@ std::string TFileProgress::Describe() const
         const int percent = static_cast<int>(std::min(100.0, position * 100.0 / duration));
         text = std::to_string(percent) + "%";
     } else {
-        text = Clock(position);
+        text = ClockText(position);
     }
     if (speed > 0) {
         char s[32];
         std::snprintf(s, sizeof s, " at %.2fx", speed);
         text += s;
         if (duration > 0 && duration > position)
-            text += ", " + Clock((duration - position) / speed) + " left";
+            text += ", " + ClockText((duration - position) / speed) + " left";
     }
     return text;
 }

@@ -15,3 +15,6 @@ struct TFileProgress {
     // "45% at 2.10x, 00:00:12 left", or what of it is known; empty before the first statistics line.
     std::string Describe() const;
 };
+
+// "HH:MM:SS", rounded to the nearest second.
+std::string ClockText(double seconds);

@@ -3,15 +3,18 @@
 #include "engine/localPath.h"
 #include "engine/overwriteManager.h"
 #include "engine/reporter.h"
+#include "engine/videoFormats.h"
 #include "platform/convert.h"
 #include "platform/fileSystem.h"
 #include "settings/saveManager.h"
+#include "ui/batchProgress.h"
 
 #include <QEventLoop>
 #include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -22,9 +25,13 @@ namespace {
 
 constexpr size_t kKeptLines = 8;
 
-// The extensions a folder given as input contributes, compared without letter case.
-const std::set<std::string> kVideoExtensions { ".mpg", ".mpeg", ".wmv", ".avi", ".vob", ".mov", ".mp2",
-    ".mpv", ".mp4", ".flv", ".mkv", ".webm", ".m4v", ".ts", ".mts", ".m2ts", ".3gp", ".ogv" };
+// The extensions a folder given as input contributes, compared without letter case: the supported
+// formats and newer containers the converter reads as well.
+const std::set<std::string> kVideoExtensions = [] {
+    std::set<std::string> extensions(kSupportedVideoExtensions.begin(), kSupportedVideoExtensions.end());
+    extensions.insert({ ".mkv", ".webm", ".m4v", ".ts", ".mts", ".m2ts", ".3gp", ".ogv" });
+    return extensions;
+}();
 
 std::string Lower(std::string text)
 {
@@ -40,6 +47,15 @@ bool IsVideoFile(const std::filesystem::directory_entry& entry)
         && kVideoExtensions.count(Lower(platform::ExtractFileExt(entry.path().string()))) > 0;
 }
 
+// Appends the video files the iterator walks to; stops at the first error.
+template <class Iterator>
+void CollectVideos(Iterator it, std::error_code& error, std::vector<std::string>& files)
+{
+    for (const Iterator end; !error && it != end; it.increment(error))
+        if (IsVideoFile(*it))
+            files.push_back(it->path().string());
+}
+
 // The video files in a folder (and its subfolders when recursive), sorted by path.
 std::vector<std::string> VideosIn(const std::string& folder, bool recursive)
 {
@@ -47,26 +63,12 @@ std::vector<std::string> VideosIn(const std::string& folder, bool recursive)
     std::vector<std::string> files;
     std::error_code error;
     const auto options = fs::directory_options::skip_permission_denied;
-    if (recursive) {
-        for (fs::recursive_directory_iterator it(folder, options, error), end; !error && it != end;
-             it.increment(error))
-            if (IsVideoFile(*it))
-                files.push_back(it->path().string());
-    } else {
-        for (fs::directory_iterator it(folder, options, error), end; !error && it != end; it.increment(error))
-            if (IsVideoFile(*it))
-                files.push_back(it->path().string());
-    }
+    if (recursive)
+        CollectVideos(fs::recursive_directory_iterator(folder, options, error), error, files);
+    else
+        CollectVideos(fs::directory_iterator(folder, options, error), error, files);
     std::sort(files.begin(), files.end());
     return files;
-}
-
-std::string ClockText(int64_t seconds)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
-        static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-    return text;
 }
 
 // A JSON string; bytes that are not UTF-8 (held as U+DC80..U+DCFF) are written as those escapes.
@@ -147,7 +149,7 @@ int TBatchTool::ListProfiles()
 
 // One input: a file becomes an entry, a folder its video files; a missing or empty file is
 // reported and skipped (the batch goes on and ends with status 1).
-bool TBatchTool::AddInput(const std::string& input)
+void TBatchTool::AddInput(const std::string& input)
 {
     const QString folder = platform::FromAnsi(options_.outputFolder);
     if (platform::DirectoryExists(input)) {
@@ -158,7 +160,7 @@ bool TBatchTool::AddInput(const std::string& input)
                     + (options_.recursive ? "" : " (-r includes its subfolders)"));
         for (const std::string& file : files)
             AppendFileRow(list_, platform::FromAnsi(file), options_.profile, folder);
-        return true;
+        return;
     }
     if (!platform::FileExists(input)) {
         BatchFail(err_, "no such file: " + input + " (skipped)");
@@ -166,12 +168,11 @@ bool TBatchTool::AddInput(const std::string& input)
         BatchFail(err_, input + " is empty (0 bytes); skipped: give the complete file");
     } else {
         AppendFileRow(list_, platform::FromAnsi(input), options_.profile, folder);
-        return true;
+        return;
     }
     ++missing_;
     if (options_.json)
         PrintJson(input, "", "missing", nullptr, 0);
-    return false;
 }
 
 bool TBatchTool::FillList()
@@ -218,7 +219,7 @@ int TBatchTool::Run(const TBatchOptions& options)
 {
     options_ = options;
     if (options_.help) {
-        PrintUsage(out_);
+        PrintBatchUsage(out_);
         return beAllConverted;
     }
     if (options_.version) {
@@ -234,6 +235,7 @@ int TBatchTool::Run(const TBatchOptions& options)
         return beBadInput;
     if (!options_.saveList.empty())
         return SaveList();
+    defaultOutputFolder_ = platform::GlobalOutputFolder();
     PlanGroups();
     const std::string converter = FindConverter();
     if (converter.empty())
@@ -266,12 +268,12 @@ std::string TBatchTool::OutputKey(const TItemData& item) const
         + profiles_.GetExt(item.ProfileIndex);
 }
 
-// The entry's output folder as the job runner takes it: absolute, the convert folder beside the
-// program when the entry names none.
-std::string TBatchTool::OutputFolderOf(const TItemData& item)
+// The entry's output folder as the job runner takes it: absolute, the default output folder when
+// the entry names none.
+std::string TBatchTool::OutputFolderOf(const TItemData& item) const
 {
     const std::string folder = platform::ToAnsi(item.OutputFolder);
-    return AbsolutePath(folder.empty() ? platform::ProgramFolder() + "convert/" : folder);
+    return AbsolutePath(folder.empty() ? defaultOutputFolder_ : folder);
 }
 
 // Groups by output key, in list order; with one job the whole list is one group. A shard keeps
@@ -517,8 +519,7 @@ int TBatchTool::Finish()
         failed_, missing_ ? (", " + std::to_string(missing_) + " missing").c_str() : "",
         stopping_ ? (", stopped; " + std::to_string(notRun) + " not started").c_str() : "");
     // Users must be able to find files converted without an output folder.
-    const std::string summary
-        = std::string(counts) + "; default output folder " + platform::GlobalOutputFolder();
+    const std::string summary = std::string(counts) + "; default output folder " + defaultOutputFolder_;
     const bool trouble = failed_ > 0 || missing_ > 0 || stopping_;
     if (options_.json)
         std::fprintf(err_, "%s\n", summary.c_str());
@@ -535,7 +536,7 @@ void TBatchTool::ShowProgress()
         return;
     const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - started_).count();
     std::string line = "finished " + std::to_string(finished_) + " of " + std::to_string(planned_)
-        + ", elapsed " + ClockText(elapsed);
+        + ", elapsed " + ClockText(static_cast<double>(elapsed));
     for (const auto& job : jobs_) {
         const std::string state = job->progress.Describe();
         if (job->busy && !state.empty())

@@ -6,12 +6,10 @@
 #include "settings/commandManager.h"
 #include "settings/itemNodeData.h"
 #include "ui/batchOptions.h"
-#include "ui/batchProgress.h"
 
 #include <QStringList>
 
 #include <chrono>
-#include <deque>
 #include <memory>
 #include <set>
 #include <string>
@@ -30,20 +28,18 @@ public:
     // then exits with beInterrupted.
     void Stop();
 
-    static void PrintUsage(std::FILE* out) { PrintBatchUsage(out); }
-
 private:
     struct Job;
     using Clock = std::chrono::steady_clock;
 
     int ListProfiles();
     bool FillList();
-    bool AddInput(const std::string& input);
+    void AddInput(const std::string& input);
     bool CheckProfiles();
     int SaveList();
     void PlanGroups();
     std::string OutputKey(const TItemData& item) const;
-    static std::string OutputFolderOf(const TItemData& item);
+    std::string OutputFolderOf(const TItemData& item) const;
     std::string FindConverter();
     int DryRun(const std::string& converter);
     bool PrintDryRunEntry(unsigned row, const std::string& converter, std::set<std::string>& taken);
@@ -71,6 +67,7 @@ private:
     size_t nextGroup_ = 0;
     unsigned planned_ = 0; // entries in this run's groups (this shard)
     std::vector<std::unique_ptr<Job>> jobs_;
+    std::string defaultOutputFolder_; // for entries without an output folder, as the job runner uses it
     Clock::time_point started_;
     Clock::time_point lastDrawn_; // of the live line
     int finished_ = 0;

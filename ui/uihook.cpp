@@ -7,6 +7,7 @@
 #include "controls/menuDraw.h"
 #include "engine/command.h"
 #include "engine/reporter.h"
+#include "engine/videoFormats.h"
 #include "platform/fileSystem.h"
 #include "settings/commandManager.h"
 #include "settings/itemManager.h"
@@ -30,6 +31,13 @@
 
 using formkit::kCaption;
 using formkit::kDisabledCaption;
+
+const QString TUIHook::kAddFilter = [] {
+    QStringList patterns;
+    for (std::string_view extension : kSupportedVideoExtensions)
+        patterns << QLatin1String("*") + QLatin1String(extension.data(), extension.size());
+    return "All Supported Formats|" + patterns.join(';') + "|All Files|*.*";
+}();
 
 TUIHook::TUIHook(TmainDlg& form)
     : form_(form)

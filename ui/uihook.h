@@ -22,9 +22,7 @@ class TmainDlg;
 class TUIHook {
 public:
     // Texts and values of the commands.
-    static constexpr const char* kAddFilter
-        = "All Supported Formats|*.mpg;*.mpeg;*.wmv;*.avi;*.vob;*.mov;*.mp2;"
-          "*.mpv;*.mp4;*.flv|All Files|*.*";
+    static const QString kAddFilter;
     static constexpr const char* kListFilter = "Zantro File List File (*.zfl)|*.zfl";
     static constexpr const char* kListExtension = ".zfl";
     static constexpr const char* kEndMessage = "Congratulations, works done!";

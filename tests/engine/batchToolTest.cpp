@@ -241,6 +241,25 @@ TEST(BatchTool, ConverterFromPathElseHowToInstallIt)
     EXPECT_NE(r.out.find("ffmpeg could not be started from " + app + "ffmpeg"), std::string::npos) << r.out;
 }
 
+// Installed as PREFIX/bin, entries without an output folder go to the user's videos folder: the
+// dry run names the files the conversion would write.
+TEST(BatchTool, InstalledToolNamesTheDefaultOutputFolderTheConversionUses)
+{
+    TempDir dir;
+    ASSERT_EQ(
+        std::system(("mkdir -p " + Quote(dir.file("usr/bin")) + " " + Quote(dir.file("usr/share/vidmorph"))
+            + " && cp " + Quote(kTool) + " " + Quote(dir.file("usr/bin/")) + " && cp "
+            + Quote(VIDMORPH_APP_DIR "/command") + " " + Quote(dir.file("usr/share/vidmorph/")))
+                        .c_str()),
+        0);
+    MakeClip(dir.file("a.mp4"), 1);
+    const Result r = RunTool("--dry-run --profile 7 " + Quote(dir.file("a.mp4")), dir, {},
+        dir.file("usr/bin/vidmorph-batch"),
+        "HOME=" + Quote(dir.file("home")) + " XDG_CONFIG_HOME=" + Quote(dir.file("home/.config")) + " ");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find(dir.file("home/Videos/Vidmorph/a.avi")), std::string::npos) << r.out;
+}
+
 // Mistakes a user makes on the command line each get one message that says what to do; a missing
 // or empty file among good ones is reported once and the rest are converted.
 TEST(BatchTool, InputMistakesAreExplainedOnceAndTheRestConverts)
