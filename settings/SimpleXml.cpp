@@ -665,6 +665,7 @@ TSimpleXMLElemPtr TSimpleXmlParser::ParseContent(TSimpleXMLElem& element)
     TSimpleXMLElems& children = element.Children();
     TSimpleXmlArena* arena = element.ChildArena();
     bool blanks = false;
+    runStart_ = pos_;
     for (;;) {
         if (AtEnd()) {
             FinishElement(element, {}); // end tag missing: its name counts as empty
@@ -696,10 +697,8 @@ TSimpleXMLElemPtr TSimpleXmlParser::ParseContent(TSimpleXMLElem& element)
             node->Parse(*this);
         } else {
             node = NewSimpleXmlNode<TSimpleXMLElemClassic>(arena);
-            if (ParseStartTag(*node)) {
-                runStart_ = pos_;
+            if (ParseStartTag(*node))
                 return node;
-            }
         }
         children.Append(std::move(node));
         runStart_ = pos_;
@@ -762,7 +761,6 @@ void TSimpleXmlParser::ParseElement(TSimpleXMLElem& element)
     };
     std::vector<Open> open;
     open.push_back({ &element, nullptr });
-    runStart_ = pos_;
     while (!open.empty()) {
         if (TSimpleXMLElemPtr child = ParseContent(*open.back().node)) {
             TSimpleXMLElem* raw = child.get();
@@ -773,7 +771,6 @@ void TSimpleXmlParser::ParseElement(TSimpleXMLElem& element)
         open.pop_back();
         if (done)
             open.back().node->Children().Append(std::move(done));
-        runStart_ = pos_;
     }
 }
 
