@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
 #include <unistd.h>
 
 // ---------------------------------------------------------------------------------------------
@@ -665,6 +666,7 @@ TSimpleXMLElemPtr TSimpleXmlParser::ParseContent(TSimpleXMLElem& element)
     TSimpleXMLElems& children = element.Children();
     TSimpleXmlArena* arena = element.ChildArena();
     bool blanks = false;
+    runStart_ = pos_;
     for (;;) {
         if (AtEnd()) {
             FinishElement(element, {}); // end tag missing: its name counts as empty
@@ -696,10 +698,8 @@ TSimpleXMLElemPtr TSimpleXmlParser::ParseContent(TSimpleXMLElem& element)
             node->Parse(*this);
         } else {
             node = NewSimpleXmlNode<TSimpleXMLElemClassic>(arena);
-            if (ParseStartTag(*node)) {
-                runStart_ = pos_;
+            if (ParseStartTag(*node))
                 return node;
-            }
         }
         children.Append(std::move(node));
         runStart_ = pos_;
@@ -762,7 +762,6 @@ void TSimpleXmlParser::ParseElement(TSimpleXMLElem& element)
     };
     std::vector<Open> open;
     open.push_back({ &element, nullptr });
-    runStart_ = pos_;
     while (!open.empty()) {
         if (TSimpleXMLElemPtr child = ParseContent(*open.back().node)) {
             TSimpleXMLElem* raw = child.get();
@@ -773,7 +772,6 @@ void TSimpleXmlParser::ParseElement(TSimpleXMLElem& element)
         open.pop_back();
         if (done)
             open.back().node->Children().Append(std::move(done));
-        runStart_ = pos_;
     }
 }
 
@@ -1187,27 +1185,23 @@ void TSimpleXMLElems::Grow()
 // of this list goes with everything below it before the next, in document order.
 void TSimpleXMLElems::Clear()
 {
-    TSimpleXMLElem* inlineCopy[kInline];
-    std::unique_ptr<TSimpleXMLElem*[]> heap = std::move(heapItems_);
-    TSimpleXMLElem** nodes = heap ? heap.get() : std::copy(inline_, inline_ + size_, inlineCopy) - size_;
-    const uint32_t count = size_;
+    // Last on top: the first node and what is below it go first.
+    std::vector<TSimpleXMLElem*> pending(
+        std::make_reverse_iterator(items_ + size_), std::make_reverse_iterator(items_));
     size_ = 0; // nodes being destroyed never see themselves in the list
     items_ = inline_;
     capacity_ = kInline;
+    heapItems_.reset();
     index_.reset();
     indexValid_ = false;
-    std::vector<TSimpleXMLElem*> pending;
-    for (uint32_t i = 0; i < count; ++i) {
-        pending.push_back(nodes[i]);
-        while (!pending.empty()) {
-            TSimpleXMLElem* node = pending.back();
-            pending.pop_back();
-            if (TSimpleXMLElems* inner = node->items_; inner && inner->size_ > 0) {
-                pending.insert(pending.end(), inner->items_, inner->items_ + inner->size_);
-                inner->size_ = 0;
-            }
-            TSimpleXMLElemDeleter()(node);
+    while (!pending.empty()) {
+        TSimpleXMLElem* node = pending.back();
+        pending.pop_back();
+        if (TSimpleXMLElems* inner = node->items_; inner && inner->size_ > 0) {
+            pending.insert(pending.end(), inner->items_, inner->items_ + inner->size_);
+            inner->size_ = 0;
         }
+        TSimpleXMLElemDeleter()(node);
     }
 }
 
