@@ -250,6 +250,7 @@ public:
         uint32_t priorityClass;
         TShowWindow showWindow;
         TCreationFlag creationFlag;
+        bool reportFailures; // the failure goes to the error reporter after OnTerminated
     };
 
     // receiver: the runner as the target of hand-off events; host: the runner's side of the
@@ -672,7 +673,8 @@ void TRunnerThread::Finish(const std::string& failure)
     auto* sender = static_cast<TProcessRunner*>(receiver_);
     try {
         CallOnUiThread([host = host_, sender, self = this, exitCode = exitCode_,
-                           onTerminated = settings_.onTerminated, channel = channel_, failure] {
+                           onTerminated = settings_.onTerminated, channel = channel_, failure,
+                           report = settings_.reportFailures] {
             host->RunEnding(self, failure);
             if (onTerminated) {
                 try {
@@ -684,7 +686,7 @@ void TRunnerThread::Finish(const std::string& failure)
             // is made; a handler that destroyed the runner does not stop it.
             if (!channel->Closed())
                 host->RunEnded(self);
-            if (!failure.empty())
+            if (report && !failure.empty())
                 ReportError(failure);
         });
         PostToUi([host = host_, self = this] { host->ReapWorker(self); });
@@ -731,7 +733,7 @@ void TProcessRunner::Execute()
     failureMessage_.clear();
     auto worker = std::make_unique<TRunnerThread>(this, static_cast<TRunnerHost*>(this), handOff_, shared_,
         TRunnerThread::Settings { commandLine_, OnNewLine, OnTerminated, timer_, maxTimeAfterBeginning_,
-            maxTimeAfterLastOutput_, PriorityClass(), showWindow_, creationFlag_ });
+            maxTimeAfterLastOutput_, PriorityClass(), showWindow_, creationFlag_, reportFailures_ });
     shared_->inputQueue.Clear();
     TRunnerThread* started = worker.get();
     workers_.push_back(std::move(worker));

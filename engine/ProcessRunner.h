@@ -227,8 +227,12 @@ public:
     uint32_t ResultCode() const { return shared_->resultCode.load(); }
     // Why the last ended run failed ("<command line> doesn't exist." when the program could not be
     // started); empty when it did not fail. Set before its OnTerminated; the same text then goes
-    // to the error reporter.
+    // to the error reporter unless ReportFailures is off.
     const std::string& FailureMessage() const { return failureMessage_; }
+    // On by default. An owner that hands FailureMessage on itself turns it off, so that one
+    // failure is told once.
+    bool ReportFailures() const { return reportFailures_; }
+    void SetReportFailures(bool value) { reportFailures_ = value; }
     // The process id of the current run's child while it runs; 0 when there is none.
     pid_t ChildPid() const { return shared_->childPid.load(); }
     // Null until the first Execute.
@@ -267,6 +271,7 @@ private:
     TReturnCode returnCode_ = rcCRLF;
     std::vector<std::string>* mirrorLines_ = nullptr;
     std::string failureMessage_;
+    bool reportFailures_ = true;
 
     std::shared_ptr<TRunnerShared> shared_;
     TProcessTimer* timer_ = nullptr;

@@ -1,7 +1,6 @@
 #include "engine/command.h"
 
 #include "engine/localPath.h"
-#include "engine/reporter.h"
 #include "platform/fileSystem.h"
 #include "platform/process.h"
 #include "settings/saveManager.h"
@@ -59,6 +58,7 @@ TCommand::TCommand(TFileList& list, const TCommandManager& profiles, QObject* pa
     runner_->OnNewLine
         = [this](TProcessRunner*, const std::string& line, TOutputType type) { OutputLine(line, type); };
     runner_->OnTerminated = [this](TProcessRunner*, uint32_t exitCode) { ConverterEnded(exitCode); };
+    runner_->SetReportFailures(false); // a start failure is the row's problem, told in its end
     freeListener_ = list_.AddFreeListener([this](PVirtualNode node) { NodeFreed(node); });
     converterPath_ = platform::ConverterPath();
     globalOutputFolder_ = platform::GlobalOutputFolder();
@@ -216,8 +216,6 @@ void TCommand::FailWithoutRun(const std::string& problem)
     // nests one row's end inside the previous one's.
     Defer([this, problem] {
         EntryEnded(kStillActive, TEntryResult::NotStarted, problem);
-        if (!problem.empty())
-            ReportError(problem);
         NextEntryOrEnd();
     });
 }
@@ -244,7 +242,6 @@ void TCommand::ConverterEnded(uint32_t exitCode)
     subtitleRefused_ = subtitleRefused_ || RefusesSubtitle(partialLine_);
     if (result == TEntryResult::Failed && RetryWithoutSubtitles(exitCode))
         return;
-    // The runner reports its own failure once this handler returns.
     EntryEnded(exitCode, result, runner_->FailureMessage());
     NextEntryOrEnd();
 }

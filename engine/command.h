@@ -31,8 +31,9 @@ struct TEntryEnd {
     PVirtualNode node = nullptr;
     uint32_t exitCode = kStillActive; // the converter's own code; kStillActive when it did not end by itself
     TEntryResult result = TEntryResult::NotStarted;
-    // Why a row failed without a converter's verdict (NotStarted, or a Failed run that broke
-    // down); the same text goes once to the error reporter. Empty otherwise.
+    // Why the row failed, in words, for Failed and NotStarted (never empty for those); empty for
+    // Converted and Stopped. This is the one place a row's problem is told: the job runner does
+    // not also send it to the error reporter.
     std::string problem;
 };
 

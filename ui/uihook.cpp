@@ -121,8 +121,11 @@ void TUIHook::WireCommand()
     command_->OnFinish = [this](QObject*, bool stopped) { Guard([&] { CommandFinish(stopped); }); };
     command_->OnTimer = [this](QObject*) { Guard([this] { CommandTimer(); }); };
     command_->OnOutputLine = [this](const std::string& line) { treeManager_->NoteOutputLine(line); };
-    command_->OnEntryEnded
-        = [this](const TEntryEnd& end) { treeManager_->NoteEntryEnded(end.node, end.exitCode, end.problem); };
+    command_->OnEntryEnded = [this](const TEntryEnd& end) {
+        treeManager_->NoteEntryEnded(end.node, end.exitCode, end.problem);
+        if (end.result == TEntryResult::NotStarted)
+            ReportError(end.problem); // a box per row that could not start, until a batch has a list of them
+    };
 }
 
 void TUIHook::SetIdleState()

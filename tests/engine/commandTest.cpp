@@ -157,7 +157,8 @@ TEST_F(CommandTest, FailedRowsDoNotStopTheBatch)
     Add(dir.file("missing.mp4"), 0, dir.file("out")); // the converter fails
     Add(source, 0, blocker + "/sub/"); // the folder cannot be made
     Add(source, 0, dir.file("out"));
-    // Every row, run or not: OnProgress, then its status, then OnEntryEnded; reasons reported once.
+    // Every row, run or not: OnProgress, then its status, then OnEntryEnded carrying its problem;
+    // nothing goes to the error reporter.
     std::vector<std::string> events;
     command->OnProgress = [&](QObject*, int32_t p) {
         progress.push_back(p);
@@ -174,11 +175,10 @@ TEST_F(CommandTest, FailedRowsDoNotStopTheBatch)
     });
     ASSERT_TRUE(RunToEnd());
     EXPECT_EQ(events,
-        (std::vector<std::string> { "progress 25", "ended 0", "report", "progress 50", "ended 1",
-            "progress 75", "ended 2", "report", "progress 100", "ended 3" }));
+        (std::vector<std::string> { "progress 25", "ended 0", "progress 50", "ended 1", "progress 75",
+            "ended 2", "progress 100", "ended 3" }));
     ASSERT_EQ(ends.size(), 4u);
     EXPECT_EQ(ends[0].result, TEntryResult::NotStarted);
-    EXPECT_EQ(ends[0].problem, reports[0]);
     EXPECT_EQ(ends[1].result, TEntryResult::Failed);
     EXPECT_NE(ends[1].exitCode, 0u);
     EXPECT_EQ(ends[2].result, TEntryResult::NotStarted);
@@ -189,11 +189,12 @@ TEST_F(CommandTest, FailedRowsDoNotStopTheBatch)
     EXPECT_EQ(Status(3), isConverted);
     EXPECT_EQ(progress, (std::vector<int32_t> { 25, 50, 75, 100 }));
     EXPECT_EQ(finished, std::vector<bool> { false });
-    ASSERT_EQ(reports.size(), 2u);
-    EXPECT_NE(reports[0].find("There is no conversion profile with index 7"), std::string::npos)
-        << reports[0];
-    EXPECT_NE(reports[1].find("Cannot create the output folder \"" + blocker + "/sub/\""), std::string::npos)
-        << reports[1];
+    EXPECT_TRUE(reports.empty());
+    EXPECT_NE(ends[0].problem.find("There is no conversion profile with index 7"), std::string::npos)
+        << ends[0].problem;
+    EXPECT_NE(ends[2].problem.find("Cannot create the output folder \"" + blocker + "/sub/\""),
+        std::string::npos)
+        << ends[2].problem;
     EXPECT_FALSE(platform::FileExists(dir.file("out/missing.avi")));
 }
 
@@ -299,13 +300,12 @@ TEST_F(CommandTest, UrlsAndProtocolNamesNeverReachTheNetwork)
 
     EXPECT_EQ(listener.Connections(), 0);
     ASSERT_EQ(ends.size(), 7u);
-    ASSERT_EQ(reports.size(), 5u);
+    EXPECT_TRUE(reports.empty());
     for (size_t row = 0; row < 5; ++row) {
         EXPECT_EQ(ends[row].result, TEntryResult::NotStarted) << row;
         const std::string named = row < 4 ? urls[row] : "http://" + listener.Address() + "/";
         EXPECT_NE(ends[row].problem.find("\"" + named + "\""), std::string::npos) << ends[row].problem;
         EXPECT_NE(ends[row].problem.find("URL"), std::string::npos) << ends[row].problem;
-        EXPECT_EQ(reports[row], ends[row].problem);
     }
     EXPECT_EQ(ends[5].result, TEntryResult::Failed); // the playlist ran and was refused its segment
     EXPECT_EQ(ends[6].result, TEntryResult::Converted);
@@ -315,7 +315,7 @@ TEST_F(CommandTest, UrlsAndProtocolNamesNeverReachTheNetwork)
         QStringList { "colon:name.avi" });
 }
 
-TEST_F(CommandTest, MissingConverterFailsEveryRowWithItsOwnReport)
+TEST_F(CommandTest, MissingConverterFailsEveryRowWithItsOwnProblem)
 {
     // Torn down as soon as the batch ends, as the headless tool does: the last row's reason must
     // have arrived by then. Then a converter that is there but may not be run.
@@ -341,12 +341,12 @@ TEST_F(CommandTest, MissingConverterFailsEveryRowWithItsOwnReport)
         command.reset();
         EXPECT_EQ(finished, std::vector<bool> { false }) << folder;
         ASSERT_EQ(ends.size(), 2u) << folder;
-        ASSERT_EQ(reports.size(), 2u) << folder;
+        EXPECT_TRUE(reports.empty()) << folder;
         for (size_t row = 0; row < 2; ++row) {
             EXPECT_EQ(ends[row].result, TEntryResult::NotStarted);
-            EXPECT_EQ(ends[row].problem, reports[row]);
-            EXPECT_EQ(reports[row].rfind("\"" + folder + "ffmpeg\"", 0), 0u) << reports[row];
-            EXPECT_NE(reports[row].find("doesn't exist."), std::string::npos) << reports[row];
+            const std::string& problem = ends[row].problem;
+            EXPECT_EQ(problem.rfind("\"" + folder + "ffmpeg\"", 0), 0u) << problem;
+            EXPECT_NE(problem.find("doesn't exist."), std::string::npos) << problem;
             EXPECT_EQ(Status(static_cast<int>(row)), isFailed);
         }
     }
