@@ -195,17 +195,18 @@ std::string CheckOutput(const TRunFacts& run, const TConverterLog& log)
     struct stat info { };
     if (lstat(run.output.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0)
         return "no output written";
+    // The converter's own lines first: they cost nothing. ffprobe reads what they do not tell
+    // (a profile that keeps the converter quiet with -v error).
     std::optional<double> expected = log.SourceSeconds();
     std::optional<double> written = log.ReachedSeconds();
-    if (!run.probe.empty()) {
+    if (!written && !run.probe.empty()) {
         const TProbedDuration output = ProbeDuration(run.probe, run.output);
         if (output.ran && !output.readable)
             return "the output cannot be read: " + output.error;
-        if (output.ran) // else the converter's own lines stand in
-            written = output.seconds;
-        if (!expected)
-            expected = ProbeDuration(run.probe, run.source).seconds;
+        written = output.seconds;
     }
+    if (!expected && !run.probe.empty())
+        expected = ProbeDuration(run.probe, run.source).seconds;
     if (TrimsOutput(run.params))
         expected = log.ReachedSeconds(); // cut on purpose: as far as the converter got
     if (!expected || !written || *expected <= 0)

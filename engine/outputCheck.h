@@ -2,7 +2,9 @@
 // Whether a converter run really produced its output. An exit code of 0 is not enough: ffmpeg
 // exits 0 when the disk fills while it writes the trailer, leaving a truncated file. A run counts
 // as converted only when the output exists, is not empty, the converter reported no failure to
-// write it, and it plays as long as the source (within 1 s or 2%, whichever is larger).
+// write it, and it is as long as the source (within 1 s or 2%, whichever is larger). The lengths
+// come from the converter's own lines (the first input's "Duration:", the last "time="), and from
+// ffprobe where those lines are missing.
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -58,7 +60,7 @@ struct TRunFacts {
     std::string output; // the run's output path
     std::string source;
     std::string params; // the profile's arguments: trimming options change what "complete" means
-    std::string probe; // ProbePath(); empty: the converter's own lines are used instead
+    std::string probe; // ProbePath(); empty when there is none
 };
 
 // For a run whose converter exited with code 0: empty when its output is complete, else why not
