@@ -3,7 +3,6 @@
 #include "engine/localPath.h"
 #include "platform/fileSystem.h"
 #include "platform/process.h"
-#include "settings/saveManager.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -43,7 +42,6 @@ TCommand::TCommand(TFileList& list, const TCommandManager& profiles, QObject* pa
     , list_(list)
     , profiles_(profiles)
     , runner_(std::make_unique<TProcessRunner>())
-    , overwrite_(std::make_unique<TOverwriteManager>())
 {
     timer_.setInterval(1000);
     connect(&timer_, &QTimer::timeout, this, [this] { TimerTick(); });
@@ -83,17 +81,6 @@ void TCommand::SetProgramFolder(const std::string& folder)
     globalOutputFolder_ = base + "convert/";
 }
 
-std::string TCommand::FormatCommandLine(const std::string& converter, const std::string& source,
-    const std::string& params, const std::string& output)
-{
-    // Each quoted value is escaped so that it reaches the converter as exactly one argument,
-    // whatever quotes, backslashes or other bytes it holds; params stay as the profile has them.
-    // The input may open local files only, so a local playlist cannot reach the network either.
-    return "\"" + platform::EscapeQuotedArgument(converter) + "\" -protocol_whitelist file -i \""
-        + platform::EscapeQuotedArgument(LocalFileArgument(source)) + "\" " + params + " \""
-        + platform::EscapeQuotedArgument(LocalFileArgument(output)) + "\"";
-}
-
 void TCommand::Start()
 {
     currentNode_ = list_.GetFirst();
@@ -128,61 +115,23 @@ void TCommand::NoteConvertersOutput()
     dev_t device {};
     ino_t inode {};
     const pid_t converter = runner_->ChildPid();
-    if (entryRunning_ && converter > 0 && !outputPath_.empty() && RegularFileId(outputPath_, device, inode)
+    if (entryRunning_ && converter > 0 && !plan_.outputPath.empty() && RegularFileId(plan_.outputPath, device, inode)
         && platform::ProcessHasFileOpen(converter, device, inode))
         ownOutput_ = std::make_pair(device, inode);
 }
 
+// The row's plan, and its output folder created when missing (nothing is created for a row
+// that cannot run).
 bool TCommand::PrepareEntry(std::string& problem)
 {
-    const TItemData& item = currentEntry_->ItemData;
-    const std::string source = platform::ToAnsi(item.FileName);
-    if (IsProtocolName(source)) {
-        problem = "Cannot convert \"" + source + "\": it is a URL, not a file on this computer.";
+    plan_ = PlanEntry(currentEntry_->ItemData, profiles_, { converterPath_, globalOutputFolder_, withoutSubtitles_ });
+    problem = plan_.problem;
+    if (!problem.empty())
         return false;
-    }
-    if (IsWindowsPath(source)) {
-        problem = "Cannot convert \"" + source
-            + "\": it is a Windows path (the list was made on Windows); "
-              "correct the entry to the file's path on this computer.";
-        return false;
-    }
-    std::string ext, params;
-    try {
-        ext = profiles_.GetExt(item.ProfileIndex);
-        params = profiles_.GetParams(item.ProfileIndex);
-    } catch (const EProfileError& e) {
-        problem = "Cannot convert \"" + source + "\": " + e.what();
-        return false;
-    }
-    if (!PrepareOutputFolder(source, problem))
-        return false;
-    params_ = withoutSubtitles_ ? params + " -sn" : params;
-    sourcePath_ = AbsolutePath(source);
-    outputName_ = platform::ChangeFileExt(platform::ExtractFileName(source), "." + ext);
-    outputPath_ = overwrite_->GetUniqueName(platform::JoinPath(outputFolder_, outputName_));
-    commandLine_ = FormatCommandLine(converterPath_, sourcePath_, params_, outputPath_);
-    return true;
-}
-
-// The row's output folder, made absolute and created when missing; nothing is created for a URL.
-bool TCommand::PrepareOutputFolder(const std::string& source, std::string& problem)
-{
-    const std::string folder = platform::ToAnsi(currentEntry_->ItemData.OutputFolder);
-    if (IsProtocolName(folder)) {
-        problem = "Cannot convert \"" + source + "\": the output folder \"" + folder
-            + "\" is a URL, not a folder on this computer.";
-        return false;
-    }
-    if (IsWindowsPath(folder)) {
-        problem = "Cannot convert \"" + source + "\": the output folder \"" + folder
-            + "\" is a Windows path (the list was made on Windows); correct it to a folder on this computer.";
-        return false;
-    }
-    outputFolder_ = AbsolutePath(folder.empty() ? globalOutputFolder_ : folder);
     std::string error;
-    if (!platform::DirectoryExists(outputFolder_) && !platform::ForceDirectories(outputFolder_, &error)) {
-        problem = "Cannot create the output folder \"" + outputFolder_ + "\": " + error;
+    if (!platform::DirectoryExists(plan_.outputFolder) && !platform::ForceDirectories(plan_.outputFolder, &error)) {
+        problem = "Cannot create the output folder \"" + plan_.outputFolder + "\": " + error;
+        plan_ = {};
         return false;
     }
     return true;
@@ -195,8 +144,7 @@ void TCommand::StartEntry()
     list_.RepaintNode(currentNode_);
     list_.SetFocus();
     list_.SelectOnly(currentNode_);
-    outputPath_.clear();
-    commandLine_.clear();
+    plan_ = {};
     partialLine_.clear();
     log_.Clear();
     ownOutput_.reset();
@@ -210,7 +158,7 @@ void TCommand::StartEntry()
     }
     entryRunning_ = true;
     runStarted_ = std::time(nullptr);
-    runner_->SetCommandLine(commandLine_);
+    runner_->SetCommandLine(plan_.commandLine);
     runner_->Execute();
 }
 
@@ -258,7 +206,7 @@ TEntryResult TCommand::Verdict(uint32_t exitCode, std::string& problem)
         return TEntryResult::Stopped;
     case TEndStatus::Exited:
         if (exitCode == 0) {
-            problem = CheckOutput({ outputPath_, sourcePath_, params_, probePath_ }, log_);
+            problem = CheckOutput({ plan_.outputPath, plan_.source, plan_.params, probePath_ }, log_);
             return problem.empty() ? TEntryResult::Converted : TEntryResult::Failed;
         }
         break;
@@ -305,9 +253,9 @@ void TCommand::RemoveRunsOutput()
         return;
     }
     struct stat info { };
-    if (!log_.FoundExistingOutput() && lstat(outputPath_.c_str(), &info) == 0 && S_ISREG(info.st_mode)
+    if (!log_.FoundExistingOutput() && lstat(plan_.outputPath.c_str(), &info) == 0 && S_ISREG(info.st_mode)
         && info.st_mtime >= runStarted_ - 1)
-        std::remove(outputPath_.c_str());
+        std::remove(plan_.outputPath.c_str());
 }
 
 void TCommand::OutputLine(const std::string& line, TOutputType type)
@@ -381,9 +329,9 @@ void TCommand::RemovePartialOutput()
     // Only the very file the stopped converter was writing, if it is still under that name.
     dev_t device {};
     ino_t inode {};
-    if (ownOutput_ && RegularFileId(outputPath_, device, inode)
+    if (ownOutput_ && RegularFileId(plan_.outputPath, device, inode)
         && ownOutput_ == std::make_pair(device, inode))
-        std::remove(outputPath_.c_str());
+        std::remove(plan_.outputPath.c_str());
     ownOutput_.reset();
 }
 

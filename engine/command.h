@@ -2,8 +2,8 @@
 // Converts the whole file list as one batch: one converter run per row, first to last, with the
 // row's status, a percentage per finished row, an animation tick and an elapsed-seconds count.
 #include "engine/ProcessRunner.h"
+#include "engine/entryPlan.h"
 #include "engine/outputCheck.h"
-#include "engine/overwriteManager.h"
 #include "settings/commandManager.h"
 #include "settings/itemNodeData.h"
 
@@ -69,8 +69,8 @@ public:
     bool Idle() const { return idle_; }
     int64_t ElapsedSeconds() const { return elapsedSeconds_; }
     // Command line and unique output path of the row being converted.
-    const std::string& CurrentCommandLine() const { return commandLine_; }
-    const std::string& CurrentOutputPath() const { return outputPath_; }
+    const std::string& CurrentCommandLine() const { return plan_.commandLine; }
+    const std::string& CurrentOutputPath() const { return plan_.outputPath; }
     TProcessRunner& Runner() { return *runner_; }
 
     TProgressEvent OnProgress;
@@ -84,15 +84,9 @@ public:
     // Ends the batch after the current row; its converter is killed and the row fails.
     void Stop();
 
-    // The converter's command line for one row. source and output must be absolute paths: the
-    // converter gets them as local files only, and its input may open local files only.
-    static std::string FormatCommandLine(const std::string& converter, const std::string& source,
-        const std::string& params, const std::string& output);
-
 private:
     void StartEntry();
     bool PrepareEntry(std::string& problem);
-    bool PrepareOutputFolder(const std::string& source, std::string& problem);
     void ConverterEnded(uint32_t exitCode);
     bool RetryWithoutSubtitles(uint32_t exitCode);
     TEntryResult Verdict(uint32_t exitCode, std::string& problem);
@@ -114,7 +108,6 @@ private:
     QTimer deferTimer_; // runs deferred_ from the event loop
     std::function<void()> deferred_;
     std::unique_ptr<TProcessRunner> runner_;
-    std::unique_ptr<TOverwriteManager> overwrite_;
     std::string converterPath_;
     std::string globalOutputFolder_;
 
@@ -123,12 +116,7 @@ private:
     PVirtualNode currentNode_ = nullptr; // null once the row is freed
     TItemNodeData* currentEntry_ = nullptr;
     std::string partialLine_; // the converter's line still without its end
-    std::string outputFolder_;
-    std::string outputName_;
-    std::string outputPath_;
-    std::string commandLine_;
-    std::string params_; // the row's profile parameters
-    std::string sourcePath_; // absolute
+    TEntryPlan plan_; // of the current row; empty until it is planned
     std::string probePath_; // ffprobe, found when a batch starts; empty when there is none
     TConverterLog log_; // what the current row's converter said
     bool subtitleRefused_ = false; // the converter said the container cannot take a subtitle stream

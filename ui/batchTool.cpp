@@ -1,7 +1,6 @@
 #include "ui/batchTool.h"
 
-#include "engine/localPath.h"
-#include "engine/overwriteManager.h"
+#include "engine/entryPlan.h"
 #include "engine/reporter.h"
 #include "engine/videoFormats.h"
 #include "platform/convert.h"
@@ -87,14 +86,6 @@ std::string JsonString(const std::string& bytes)
         }
     }
     return out + "\"";
-}
-
-// movie_2_2 -> movie: every name the unique-name rule may make from one output name.
-std::string NameRoot(std::string stem)
-{
-    while (stem.size() > 2 && stem.compare(stem.size() - 2, 2, "_2") == 0)
-        stem.resize(stem.size() - 2);
-    return stem;
 }
 
 int TerminalWidth(std::FILE* out)
@@ -255,23 +246,6 @@ int TBatchTool::SaveList()
     return missing_ > 0 ? beSomeFailed : beAllConverted;
 }
 
-// The output name an entry starts from, reduced to what every unique name made from it shares.
-std::string TBatchTool::OutputKey(const TItemData& item) const
-{
-    const std::string name = platform::ExtractFileName(platform::ToAnsi(item.FileName));
-    const std::string stem = name.substr(0, name.size() - platform::ExtractFileExt(name).size());
-    return platform::JoinPath(OutputFolderOf(item), NameRoot(stem)) + "."
-        + profiles_.GetExt(item.ProfileIndex);
-}
-
-// The entry's output folder as the job runner takes it: absolute, the default output folder when
-// the entry names none.
-std::string TBatchTool::OutputFolderOf(const TItemData& item) const
-{
-    const std::string folder = platform::ToAnsi(item.OutputFolder);
-    return AbsolutePath(folder.empty() ? defaultOutputFolder_ : folder);
-}
-
 // Groups by output key, in list order; with one job the whole list is one group. A shard keeps
 // every N-th group, so entries that could take each other's names stay on one machine.
 void TBatchTool::PlanGroups()
@@ -285,7 +259,9 @@ void TBatchTool::PlanGroups()
         std::map<std::string, size_t> byKey;
         for (unsigned i = 0; i < rows_.size(); ++i) {
             const auto [it, added]
-                = byKey.emplace(OutputKey(TFileList::GetNodeData(rows_[i])->ItemData), all.size());
+                = byKey.emplace(OutputNameKey(TFileList::GetNodeData(rows_[i])->ItemData, profiles_,
+                                    defaultOutputFolder_),
+                    all.size());
             if (added)
                 all.emplace_back();
             all[it->second].push_back(i);
@@ -325,24 +301,13 @@ int TBatchTool::DryRun(const std::string& converter)
 // The command line the job runner would give the converter for one entry, or why it would fail.
 bool TBatchTool::PrintDryRunEntry(unsigned row, const std::string& converter, std::set<std::string>& taken)
 {
-    const TItemData& item = TFileList::GetNodeData(rows_[row])->ItemData;
-    const std::string source = platform::ToAnsi(item.FileName);
-    const std::string folder = platform::ToAnsi(item.OutputFolder);
-    for (const std::string& path : { source, folder })
-        if (IsProtocolName(path) || IsWindowsPath(path)) {
-            std::fprintf(out_, "# entry %u would fail: %s is not on this computer\n", row + 1, path.c_str());
-            return false;
-        }
-    const std::string name = platform::ChangeFileExt(
-        platform::ExtractFileName(source), "." + profiles_.GetExt(item.ProfileIndex));
-    std::string output = TOverwriteManager().GetUniqueName(platform::JoinPath(OutputFolderOf(item), name));
-    while (!taken.insert(output).second)
-        output = TOverwriteManager().GetUniqueName(
-            platform::ChangeFileExt(output, "_2" + platform::ExtractFileExt(output)));
-    std::fprintf(out_, "%s\n",
-        TCommand::FormatCommandLine(
-            converter, AbsolutePath(source), profiles_.GetParams(item.ProfileIndex), output)
-            .c_str());
+    const TEntryPlan plan = PlanEntry(
+        TFileList::GetNodeData(rows_[row])->ItemData, profiles_, { converter, defaultOutputFolder_, false, &taken });
+    if (!plan.problem.empty()) {
+        std::fprintf(out_, "# entry %u would fail: %s\n", row + 1, plan.problem.c_str());
+        return false;
+    }
+    std::fprintf(out_, "%s\n", plan.commandLine.c_str());
     return true;
 }
 

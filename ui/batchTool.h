@@ -38,8 +38,6 @@ private:
     bool CheckProfiles();
     int SaveList();
     void PlanGroups();
-    std::string OutputKey(const TItemData& item) const;
-    std::string OutputFolderOf(const TItemData& item) const;
     std::string FindConverter();
     int DryRun(const std::string& converter);
     bool PrintDryRunEntry(unsigned row, const std::string& converter, std::set<std::string>& taken);

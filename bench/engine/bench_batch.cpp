@@ -2,6 +2,7 @@
 // loop: 30 conversions of a tiny clip each way, timed in one run. Prints the ratio (target <= 1.05).
 #include "bench/benchSupport.h"
 #include "engine/command.h"
+#include "engine/entryPlan.h"
 #include "platform/fileSystem.h"
 #include "settings/commandManager.h"
 
@@ -40,7 +41,7 @@ int main()
         std::system(("cp " + dir + "/clip.mp4 " + name).c_str());
         files += " " + name;
         // The very command line the tool gives the converter (plain paths, so valid shell too).
-        loop += TCommand::FormatCommandLine(app + "ffmpeg", name, profiles.GetParams(kProfile),
+        loop += ConverterCommandLine(app + "ffmpeg", name, profiles.GetParams(kProfile),
                     dir + "/shell/clip" + std::to_string(i) + "." + profiles.GetExt(kProfile))
             + " </dev/null >/dev/null 2>&1\n";
     }

@@ -1,4 +1,4 @@
-#include "engine/overwriteManager.h"
+#include "engine/entryPlan.h"
 #include "platform/convert.h"
 #include "platform/fileSystem.h"
 #include "settings/commandManager.h"
@@ -92,24 +92,23 @@ TEST(ItemManager, RecordsByPosition)
     EXPECT_EQ(items.GetOutputFolder(0), "/o/");
 }
 
-TEST(OverwriteManager, UniqueNamesWithRealFiles)
+TEST(UniqueOutputPath, UniqueNamesWithRealFiles)
 {
     TempDir dir;
-    TOverwriteManager names;
     const std::string movie = dir.file("movie.flv");
-    EXPECT_EQ(names.GetUniqueName(movie), movie);
+    EXPECT_EQ(UniqueOutputPath(movie), movie);
     WriteFileBytes(movie, "x");
-    EXPECT_EQ(names.GetUniqueName(movie), dir.file("movie_2.flv"));
+    EXPECT_EQ(UniqueOutputPath(movie), dir.file("movie_2.flv"));
     WriteFileBytes(dir.file("movie_2.flv"), "x");
-    EXPECT_EQ(names.GetUniqueName(movie), dir.file("movie_2_2.flv"));
+    EXPECT_EQ(UniqueOutputPath(movie), dir.file("movie_2_2.flv"));
 
     mkdir(dir.file("my.dir").c_str(), 0755);
     const std::string clip = dir.file("my.dir/clip");
     WriteFileBytes(clip, "x");
-    EXPECT_EQ(names.GetUniqueName(clip), dir.file("my.dir/clip_2"));
+    EXPECT_EQ(UniqueOutputPath(clip), dir.file("my.dir/clip_2"));
 
     mkdir(dir.file("taken.mp4").c_str(), 0755); // a folder does not make the name taken
-    EXPECT_EQ(names.GetUniqueName(dir.file("taken.mp4")), dir.file("taken.mp4"));
+    EXPECT_EQ(UniqueOutputPath(dir.file("taken.mp4")), dir.file("taken.mp4"));
     EXPECT_EQ(ReadFileBytes(movie), "x"); // nothing was touched
 }
 

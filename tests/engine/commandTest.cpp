@@ -1,5 +1,6 @@
 // The job runner end to end with the real ffmpeg on tiny clips the test makes itself.
 #include "engine/command.h"
+#include "engine/entryPlan.h"
 #include "engine/localPath.h"
 #include "engine/reporter.h"
 #include "loopbackListener.h"
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <random>
+#include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -455,11 +457,38 @@ TEST_F(CommandTest, LastLineWithoutItsEndIsShownAtTheRowsEnd)
 
 TEST(JobCommandLine, FormatKeepsParamsAndPassesLocalFilesOnly)
 {
-    EXPECT_EQ(TCommand::FormatCommandLine("/app/ffmpeg", "/v/a b.avi", "-f flv  -ar 22050", "/o/a b.flv"),
+    EXPECT_EQ(ConverterCommandLine("/app/ffmpeg", "/v/a b.avi", "-f flv  -ar 22050", "/o/a b.flv"),
         "\"/app/ffmpeg\" -protocol_whitelist file -i \"file:/v/a b.avi\" -f flv  -ar 22050 \"file:/o/a "
         "b.flv\"");
-    EXPECT_EQ(TCommand::FormatCommandLine("f", "/a\"b\\", "", "/c\\\\d"),
+    EXPECT_EQ(ConverterCommandLine("f", "/a\"b\\", "", "/c\\\\d"),
         "\"f\" -protocol_whitelist file -i \"file:/a\\\"b\\\\\"  \"file:/c\\\\d\"");
+}
+
+// The plan the dry run prints is the one the job runner runs: names earlier entries of the run
+// will take count as taken, and a row that cannot run says why and plans nothing.
+TEST(JobCommandLine, PlanTakesNamesInTurnAndRefusesWhatIsNotLocal)
+{
+    TempDir dir;
+    WriteFileBytes(dir.file("command"), "<p><p><format>AVI</format><params>-c:v mpeg4</params><ext>avi</ext></p></p>");
+    const TCommandManager profiles(dir.file("command"));
+    WriteFileBytes(dir.file("a.avi"), "someone's");
+    std::set<std::string> taken;
+    const TPlanSettings settings { "/app/ffmpeg", dir.path() + "/", false, &taken };
+    auto plan = [&](const char* source, int profile, const char* folder) {
+        return PlanEntry({ QString(source), profile, QString(folder) }, profiles, settings);
+    };
+    EXPECT_EQ(plan("/v/a.mp4", 0, "").outputPath, dir.file("a_2.avi"));
+    const TEntryPlan second = plan("/w/a.mkv", 0, "");
+    EXPECT_EQ(second.outputPath, dir.file("a_2_2.avi"));
+    EXPECT_EQ(second.commandLine, ConverterCommandLine("/app/ffmpeg", "/w/a.mkv", "-c:v mpeg4", dir.file("a_2_2.avi")));
+    EXPECT_EQ(OutputNameKey({ QString("/w/a_2.mkv"), 0, QString() }, profiles, dir.path() + "/"), dir.file("a.avi"));
+    for (const auto& [refused, says] : { std::pair { plan("http://h/a.mp4", 7, ""), "it is a URL" },
+             { plan("/v/a.mp4", 7, "http://h/"), "no conversion profile with index 7" },
+             { plan("/v/a.mp4", 0, "D:\\Out\\"), "is a Windows path" } }) {
+        EXPECT_NE(refused.problem.find(says), std::string::npos) << refused.problem;
+        EXPECT_EQ(refused.commandLine, "");
+    }
+    EXPECT_EQ(taken.size(), 2u);
 }
 
 TEST(JobCommandLine, ProtocolNamesAreToldFromFileNames)

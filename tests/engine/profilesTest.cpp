@@ -1,6 +1,7 @@
 // The profile file that ships beside the program, run through the real ffmpeg with the very
-// command line the job runner builds (TCommand::FormatCommandLine).
+// command line the job runner builds (ConverterCommandLine).
 #include "engine/command.h"
+#include "engine/entryPlan.h"
 #include "platform/fileSystem.h"
 #include "platform/process.h"
 #include "settings/commandManager.h"
@@ -163,14 +164,6 @@ std::string Describe(const RunResult& r)
         s << "exit code " << r.exitCode << " after " << r.seconds << " s";
     s << "\n--- output ---\n" << Tail(r.log);
     return s.str();
-}
-
-// The converter command line exactly as the job runner forms it.
-// The command line the job runner gives the converter.
-std::string ConverterCommandLine(const std::string& ffmpeg, const std::string& source,
-    const std::string& params, const std::string& output)
-{
-    return TCommand::FormatCommandLine(ffmpeg, source, params, output);
 }
 
 // Makes a test clip with ffmpeg itself; fails the test when that does not work.

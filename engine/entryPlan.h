@@ -1,0 +1,46 @@
+#pragma once
+// One list entry turned into what the converter is given: the checks that its source and output
+// folder are on this machine, the profile's arguments and extension, the output path made unique
+// and the command line. The job runner and the dry run both plan through here, so a dry run
+// prints the very command the conversion runs.
+#include "settings/commandManager.h"
+#include "settings/itemNodeData.h"
+
+#include <set>
+#include <string>
+
+struct TEntryPlan {
+    std::string source; // absolute
+    std::string outputFolder; // absolute; may not exist yet
+    std::string outputPath; // unique
+    std::string params; // the profile's arguments, plus what the plan adds
+    std::string commandLine;
+    // Why the entry cannot be converted ("Cannot convert ..."); everything above is then unset.
+    std::string problem;
+};
+
+struct TPlanSettings {
+    std::string converter;
+    std::string globalOutputFolder; // for entries without an output folder
+    bool withoutSubtitles = false; // after the container refused a subtitle stream
+    // Output paths earlier entries of the same run will take (a dry run creates no files); the
+    // plan adds its own. Null: only files on disk count.
+    std::set<std::string>* taken = nullptr;
+};
+
+TEntryPlan PlanEntry(const TItemData& item, const TCommandManager& profiles, const TPlanSettings& settings);
+
+// The converter's command line for one entry. source and output must be absolute paths: the
+// converter gets them as local files only, and its input may open local files only.
+std::string ConverterCommandLine(const std::string& converter, const std::string& source,
+    const std::string& params, const std::string& output);
+
+// The path itself while no file of that name exists (and taken does not hold it); otherwise "_2"
+// goes before the extension (the text from the last '.' after the last '/'), again and again:
+// movie.flv, movie_2.flv, movie_2_2.flv, ... Folders never count as taken. Nothing is created.
+std::string UniqueOutputPath(const std::string& path, const std::set<std::string>* taken = nullptr);
+
+// What every output path UniqueOutputPath may make for the entry shares (folder, name without
+// its "_2" suffixes, extension): entries with the same key could take each other's names.
+// Raises EProfileError for an index that names no profile.
+std::string OutputNameKey(const TItemData& item, const TCommandManager& profiles, const std::string& globalOutputFolder);
