@@ -4,6 +4,7 @@
 #include "controls/FlatEditUnit.h"
 #include "controls/MyButtonEx.h"
 #include "controls/MyFlatHintUnit.h"
+#include "controls/MyListBox.h"
 #include "ui/FileTree.h"
 #include "ui/ItemForm.h"
 #include "ui/addForm.h"
@@ -87,6 +88,10 @@ TEST(AddDialog, ProfileAndFolderRewriteOnlyTheirLinesAndACancelledBrowserKeepsTh
     const QStringList before = dialog.InfoLines();
     EXPECT_EQ(before[1], "format: first");
     EXPECT_EQ(before[2], "save to: use global path");
+    // The file list is a white list box in its white frame, not the form's blue.
+    const QImage list = dialog.MyListBox1->grab().toImage();
+    EXPECT_EQ(list.pixelColor(list.width() / 2, list.height() - 3), QColor(Qt::white));
+    EXPECT_EQ(dialog.MyListBox1->palette().color(QPalette::Base), QColor(Qt::white));
     dialog.ComboBox1->setCurrentIndex(1);
     EXPECT_EQ(dialog.InfoLines()[1], "format: second");
     EXPECT_EQ(dialog.InfoLines()[0], before[0]);
