@@ -245,7 +245,12 @@ void TUIHook::btnImportClick()
     const QString name = Dialogs().GetOpenFileName(kListFilter);
     if (name.isEmpty())
         return;
-    saveManager_->ImportList(platform::ToAnsi(name));
+    try {
+        saveManager_->ImportList(platform::ToAnsi(name));
+    } catch (...) {
+        RefreshCount(0); // the entries before a bad one stay in the list
+        throw;
+    }
     RefreshCount(0);
 }
 

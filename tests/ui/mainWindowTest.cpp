@@ -236,8 +236,19 @@ TEST(MainWindow, ExportAndImportRoundTripAndABadListFileChangesNothing)
     EXPECT_FALSE(w.dialogs.messages[0].text.isEmpty());
     EXPECT_EQ(w.List().TotalCount(), 2u);
 
+    // Entry 2 has no profile: entry 1 stays, and the count line says so beside the error box.
+    const std::string half = w.folder.dir.file("half.zfl");
+    WriteFileBytes(half,
+        "<?xml version=\"1.0\"?><list><item><filename>/v/p.mpg</filename><format>0</format>"
+        "<path></path></item><item><filename>/v/q.mpg</filename><path></path></item></list>");
+    w.dialogs.openFile.push_back(QString::fromStdString(half));
+    w.window->btnImport->Click();
+    ASSERT_EQ(w.dialogs.messages.size(), 2u);
+    EXPECT_EQ(w.List().TotalCount(), 3u);
+    EXPECT_EQ(w.window->lbCount->text(), "3 files, finished 0 of 3");
+
     w.Hook().btnImportClick(); // cancelled
-    EXPECT_EQ(w.List().TotalCount(), 2u);
+    EXPECT_EQ(w.List().TotalCount(), 3u);
 }
 
 TEST(MainWindow, TheSupportButtonAndTheUpdateLinkOpenTheirPages)
