@@ -94,8 +94,12 @@ void FillIdleRows(TmainDlg& window, const QString& folder)
         TFileList::GetNodeData(node)->ItemData.Converting = (i + 2) % 4 == 1;
         TFileList::GetNodeData(node)->ItemData.AnimationOffset = 30;
     }
-    window.Hook()->TreeManager().NoteEntryEnded(
-        list.NodeAt(1), 1, "birthday.mp4: Invalid data found when processing input");
+    TEntryEnd failed;
+    failed.node = list.NodeAt(1);
+    failed.exitCode = 1;
+    failed.result = TEntryResult::Failed;
+    failed.problem = "birthday.mp4: Invalid data found when processing input";
+    window.Hook()->TreeManager().NoteEntryEnded(failed);
     window.lbCount->setText(TUIHook::CountLine(4, 3));
 }
 
