@@ -105,6 +105,7 @@ void TCommand::Start()
     elapsedSeconds_ = 0;
     timer_.start();
     idle_ = false;
+    probePath_ = ProbePath(converterPath_);
     StartEntry();
 }
 
@@ -120,9 +121,10 @@ void TCommand::Stop()
 
 void TCommand::NoteConvertersOutput()
 {
-    // Asked of the converter itself before it is killed: a file that now bears the name but that
-    // it does not hold open is someone else's.
-    ownOutput_.reset();
+    // Asked of the converter itself while it runs: a file that bears the name but that it does
+    // not hold open is someone else's. Once seen, the answer stands for the row.
+    if (ownOutput_)
+        return;
     dev_t device {};
     ino_t inode {};
     const pid_t converter = runner_->ChildPid();
@@ -156,9 +158,10 @@ bool TCommand::PrepareEntry(std::string& problem)
     if (!PrepareOutputFolder(source, problem))
         return false;
     params_ = withoutSubtitles_ ? params + " -sn" : params;
+    sourcePath_ = AbsolutePath(source);
     outputName_ = platform::ChangeFileExt(platform::ExtractFileName(source), "." + ext);
     outputPath_ = overwrite_->GetUniqueName(platform::JoinPath(outputFolder_, outputName_));
-    commandLine_ = FormatCommandLine(converterPath_, AbsolutePath(source), params_, outputPath_);
+    commandLine_ = FormatCommandLine(converterPath_, sourcePath_, params_, outputPath_);
     return true;
 }
 
@@ -195,6 +198,7 @@ void TCommand::StartEntry()
     outputPath_.clear();
     commandLine_.clear();
     partialLine_.clear();
+    log_.Clear();
     ownOutput_.reset();
     entryRunning_ = false;
     subtitleRefused_ = false;
@@ -231,19 +235,40 @@ void TCommand::Defer(std::function<void()> work)
 
 void TCommand::ConverterEnded(uint32_t exitCode)
 {
-    const TEndStatus status = runner_->EndStatus();
-    TEntryResult result = TEntryResult::Failed;
-    if (status == TEndStatus::Exited)
-        result = exitCode == 0 ? TEntryResult::Converted : TEntryResult::Failed;
-    else if (status == TEndStatus::Stopped)
-        result = TEntryResult::Stopped;
-    else if (IsStartFailure(status))
-        result = TEntryResult::NotStarted;
+    if (!partialLine_.empty())
+        log_.Read(partialLine_);
     subtitleRefused_ = subtitleRefused_ || RefusesSubtitle(partialLine_);
+    std::string problem;
+    const TEntryResult result = Verdict(exitCode, problem);
     if (result == TEntryResult::Failed && RetryWithoutSubtitles(exitCode))
         return;
-    EntryEnded(exitCode, result, runner_->FailureMessage());
+    if (result == TEntryResult::Failed)
+        RemoveRunsOutput();
+    EntryEnded(exitCode, result, problem);
     NextEntryOrEnd();
+}
+
+// Converted only when the converter exited 0 and its output is complete; problem says why not.
+TEntryResult TCommand::Verdict(uint32_t exitCode, std::string& problem)
+{
+    problem = runner_->FailureMessage();
+    switch (runner_->EndStatus()) {
+    case TEndStatus::Stopped:
+        problem.clear();
+        return TEntryResult::Stopped;
+    case TEndStatus::Exited:
+        if (exitCode == 0) {
+            problem = CheckOutput({ outputPath_, sourcePath_, params_, probePath_ }, log_);
+            return problem.empty() ? TEntryResult::Converted : TEntryResult::Failed;
+        }
+        break;
+    default:
+        if (IsStartFailure(runner_->EndStatus()))
+            return TEntryResult::NotStarted;
+    }
+    if (problem.empty())
+        problem = DescribeFailure(exitCode, log_);
+    return TEntryResult::Failed;
 }
 
 // After a subtitle refusal the row runs once more with -sn, onto the same output name (the
@@ -264,18 +289,24 @@ bool TCommand::RetryWithoutSubtitles(uint32_t exitCode)
             return;
         }
         runner_->Stop();
-        RemoveFailedOutput();
+        RemoveRunsOutput();
         StartEntry();
     });
     return true;
 }
 
-// The file a failed run left under its output name: the name was free when the run started, so
-// a file written since then is that run's unusable beginning.
-void TCommand::RemoveFailedOutput()
+// What a failed run left under its output name. The file the converter was seen holding open;
+// else, as the name was free when the run started, a file written since then, unless the
+// converter said it found the name taken.
+void TCommand::RemoveRunsOutput()
 {
+    if (ownOutput_) {
+        RemovePartialOutput();
+        return;
+    }
     struct stat info { };
-    if (lstat(outputPath_.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_mtime >= runStarted_ - 1)
+    if (!log_.FoundExistingOutput() && lstat(outputPath_.c_str(), &info) == 0 && S_ISREG(info.st_mode)
+        && info.st_mtime >= runStarted_ - 1)
         std::remove(outputPath_.c_str());
 }
 
@@ -287,6 +318,8 @@ void TCommand::OutputLine(const std::string& line, TOutputType type)
         return;
     }
     partialLine_.clear();
+    log_.Read(line);
+    NoteConvertersOutput();
     subtitleRefused_ = subtitleRefused_ || RefusesSubtitle(line);
     if (OnOutputLine)
         OnOutputLine(line);
@@ -303,6 +336,7 @@ void TCommand::EntryEnded(uint32_t exitCode, TEntryResult result, const std::str
         OnProgress(runner_.get(), static_cast<int32_t>(percent));
     if (result == TEntryResult::Stopped)
         RemovePartialOutput();
+    ownOutput_.reset(); // the row is over: nothing of it may be removed later
     runner_->Stop();
     withoutSubtitles_ = false;
     if (!currentEntry_)
@@ -372,6 +406,8 @@ void TCommand::EndBatch(bool stopped)
 
 void TCommand::TimerTick()
 {
+    if (entryRunning_)
+        NoteConvertersOutput();
     if (currentEntry_) { // not when its row was freed
         int32_t& offset = currentEntry_->ItemData.AnimationOffset;
         offset = offset >= kLastAnimationOffset ? 0 : offset + 1;

@@ -2,6 +2,7 @@
 // Converts the whole file list as one batch: one converter run per row, first to last, with the
 // row's status, a percentage per finished row, an animation tick and an elapsed-seconds count.
 #include "engine/ProcessRunner.h"
+#include "engine/outputCheck.h"
 #include "engine/overwriteManager.h"
 #include "settings/commandManager.h"
 #include "settings/itemNodeData.h"
@@ -20,8 +21,8 @@
 
 // How one row ended.
 enum class TEntryResult {
-    Converted, // the converter ended by itself with exit code 0
-    Failed, // the converter ran and failed (its own exit code, or its run broke down)
+    Converted, // the converter exited with code 0 and its output is complete
+    Failed, // the converter ran and failed (its exit code, its run broke down, or its output is incomplete)
     Stopped, // the converter was killed because the batch was stopped
     NotStarted, // nothing ran: no such profile, a URL, no output folder, or no converter to start
 };
@@ -94,7 +95,8 @@ private:
     bool PrepareOutputFolder(const std::string& source, std::string& problem);
     void ConverterEnded(uint32_t exitCode);
     bool RetryWithoutSubtitles(uint32_t exitCode);
-    void RemoveFailedOutput();
+    TEntryResult Verdict(uint32_t exitCode, std::string& problem);
+    void RemoveRunsOutput();
     void EntryEnded(uint32_t exitCode, TEntryResult result, const std::string& problem);
     void NextEntryOrEnd();
     void FailWithoutRun(const std::string& problem);
@@ -126,13 +128,16 @@ private:
     std::string outputPath_;
     std::string commandLine_;
     std::string params_; // the row's profile parameters
+    std::string sourcePath_; // absolute
+    std::string probePath_; // ffprobe, found when a batch starts; empty when there is none
+    TConverterLog log_; // what the current row's converter said
     bool subtitleRefused_ = false; // the converter said the container cannot take a subtitle stream
     bool withoutSubtitles_ = false; // the row runs again with -sn after such a refusal
     time_t runStarted_ = 0; // wall-clock second the converter was started
     bool idle_ = true;
     bool stopRequested_ = false;
     bool entryRunning_ = false; // the converter was started for the current row
-    // The file the converter held open under the output name when the batch was stopped.
+    // The file the current row's converter was seen holding open under the output name.
     std::optional<std::pair<dev_t, ino_t>> ownOutput_;
     int64_t elapsedSeconds_ = 0;
 };

@@ -79,7 +79,7 @@ std::string GlobalOutputFolder(const std::string& programFolder, const std::stri
     return JoinPath(videosFolder, "Vidmorph/");
 }
 
-static bool IsExecutableFile(const std::string& path)
+bool IsExecutableFile(const std::string& path)
 {
     return FileExists(path) && access(path.c_str(), X_OK) == 0;
 }
@@ -95,16 +95,22 @@ std::string ConverterPath(const std::string& programFolder, const std::string& s
     const std::string beside = JoinPath(programFolder, "ffmpeg");
     if (IsExecutableFile(beside))
         return beside;
+    const std::string found = FindOnPath("ffmpeg", searchPath);
+    return found.empty() ? beside : found;
+}
+
+std::string FindOnPath(const std::string& name, const std::string& searchPath)
+{
     size_t start = 0;
     while (start <= searchPath.size()) {
         const size_t colon = std::min(searchPath.find(':', start), searchPath.size());
         const std::string folder = searchPath.substr(start, colon - start);
         // An empty or relative entry would depend on the working folder: skipped.
-        if (!folder.empty() && folder.front() == '/' && IsExecutableFile(JoinPath(folder, "ffmpeg")))
-            return JoinPath(folder, "ffmpeg");
+        if (!folder.empty() && folder.front() == '/' && IsExecutableFile(JoinPath(folder, name)))
+            return JoinPath(folder, name);
         start = colon + 1;
     }
-    return beside;
+    return {};
 }
 
 bool FileExists(const std::string& path)

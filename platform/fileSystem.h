@@ -32,6 +32,10 @@ std::string GlobalOutputFolder(const std::string& programFolder, const std::stri
 // exist, so a start failure names where it was looked for).
 std::string ConverterPath();
 std::string ConverterPath(const std::string& programFolder, const std::string& searchPath);
+// The first executable file `name` in the absolute folders of searchPath; empty when none.
+std::string FindOnPath(const std::string& name, const std::string& searchPath);
+// True for a regular file (or a link to one) that this process may execute.
+bool IsExecutableFile(const std::string& path);
 
 // True only for a regular file (or a link to one); folders never count.
 bool FileExists(const std::string& path);

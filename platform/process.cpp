@@ -1,6 +1,8 @@
 #include "platform/process.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -527,6 +529,44 @@ int WaitForAny(std::vector<WaitItem>& items, int timeoutMs)
     for (size_t i = 0; i < items.size(); ++i)
         items[i].ready = items[i].fd >= 0 && fds[i].revents != 0;
     return r;
+}
+
+CapturedRun RunCaptured(const std::string& commandLine, int timeoutMs, size_t maxBytes)
+{
+    CapturedRun result;
+    Pipe output;
+    if ((result.startError = CreatePipe(output)) != 0)
+        return result;
+    UniqueFd input(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    ChildProcess child;
+    result.startError = child.Start(commandLine, input.Get(), output.writeEnd.Get(), output.writeEnd.Get());
+    output.writeEnd.Reset();
+    if (result.startError != 0)
+        return result;
+    SetNonBlocking(output.readEnd.Get());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    char buffer[4096];
+    for (;;) { // until the child closes its end (it has ended) or the time is up
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            break;
+        std::vector<WaitItem> items { { output.readEnd.Get() } };
+        if (WaitForAny(items, static_cast<int>(left.count()) + 1) < 0 && errno != EINTR)
+            break;
+        const long n = ReadPipe(output.readEnd.Get(), buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n > 0 && result.output.size() < maxBytes)
+            result.output.append(buffer, std::min(static_cast<size_t>(n), maxBytes - result.output.size()));
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            break;
+    }
+    for (int i = 0; i < 100 && child.ExitCode() == kStillActive; ++i) // closed its output, ending
+        ::usleep(1000);
+    result.exitCode = child.ExitCode();
+    child.Terminate(); // kills it after a time-out; reaps it either way
+    return result;
 }
 
 } // namespace platform

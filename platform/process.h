@@ -112,6 +112,17 @@ private:
     UniqueFd pidfd_;
 };
 
+// Runs a command line to its end with standard input empty, collecting what it writes to its
+// standard output and error (the first maxBytes). A child still running after timeoutMs is
+// killed. Returns its exit code (128 + N after signal N), kStillActive after the time-out, or
+// -1 with startError set when it could not be started.
+struct CapturedRun {
+    int64_t exitCode = -1;
+    int startError = 0;
+    std::string output;
+};
+CapturedRun RunCaptured(const std::string& commandLine, int timeoutMs, size_t maxBytes = 1 << 20);
+
 // True when the process pid has the file with this device and inode number open.
 bool ProcessHasFileOpen(pid_t pid, dev_t device, ino_t inode);
 

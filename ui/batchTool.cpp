@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <deque>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -22,8 +21,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr size_t kKeptLines = 8;
 
 // The extensions a folder given as input contributes, compared without letter case: the supported
 // formats and newer containers the converter reads as well.
@@ -113,7 +110,6 @@ struct TBatchTool::Job {
     std::unique_ptr<TCommand> command;
     std::vector<unsigned> rows; // the list row of each of this job's rows
     TFileProgress progress;
-    std::deque<std::string> lastLines; // the current entry's last output lines
     Clock::time_point entryStarted;
     std::string source; // the current entry's file name
     QTimer restart; // starts the next group
@@ -425,9 +421,6 @@ void TBatchTool::OutputLine(Job& job, const std::string& line)
         std::fprintf(options_.json ? err_ : out_, "    | %s\n", line.c_str());
         ShowProgress();
     }
-    job.lastLines.push_back(line);
-    if (job.lastLines.size() > kKeptLines)
-        job.lastLines.pop_front();
 }
 
 void TBatchTool::EntryEnded(Job& job, const TEntryEnd& end)
@@ -437,7 +430,9 @@ void TBatchTool::EntryEnded(Job& job, const TEntryEnd& end)
     const unsigned row = job.rows[TFileList::AbsoluteIndex(end.node)];
     const std::string source = platform::ToAnsi(TFileList::GetNodeData(end.node)->ItemData.FileName);
     const double seconds = std::chrono::duration<double>(Clock::now() - job.entryStarted).count();
-    if (end.result != TEntryResult::Converted)
+    if (end.result == TEntryResult::Stopped)
+        ++stopped_;
+    else if (end.result != TEntryResult::Converted)
         ++failed_;
     if (options_.json) {
         static const char* const kStatus[] = { "converted", "failed", "stopped", "not started" };
@@ -447,7 +442,6 @@ void TBatchTool::EntryEnded(Job& job, const TEntryEnd& end)
     } else {
         PrintEntry(job, end, source, row + 1);
     }
-    job.lastLines.clear();
     job.progress.Reset();
     job.entryStarted = Clock::now();
     if (PVirtualNode next = job.list.GetNext(end.node))
@@ -472,14 +466,11 @@ void TBatchTool::PrintEntry(Job& job, const TEntryEnd& end, const std::string& s
         std::fprintf(out_, "    %s\n", end.problem.c_str());
     if (end.result == TEntryResult::Stopped)
         std::fprintf(out_, "    stopped: the converter was ended before it finished\n");
-    else if (end.result == TEntryResult::Failed && end.problem.empty())
+    else if (end.result == TEntryResult::Failed && end.exitCode != 0 && end.exitCode != kStillActive)
         std::fprintf(out_, "    ffmpeg exit code %u\n", end.exitCode);
     else if (end.result == TEntryResult::NotStarted
         && job.command->Runner().EndStatus() == TEndStatus::ChildFailed)
         ExplainMissingConverter(job);
-    if (!options_.verbose) // verbose printed them as they came
-        for (const std::string& line : job.lastLines)
-            std::fprintf(out_, "    | %s\n", line.c_str());
 }
 
 void TBatchTool::PrintJson(const std::string& source, const std::string& output, const char* status,
@@ -514,13 +505,17 @@ void TBatchTool::ExplainMissingConverter(Job& job)
 int TBatchTool::Finish()
 {
     const int notRun = static_cast<int>(planned_) - finished_;
-    char counts[256];
-    std::snprintf(counts, sizeof counts, "%d of %u converted, %d failed%s%s", finished_ - failed_, planned_,
-        failed_, missing_ ? (", " + std::to_string(missing_) + " missing").c_str() : "",
-        stopping_ ? (", stopped; " + std::to_string(notRun) + " not started").c_str() : "");
+    std::string summary = std::to_string(finished_ - failed_ - stopped_) + " of " + std::to_string(planned_)
+        + " converted, " + std::to_string(failed_) + " failed";
+    if (stopped_ > 0 || stopping_)
+        summary += ", " + std::to_string(stopped_) + " stopped";
+    if (missing_ > 0)
+        summary += ", " + std::to_string(missing_) + " missing";
+    if (stopping_)
+        summary += ", " + std::to_string(notRun) + " not started";
     // Users must be able to find files converted without an output folder.
-    const std::string summary = std::string(counts) + "; default output folder " + defaultOutputFolder_;
-    const bool trouble = failed_ > 0 || missing_ > 0 || stopping_;
+    summary += "; default output folder " + defaultOutputFolder_;
+    const bool trouble = failed_ > 0 || stopped_ > 0 || missing_ > 0 || stopping_;
     if (options_.json)
         std::fprintf(err_, "%s\n", summary.c_str());
     else if (!options_.quiet || trouble)

@@ -71,7 +71,8 @@ private:
     Clock::time_point started_;
     Clock::time_point lastDrawn_; // of the live line
     int finished_ = 0;
-    int failed_ = 0;
+    int failed_ = 0; // not started or failed
+    int stopped_ = 0;
     int missing_ = 0; // inputs that were missing or empty
     bool stopping_ = false;
     bool interrupted_ = false;

@@ -29,7 +29,10 @@ int main()
                                            "<format>stand-in</format><params>-n</params><ext>out</ext>"
                                            "</profile></profiles>\r\n";
     std::ofstream(dir + "/app/ffmpeg")
-        << "#!/bin/sh\nfor a; do out=$a; done\nsleep 0.25\nprintf x > \"${out#file:}\"\n";
+        << "#!/bin/sh\nfor a; do out=$a; done\nsleep 0.25\nprintf x > \"${out#file:}\"\n"
+           // What ffmpeg says of a complete run: the source's length and the time reached.
+        << "printf 'Input #0, avi, from x:\\n  Duration: 00:00:00.25, start: 0\\n"
+           "size=0kB time=00:00:00.25 speed=1x\\n' >&2\n";
     std::system(("chmod +x " + dir + "/app/ffmpeg").c_str());
     for (int i = 0; i < kFiles; ++i)
         std::ofstream(dir + "/in/clip" + std::to_string(i) + ".mp4") << "x";

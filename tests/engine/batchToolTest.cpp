@@ -60,6 +60,17 @@ Result RunTool(const std::string& arguments, const TempDir& dir, const std::stri
     return r;
 }
 
+// A copy of the tool with the shipped profile file in dir/app/, without a converter; its folder.
+std::string ToolAloneIn(const TempDir& dir)
+{
+    const std::string app = dir.file("app/");
+    EXPECT_EQ(std::system(("mkdir " + Quote(app) + " && cp " + Quote(kTool) + " "
+                  + Quote(VIDMORPH_APP_DIR "/command") + " " + Quote(app))
+                              .c_str()),
+        0);
+    return app;
+}
+
 void MakeClip(const std::string& path, int seconds, const std::string& size = "96x64")
 {
     const std::string make = "ffmpeg -nostdin -v error -f lavfi -i testsrc=duration="
@@ -171,7 +182,7 @@ TEST(BatchTool, InterruptStopsTheConverterAndRemovesItsOutput)
     EXPECT_EQ(WEXITSTATUS(raw), 130);
     const std::string said = ReadFileBytes(outFile);
     EXPECT_NE(said.find("[1/1] STOPPED"), std::string::npos) << said;
-    EXPECT_NE(said.find("0 of 1 converted, 1 failed, stopped"), std::string::npos) << said;
+    EXPECT_NE(said.find("0 of 1 converted, 0 failed, 1 stopped, 0 not started"), std::string::npos) << said;
     EXPECT_FALSE(platform::FileExists(output));
     EXPECT_EQ(
         std::system(("pgrep -f " + Quote("[f]fmpeg -i " + dir.file("long.mp4")) + " >/dev/null").c_str()),
@@ -213,11 +224,7 @@ TEST(BatchTool, ConverterFromPathElseHowToInstallIt)
 {
     // The tool alone in a folder, with its profile file but no converter beside it.
     TempDir dir;
-    const std::string app = dir.file("app/");
-    ASSERT_EQ(std::system(("mkdir " + Quote(app) + " && cp " + Quote(kTool) + " "
-                  + Quote(VIDMORPH_APP_DIR "/command") + " " + Quote(app))
-                              .c_str()),
-        0);
+    const std::string app = ToolAloneIn(dir);
     MakeClip(dir.file("a.mp4"), 1);
     const std::string arguments
         = "--profile 7 --output " + Quote(dir.file("out")) + " " + Quote(dir.file("a.mp4"));
@@ -239,6 +246,31 @@ TEST(BatchTool, ConverterFromPathElseHowToInstallIt)
     EXPECT_EQ(r.status, 1) << r.out << r.err;
     EXPECT_NE(r.out.find("[1/1] FAILED     " + dir.file("a.mp4")), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("ffmpeg could not be started from " + app + "ffmpeg"), std::string::npos) << r.out;
+}
+
+// An exit code of 0 without the file is a failure, said in words in both outputs.
+TEST(BatchTool, ConverterThatWritesNothingFailsTheEntry)
+{
+    TempDir dir;
+    const std::string app = ToolAloneIn(dir);
+    WriteFileBytes(app + "ffmpeg", "#!/bin/sh\nexit 0\n");
+    chmod((app + "ffmpeg").c_str(), 0755);
+    MakeClip(dir.file("a.mp4"), 1);
+    const std::string arguments = "--profile 7 --output " + Quote(dir.file("out")) + " " + Quote(dir.file("a.mp4"));
+    Result r = RunTool(arguments, dir, {}, app + "vidmorph-batch");
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_NE(r.out.find("[1/1] FAILED     " + dir.file("a.mp4") + " -> " + dir.file("out/a.avi") + "\n"
+                  "    no output written\n"),
+        std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("0 of 1 converted, 1 failed;"), std::string::npos) << r.out;
+
+    r = RunTool("--json " + arguments, dir, {}, app + "vidmorph-batch");
+    EXPECT_EQ(r.status, 1);
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    EXPECT_EQ(o["status"].toString(), "failed") << r.out;
+    EXPECT_EQ(o["problem"].toString(), "no output written") << r.out;
+    EXPECT_EQ(o["exit_code"].toInt(-1), 0) << r.out;
 }
 
 // Installed as PREFIX/bin, entries without an output folder go to the user's videos folder: the

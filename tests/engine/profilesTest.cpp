@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QtCore/qtestsupport_core.h>
 
@@ -411,6 +412,10 @@ TEST(ShippedProfiles, EveryProfileConvertsAndNeverOverwrites)
         ASSERT_TRUE(first.startError == 0 && first.exitCode == 0) << commandLine << "\n" << Describe(first);
         const Probe probe = ProbeFile(ffprobe, output, dir);
         ASSERT_EQ(probe.problem, "");
+        TConverterLog log; // the job runner's verdict on this very run: converted
+        for (const QString& line : QString::fromStdString(first.log).split(QRegularExpression("[\r\n]")))
+            log.Read(line.toStdString());
+        EXPECT_EQ(CheckOutput({ output, source, profiles.GetParams(i), ProbePath(ffmpeg) }, log), "");
         EXPECT_EQ(probe.container, expected.container);
         EXPECT_EQ(probe.Kinds(), expected.streams);
         if (expected.container != "gif" || probe.duration >= 0) { // a GIF need not report one
