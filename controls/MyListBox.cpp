@@ -45,6 +45,10 @@ TMyListBox::TMyListBox(QWidget* parent)
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // a list box without a scroll width
     setContextMenuPolicy(Qt::DefaultContextMenu); // PopupMenu is not opened by a right click
+    // A list box has the window colour of its own, whatever colour the form around it has.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, ToQColor(clWindow));
+    setPalette(pal);
 }
 
 void TMyListBox::SetStyle(TListBoxStyle s)

@@ -1,6 +1,7 @@
 #pragma once
 // An owner-drawn list box: every item shows one image of an image list followed by its text, and
-// the selected (or focused) item is a light blue box with blue text.
+// the selected (or focused) item is a light blue box with blue text. Its background is the
+// window colour (clWindow), not taken from the form.
 #include "controls/skinGraphics.h"
 
 #include <QListWidget>

@@ -11,18 +11,20 @@ namespace {
 
 TDialogSeam* gSeam = nullptr;
 
-QString CaseFreePattern(const QString& pattern)
+// "*.*" is every file on Windows; here that is "*" (many names have no dot).
+QString QtPattern(const QString& pattern)
 {
-    if (pattern == "*.*")
-        return "*";
-    QString out;
-    for (QChar c : pattern) {
-        if (c.isLetter() && c.toLower() != c.toUpper())
-            out += QString("[%1%2]").arg(c.toLower()).arg(c.toUpper());
-        else
-            out += c;
-    }
-    return out;
+    return pattern == "*.*" ? QStringLiteral("*") : pattern;
+}
+
+QStringList RunFileDialog(QFileDialog& dialog)
+{
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+}
+
+QString First(const QStringList& names)
+{
+    return names.isEmpty() ? QString() : names.first();
 }
 
 } // namespace
@@ -34,7 +36,7 @@ QString QtFileFilter(const QString& filter)
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QStringList patterns;
         for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts))
-            patterns << CaseFreePattern(p.trimmed());
+            patterns << QtPattern(p.trimmed());
         entries << QString("%1 (%2)").arg(parts[i], patterns.join(' '));
     }
     return entries.join(";;");
@@ -51,21 +53,34 @@ void SetDialogs(TDialogSeam* seam)
     gSeam = seam;
 }
 
+std::unique_ptr<QFileDialog> NewFileDialog(const QString& filter, QFileDialog::FileMode mode)
+{
+    auto dialog = std::make_unique<QFileDialog>();
+    // Qt's own dialog: a desktop's native one may match the patterns in one letter case only.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setFilter(dialog->filter() & ~QDir::CaseSensitive);
+    dialog->setNameFilter(QtFileFilter(filter));
+    dialog->setFileMode(mode);
+    return dialog;
+}
+
 QStringList TRealDialogs::GetOpenFileNames(const QString& filter)
 {
-    return QFileDialog::getOpenFileNames(nullptr, QString(), QString(), QtFileFilter(filter));
+    return RunFileDialog(*NewFileDialog(filter, QFileDialog::ExistingFiles));
 }
 
 QString TRealDialogs::GetOpenFileName(const QString& filter)
 {
-    return QFileDialog::getOpenFileName(nullptr, QString(), QString(), QtFileFilter(filter));
+    return First(RunFileDialog(*NewFileDialog(filter, QFileDialog::ExistingFile)));
 }
 
 QString TRealDialogs::GetSaveFileName(const QString& filter)
 {
+    const auto dialog = NewFileDialog(filter, QFileDialog::AnyFile);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
     // No question before replacing: the caller may add ".zfl" and the file is replaced anyway.
-    return QFileDialog::getSaveFileName(
-        nullptr, QString(), QString(), QtFileFilter(filter), nullptr, QFileDialog::DontConfirmOverwrite);
+    dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    return First(RunFileDialog(*dialog));
 }
 
 QString TRealDialogs::BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder)

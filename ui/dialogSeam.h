@@ -2,9 +2,12 @@
 // Every standard dialog, message box and web page the desktop program opens goes through one
 // process-wide seam, so GUI tests can answer them without a person. The production program uses
 // the real dialogs (TRealDialogs); tests install their own and restore it afterwards.
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 class QDialog;
 class QUrl;
@@ -51,6 +54,8 @@ TDialogSeam& Dialogs();
 // Replaces the seam (not owned); nullptr restores the real dialogs.
 void SetDialogs(TDialogSeam* seam);
 
-// "Desc|*.a;*.b|All|*.*" in Qt's form "Desc (*.a *.b);;All (*)". Extensions match without regard
-// to case: "*.mpg" becomes "*.[mM][pP][gG]".
+// "Desc|*.a;*.b|All|*.*" in Qt's form "Desc (*.a *.b);;All (*)".
 QString QtFileFilter(const QString& filter);
+// The file dialog the real seam runs, with that filter: Qt's own dialog, whose patterns match
+// names in any letter case ("*.mpg" takes "CLIP.MPG").
+std::unique_ptr<QFileDialog> NewFileDialog(const QString& filter, QFileDialog::FileMode mode);

@@ -105,14 +105,37 @@ QString TTreeManager::Hint(PVirtualNode node) const
         : QString();
     QString hint = "[File Name]: " + data.ItemData.FileName + "\n[format]: " + format
         + "\n[path]: " + data.ItemData.OutputFolder;
-    if (data.Status == isFailed) {
+    if (data.Status == isFailed) { // a stopped row counts as failed here
         const auto found = results_.find(node);
         if (found != results_.end())
-            hint += QString("\n[result]: %1 %2")
-                        .arg(found->second.exitCode)
-                        .arg(platform::FromAnsi(found->second.lastLine));
+            hint += "\n[result]: " + ResultLine(found->second);
     }
     return hint;
+}
+
+QString TTreeManager::ResultLine(const TRunResult& run) const
+{
+    if (run.result == TEntryResult::Stopped)
+        return "stopped";
+    const QString why = platform::FromAnsi(run.why);
+    return run.ExitedWithCode() ? QString::number(run.exitCode) + " " + why : why;
+}
+
+QString TTreeManager::Problem(PVirtualNode node) const
+{
+    const auto found = results_.find(node);
+    if (found == results_.end() || found->second.result == TEntryResult::Converted
+        || found->second.result == TEntryResult::Stopped)
+        return QString();
+    const TRunResult& run = found->second;
+    const QString source = TFileList::GetNodeData(node)->ItemData.FileName;
+    const QString why = platform::FromAnsi(run.why);
+    QString problem = why;
+    if (source.isEmpty() || !why.contains(source))
+        problem = "Cannot convert \"" + source + "\"" + (why.isEmpty() ? QString() : ": " + why);
+    if (run.ExitedWithCode())
+        problem += QString(" (exit code %1)").arg(run.exitCode);
+    return problem;
 }
 
 void TTreeManager::DrawStatusBar(QPainter& canvas, const QRect& cell, const TItemNodeData& data)
@@ -135,12 +158,12 @@ void TTreeManager::NoteOutputLine(const std::string& line)
         lastLine_ = line;
 }
 
-void TTreeManager::NoteEntryEnded(PVirtualNode node, uint32_t exitCode, const std::string& problem)
+void TTreeManager::NoteEntryEnded(const TEntryEnd& end)
 {
-    results_[node] = { exitCode, problem.empty() ? lastLine_ : problem };
+    results_[end.node] = { end.result, end.exitCode, end.problem.empty() ? lastLine_ : end.problem };
     lastLine_.clear();
     if (tree_)
-        tree_->List().RepaintNode(node);
+        tree_->List().RepaintNode(end.node);
 }
 
 void TTreeManager::ShowProperties(PVirtualNode node)

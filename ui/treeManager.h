@@ -2,6 +2,7 @@
 // TTreeManager, the file list view: answers FileTree1's questions about a row (text, status icon,
 // hint, status bar, context menu), adds rows for new files and shows an entry's properties.
 // Rows hold TItemNodeData; the job runner updates the same records.
+#include "engine/command.h"
 #include "settings/itemNodeData.h"
 
 #include <QString>
@@ -38,20 +39,32 @@ public:
     void ShowProperties(PVirtualNode node);
 
     // The row's hint: file, profile name (empty for an index that names no profile), folder, and
-    // for a failed row the converter's exit code and last output line.
+    // for a failed row what happened: "stopped", or why it failed, after the converter's exit code
+    // when it ran and exited with one other than 0.
     QString Hint(PVirtualNode node) const;
+    // Why the row failed or could not start, in one line that names its file once; empty for a
+    // row that converted, was stopped or has not ended.
+    QString Problem(PVirtualNode node) const;
     // The status bar of column 1 inside the cell rectangle.
     static void DrawStatusBar(QPainter& canvas, const QRect& cell, const TItemNodeData& data);
 
-    // The job runner's output and row ends, kept for the failed rows' hints.
+    // The job runner's output and row ends, kept for the failed rows' hints and problems. A row
+    // that failed without a reason in words gets the converter's last output line instead.
     void NoteOutputLine(const std::string& line);
-    void NoteEntryEnded(PVirtualNode node, uint32_t exitCode, const std::string& problem);
+    void NoteEntryEnded(const TEntryEnd& end);
 
 private:
     struct TRunResult {
-        uint32_t exitCode = 0;
-        std::string lastLine;
+        TEntryResult result = TEntryResult::NotStarted;
+        uint32_t exitCode = kStillActive;
+        std::string why;
+        // The converter ran and ended by itself with a code other than 0.
+        bool ExitedWithCode() const
+        {
+            return result == TEntryResult::Failed && exitCode != 0 && exitCode != kStillActive;
+        }
     };
+    QString ResultLine(const TRunResult& run) const;
     void ConnectEvents();
     void PlaceBackground();
     bool Idle() const { return !IsIdle || IsIdle(); }

@@ -19,6 +19,7 @@
 #include "ui/handlerGuard.h"
 #include "ui/labelLinks.h"
 #include "ui/mainForm.h"
+#include "ui/problemsForm.h"
 #include "ui/treeManager.h"
 
 #include <QAction>
@@ -87,6 +88,7 @@ void TUIHook::Setup()
     treeManager_->IsIdle = [this] { return command_->Idle(); };
     WireCommand();
     saveManager_ = std::make_unique<TSaveManager>(form_.FileTree1->List());
+    problems_ = new TProblemsDlg(&form_);
 }
 
 void TUIHook::WireLabels()
@@ -121,11 +123,22 @@ void TUIHook::WireCommand()
     command_->OnFinish = [this](QObject*, bool stopped) { Guard([&] { CommandFinish(stopped); }); };
     command_->OnTimer = [this](QObject*) { Guard([this] { CommandTimer(); }); };
     command_->OnOutputLine = [this](const std::string& line) { treeManager_->NoteOutputLine(line); };
-    command_->OnEntryEnded = [this](const TEntryEnd& end) {
-        treeManager_->NoteEntryEnded(end.node, end.exitCode, end.problem);
-        if (end.result == TEntryResult::NotStarted)
-            ReportError(end.problem); // a box per row that could not start, until a batch has a list of them
-    };
+    command_->OnEntryEnded = [this](const TEntryEnd& end) { Guard([&] { EntryEnded(end); }); };
+}
+
+// A row's problem goes to the batch's one problems window, which appears with the first of them.
+void TUIHook::EntryEnded(const TEntryEnd& end)
+{
+    treeManager_->NoteEntryEnded(end);
+    if (end.result == TEntryResult::Converted)
+        ++tally_.converted;
+    const QString problem = treeManager_->Problem(end.node);
+    if (problem.isEmpty())
+        return;
+    ++tally_.failed;
+    problems_->Add(problem);
+    if (problems_->Count() == 1)
+        problems_->show();
 }
 
 void TUIHook::SetIdleState()
@@ -157,6 +170,16 @@ QString TUIHook::TimeLine(int64_t seconds)
 {
     return QString::asprintf("timestamp: %.2lld:%.2lld:%.2lld", static_cast<long long>(seconds / 3600),
         static_cast<long long>((seconds / 60) % 60), static_cast<long long>(seconds % 60));
+}
+
+QString TUIHook::EndMessage(int rows, int converted, int failed, bool stopped)
+{
+    if (!stopped && failed == 0)
+        return kEndMessage;
+    QString message = QString::asprintf("%d of %d files converted", converted, rows);
+    if (failed > 0)
+        message += QString::asprintf(", %d failed", failed);
+    return (stopped ? "Stopped: " : "") + message + ".";
 }
 
 QString TUIHook::ExportName(const QString& chosen)
@@ -200,6 +223,9 @@ void TUIHook::btnConvertClick()
         return;
     SetRunningState();
     batchActive_ = true;
+    tally_ = { static_cast<int>(form_.FileTree1->List().TotalCount()) };
+    problems_->Clear(); // the last batch's problems are over
+    problems_->hide();
     try {
         command_->Start();
     } catch (...) {
@@ -245,7 +271,12 @@ void TUIHook::btnImportClick()
     const QString name = Dialogs().GetOpenFileName(kListFilter);
     if (name.isEmpty())
         return;
-    saveManager_->ImportList(platform::ToAnsi(name));
+    try {
+        saveManager_->ImportList(platform::ToAnsi(name));
+    } catch (...) {
+        RefreshCount(0); // the entries before a bad one stay in the list
+        throw;
+    }
     RefreshCount(0);
 }
 
@@ -318,8 +349,9 @@ void TUIHook::CommandFinish(bool stopped)
     SetIdleState();
     if (pendingClear_ || !pendingDeletes_.empty())
         RemovePending();
-    if (!stopped)
-        Dialogs().ShowMessage(&form_, kApplicationTitle, kEndMessage, QMessageBox::Information);
+    const QString message = EndMessage(tally_.rows, tally_.converted, tally_.failed, stopped);
+    Dialogs().ShowMessage(&form_, kApplicationTitle, message,
+        tally_.failed > 0 ? QMessageBox::Warning : QMessageBox::Information);
 }
 
 void TUIHook::CommandTimer()

@@ -15,8 +15,10 @@ class TCommand;
 class TCommandManager;
 class TItemManager;
 class TMenuDraw;
+class TProblemsDlg;
 class TSaveManager;
 class TTreeManager;
+struct TEntryEnd;
 class TmainDlg;
 
 class TUIHook {
@@ -65,12 +67,18 @@ public:
     TTreeManager& TreeManager() { return *treeManager_; }
     TCommand& Command() { return *command_; }
     TSaveManager& SaveManager() { return *saveManager_; }
+    // The batch's problems window, owned by the main window; hidden until a problem arrives.
+    TProblemsDlg& Problems() { return *problems_; }
 
     // "%d files, finished %d of %d", "timestamp: %0.2d:%0.2d:%0.2d" (hours unwrapped), and the
     // export name rule (".zfl" appended unless the name ends in exactly that).
     static QString CountLine(int files, int finished);
     static QString TimeLine(int64_t seconds);
     static QString ExportName(const QString& chosen);
+    // The end of a batch of `rows` rows: "Congratulations, works done!" only when none failed and
+    // it was not stopped; else how many converted and failed, e.g. "3 of 5 files converted,
+    // 2 failed." or "Stopped: 1 of 5 files converted."
+    static QString EndMessage(int rows, int converted, int failed, bool stopped);
 
 private:
     // Runs a handler; an exception is shown as the framework's default error report would.
@@ -81,6 +89,7 @@ private:
     void WireButtons();
     void WireCommand();
     void RemovePending();
+    void EntryEnded(const TEntryEnd& end);
 
     TmainDlg& form_;
     std::unique_ptr<TCommandManager> profiles_;
@@ -94,4 +103,11 @@ private:
     bool batchActive_ = false;
     bool pendingClear_ = false;
     std::vector<TFileList::Node*> pendingDeletes_;
+    TProblemsDlg* problems_ = nullptr; // a child window of form_
+    // The running or last batch: its rows when it started, and how they ended.
+    struct TTally {
+        int rows = 0;
+        int converted = 0;
+        int failed = 0; // the converter failed, or the row could not start; not a stopped one
+    } tally_;
 };

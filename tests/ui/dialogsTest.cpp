@@ -4,6 +4,7 @@
 #include "controls/FlatEditUnit.h"
 #include "controls/MyButtonEx.h"
 #include "controls/MyFlatHintUnit.h"
+#include "controls/MyListBox.h"
 #include "ui/FileTree.h"
 #include "ui/ItemForm.h"
 #include "ui/addForm.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QHelpEvent>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QTest>
 
@@ -87,6 +89,10 @@ TEST(AddDialog, ProfileAndFolderRewriteOnlyTheirLinesAndACancelledBrowserKeepsTh
     const QStringList before = dialog.InfoLines();
     EXPECT_EQ(before[1], "format: first");
     EXPECT_EQ(before[2], "save to: use global path");
+    // The file list is a white list box in its white frame, not the form's blue.
+    const QImage list = dialog.MyListBox1->grab().toImage();
+    EXPECT_EQ(list.pixelColor(list.width() / 2, list.height() - 3), QColor(Qt::white));
+    EXPECT_EQ(dialog.MyListBox1->palette().color(QPalette::Base), QColor(Qt::white));
     dialog.ComboBox1->setCurrentIndex(1);
     EXPECT_EQ(dialog.InfoLines()[1], "format: second");
     EXPECT_EQ(dialog.InfoLines()[0], before[0]);
@@ -134,4 +140,32 @@ TEST(FileDialogs, TheFolderFieldsHintNamesTheGlobalOutputFolderInBothDialogs)
     w.dialogs.onModal.push_back(hover);
     w.window->pmiProperties->trigger();
     EXPECT_EQ(shown, std::vector<QString>({ expected, expected }));
+}
+
+TEST(FileDialogs, TheAddFilterReadsAsPatternsAndTakesNamesInAnyLetterCase)
+{
+    TempDir dir;
+    for (const char* name : { "CLIP.MP4", "Old.Mpg", "notes.txt" })
+        WriteFileBytes(dir.file(name), "x");
+    const auto dialog = NewFileDialog(TUIHook::kAddFilter, QFileDialog::ExistingFiles);
+    const QStringList filters = dialog->nameFilters();
+    ASSERT_EQ(filters.size(), 2);
+    EXPECT_TRUE(filters[0].startsWith("All Supported Formats (*.mpg *.mpeg *.wmv "))
+        << filters[0].toStdString();
+    EXPECT_FALSE(filters[0].contains('['));
+    EXPECT_EQ(filters[1], "All Files (*)");
+
+    dialog->setDirectory(QString::fromStdString(dir.path()));
+    dialog->show();
+    const QListView* view = dialog->findChild<QListView*>("listView");
+    ASSERT_NE(view, nullptr);
+    auto shown = [view] {
+        QStringList names;
+        for (int i = 0; i < view->model()->rowCount(view->rootIndex()); ++i)
+            names << view->model()->index(i, 0, view->rootIndex()).data().toString();
+        return names;
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown().contains("CLIP.MP4") && shown().contains("Old.Mpg"); }))
+        << shown().join(", ").toStdString();
+    EXPECT_FALSE(shown().contains("notes.txt"));
 }

@@ -5,6 +5,7 @@
 #include "controls/MyButtonEx.h"
 #include "ui/ItemForm.h"
 #include "ui/addForm.h"
+#include "ui/problemsForm.h"
 #include "ui/skinFonts.h"
 
 #include <QLabel>
@@ -80,4 +81,6 @@ TEST(FormFit, EveryTextOfEveryFormFitsItsBoxAtTheProgramsFonts)
     TItemDlg item(names);
     item.Fill("/v/summer holiday at the lake 2009.mpg", 0, "/v/", 9223372036854775807LL);
     ExpectEverythingFits(&item, "properties dialog");
+    TProblemsDlg problems(&f);
+    ExpectEverythingFits(&problems, "problems window");
 }

@@ -7,9 +7,12 @@
 #include "controls/imagebutton.h"
 #include "ui/FileTree.h"
 #include "ui/addForm.h"
+#include "ui/problemsForm.h"
 
 #include <QLabel>
+#include <QScrollBar>
 #include <QTest>
+#include <QTextEdit>
 
 #include <gtest/gtest.h>
 
@@ -143,22 +146,78 @@ TEST(MainWindow, AFailedRowTellsWhyInItsHintAndTheBatchGoesOn)
     EXPECT_EQ(Row(w, 0).Status, isFailed);
     EXPECT_EQ(Row(w, 1).Status, isFailed);
     EXPECT_EQ(Row(w, 2).Status, isConverted);
-    ASSERT_EQ(w.dialogs.messages.size(), 2u);
-    EXPECT_FALSE(w.dialogs.messages[0].modal) << "the reason a row could not start waits for nobody";
-    EXPECT_EQ(w.dialogs.messages[0].icon, QMessageBox::Critical);
-    EXPECT_EQ(w.dialogs.messages[1].text, "Congratulations, works done!");
+    ASSERT_EQ(w.dialogs.messages.size(), 1u) << "a box per failed row";
+    EXPECT_EQ(w.dialogs.messages[0].text, "1 of 3 files converted, 2 failed.");
+    EXPECT_EQ(w.dialogs.messages[0].icon, QMessageBox::Warning);
 
     const QStringList hint = w.Hook().TreeManager().Hint(w.List().NodeAt(0)).split('\n');
     ASSERT_EQ(hint.size(), 4);
     EXPECT_EQ(hint[0], QString::fromStdString("[File Name]: " + bogus));
     EXPECT_EQ(hint[1], "[format]: AVI");
-    EXPECT_TRUE(hint[3].startsWith("[result]: ")) << hint[3].toStdString();
-    EXPECT_NE(hint[3].mid(10, 1), "0");
-    EXPECT_GT(hint[3].size(), 14) << "the converter's last line is missing";
+    const QStringList result = hint[3].split(' '); // "[result]:", the exit code, the converter's words
+    ASSERT_GT(result.size(), 2) << hint[3].toStdString();
+    EXPECT_GT(result[1].toInt(), 0) << hint[3].toStdString();
     const QStringList notStarted = w.Hook().TreeManager().Hint(w.List().NodeAt(1)).split('\n');
     ASSERT_EQ(notStarted.size(), 4);
     EXPECT_EQ(notStarted[1], "[format]: ");
-    EXPECT_TRUE(notStarted[3].contains("Cannot convert")) << notStarted[3].toStdString();
+    EXPECT_TRUE(notStarted[3].startsWith("[result]: Cannot convert"))
+        << "no exit code for a row that never ran";
+
+    // Both problems in the problems window, each naming its file once.
+    const QStringList problems = w.Hook().Problems().Messages();
+    ASSERT_EQ(problems.size(), 2);
+    EXPECT_EQ(problems[0].count(QString::fromStdString(bogus)), 1) << problems[0].toStdString();
+    EXPECT_TRUE(problems[0].contains(result.mid(2).join(' ')));
+    EXPECT_EQ(problems[1], notStarted[3].mid(10));
+}
+
+TEST(MainWindow, ABatchsProblemsGatherInOneWindowThatTheNextBatchEmptiesAndRefills)
+{
+    TWindowUnderTest w;
+    const QString out = QString::fromStdString(w.folder.dir.file("out"));
+    const QString clip = QString::fromStdString(w.folder.MakeClip("fine.avi"));
+    QStringList missing; // rows whose profile does not exist
+    for (int i = 0; i < 30; ++i) {
+        missing << QString::fromStdString(w.folder.dir.file("row " + std::to_string(i) + ".avi"));
+        AppendFileRow(w.List(), missing.back(), 7, out);
+    }
+    AppendFileRow(w.List(), clip, 0, out);
+    w.Hook().btnConvertClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.window->btnConvert->Enabled(); }, kWait));
+    TProblemsDlg& problems = w.Hook().Problems();
+    EXPECT_TRUE(problems.isVisible());
+    EXPECT_EQ(problems.windowTitle(), "Problems: 30");
+    const QStringList messages = problems.Messages();
+    ASSERT_EQ(messages.size(), 30);
+    for (int i = 0; i < 30; ++i)
+        EXPECT_EQ(messages[i].count(missing[i]), 1) << messages[i].toStdString();
+    const QScrollBar* scroll = problems.ProblemList->verticalScrollBar();
+    EXPECT_GT(scroll->maximum(), 0);
+    EXPECT_EQ(scroll->value(), scroll->maximum()) << "the newest problem is out of view";
+    ASSERT_EQ(w.dialogs.messages.size(), 1u) << "a box per row that could not start";
+    EXPECT_EQ(w.dialogs.messages[0].text, "1 of 31 files converted, 30 failed.");
+
+    // The next batch empties the same window and fills it with its own problems.
+    w.Hook().pmiClearClick();
+    AppendFileRow(w.List(), missing[0], 7, out);
+    AppendFileRow(w.List(), missing[1], 7, out);
+    w.Hook().btnConvertClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.window->btnConvert->Enabled(); }, kWait));
+    EXPECT_EQ(problems.windowTitle(), "Problems: 2");
+    EXPECT_EQ(problems.Messages(), messages.mid(0, 2));
+    EXPECT_EQ(w.dialogs.messages.back().text, "0 of 2 files converted, 2 failed.");
+    problems.btnClose->Click();
+    EXPECT_FALSE(problems.isVisible());
+
+    // A batch without problems shows none, and is congratulated.
+    w.Hook().pmiClearClick();
+    AppendFileRow(w.List(), clip, 0, out);
+    w.Hook().btnConvertClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.window->btnConvert->Enabled(); }, kWait));
+    EXPECT_EQ(problems.Count(), 0);
+    EXPECT_FALSE(problems.isVisible());
+    EXPECT_EQ(w.dialogs.messages.back().text, "Congratulations, works done!");
+    EXPECT_EQ(w.dialogs.messages.back().icon, QMessageBox::Information);
 }
 
 TEST(MainWindow, StopEndsTheBatchAndRemovalsAreRefusedWhileRunningButAllowedRightAfterStop)
@@ -180,7 +239,8 @@ TEST(MainWindow, StopEndsTheBatchAndRemovalsAreRefusedWhileRunningButAllowedRigh
     w.Hook().pmiDeleteClick();
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.List().TotalCount() == 1; }, kWait));
     EXPECT_TRUE(w.window->btnConvert->Enabled());
-    EXPECT_TRUE(w.dialogs.messages.empty()) << "a stopped batch shows no end message";
+    ASSERT_EQ(w.dialogs.messages.size(), 1u);
+    EXPECT_EQ(w.dialogs.messages[0].text, "Stopped: 0 of 2 files converted.");
     EXPECT_EQ(Row(w, 0).Status, isWaiting);
     EXPECT_FALSE(platform::FileExists(partial));
     EXPECT_FALSE(ConverterRunning(w.folder.dir.file("endless.avi")));
@@ -194,6 +254,14 @@ TEST(MainWindow, StopEndsTheBatchAndRemovalsAreRefusedWhileRunningButAllowedRigh
     w.Hook().pmiClearClick();
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.List().TotalCount() == 0; }, kWait));
     EXPECT_FALSE(platform::FileExists(partial2));
+
+    // A stopped row is no problem: its hint says it was stopped, in words.
+    StartEndlessBatch(w, out);
+    w.Hook().btnStopClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.window->btnConvert->Enabled(); }, kWait));
+    EXPECT_EQ(w.Hook().TreeManager().Hint(w.List().NodeAt(0)).section('\n', 3), "[result]: stopped");
+    EXPECT_EQ(w.Hook().Problems().Count(), 0);
+    EXPECT_EQ(w.dialogs.messages.back().text, "Stopped: 0 of 2 files converted.");
 }
 
 TEST(MainWindow, ClosingMidBatchLeavesNoConverterAndNoPartialFile)
@@ -236,8 +304,19 @@ TEST(MainWindow, ExportAndImportRoundTripAndABadListFileChangesNothing)
     EXPECT_FALSE(w.dialogs.messages[0].text.isEmpty());
     EXPECT_EQ(w.List().TotalCount(), 2u);
 
+    // Entry 2 has no profile: entry 1 stays, and the count line says so beside the error box.
+    const std::string half = w.folder.dir.file("half.zfl");
+    WriteFileBytes(half,
+        "<?xml version=\"1.0\"?><list><item><filename>/v/p.mpg</filename><format>0</format>"
+        "<path></path></item><item><filename>/v/q.mpg</filename><path></path></item></list>");
+    w.dialogs.openFile.push_back(QString::fromStdString(half));
+    w.window->btnImport->Click();
+    ASSERT_EQ(w.dialogs.messages.size(), 2u);
+    EXPECT_EQ(w.List().TotalCount(), 3u);
+    EXPECT_EQ(w.window->lbCount->text(), "3 files, finished 0 of 3");
+
     w.Hook().btnImportClick(); // cancelled
-    EXPECT_EQ(w.List().TotalCount(), 2u);
+    EXPECT_EQ(w.List().TotalCount(), 3u);
 }
 
 TEST(MainWindow, TheSupportButtonAndTheUpdateLinkOpenTheirPages)
@@ -263,6 +342,6 @@ TEST(MainWindow, TextsOfTheCountTimeAndExportNameRules)
     EXPECT_EQ(TUIHook::ExportName("/t/list.ZFL"), "/t/list.ZFL.zfl");
     EXPECT_EQ(TUIHook::ExportName("/t.d/a.b"), "/t.d/a.b.zfl");
     EXPECT_EQ(TUIHook::ExportName("/t.d/list"), "/t.d/list.zfl");
-    EXPECT_EQ(
-        QtFileFilter("Video|*.mpg;*.mp4|All Files|*.*"), "Video (*.[mM][pP][gG] *.[mM][pP]4);;All Files (*)");
+    EXPECT_EQ(QtFileFilter("Video|*.mpg;*.mp4|All Files|*.*"), "Video (*.mpg *.mp4);;All Files (*)");
+    EXPECT_EQ(TUIHook::EndMessage(5, 1, 2, true), "Stopped: 1 of 5 files converted, 2 failed.");
 }

@@ -1,8 +1,9 @@
 // Pictures of the real program on a real display (run it under Xvfb: scripts/screenshots):
 //   screenshots <output folder>
 // The splash; the main window with its controller and the shipped profiles: idle with rows in all four
-// states, during a real conversion, the Add Files dialog, the properties dialog, the popup menu
-// and a row's hint. Screens are grabbed from the display, so separate windows (menu, hint) show.
+// states, during a real conversion, the Add Files dialog, the properties dialog, the popup menu,
+// a row's hint, and a batch whose rows fail: its problems window and its end message. Screens are grabbed
+// from the display, so separate windows (menu, hint) show.
 #include "controls/MyFlatHintUnit.h"
 #include "engine/command.h"
 #include "settings/commandManager.h"
@@ -11,6 +12,7 @@
 #include "ui/addForm.h"
 #include "ui/dialogSeam.h"
 #include "ui/mainForm.h"
+#include "ui/problemsForm.h"
 #include "ui/skinFonts.h"
 #include "ui/treeManager.h"
 #include "ui/uihook.h"
@@ -28,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -71,7 +74,21 @@ public:
         });
         dialog.exec();
     }
-    void ShowMessage(QWidget*, const QString&, const QString&, QMessageBox::Icon) override { }
+    // Photographed when a name is set, else not shown.
+    QString messageShot;
+    void ShowMessage(
+        QWidget* owner, const QString& title, const QString& text, QMessageBox::Icon icon) override
+    {
+        const QString name = std::exchange(messageShot, QString());
+        if (name.isEmpty())
+            return;
+        QMessageBox box(icon, title, text, QMessageBox::Ok, owner);
+        QTimer::singleShot(0, &box, [&box, name] {
+            Shoot(name, FrameOf(&box));
+            box.close();
+        });
+        box.exec();
+    }
 };
 
 std::string MakeClip(const QString& folder, const char* name, int seconds, const char* size)
@@ -94,8 +111,12 @@ void FillIdleRows(TmainDlg& window, const QString& folder)
         TFileList::GetNodeData(node)->ItemData.Converting = (i + 2) % 4 == 1;
         TFileList::GetNodeData(node)->ItemData.AnimationOffset = 30;
     }
-    window.Hook()->TreeManager().NoteEntryEnded(
-        list.NodeAt(1), 1, "birthday.mp4: Invalid data found when processing input");
+    TEntryEnd failed;
+    failed.node = list.NodeAt(1);
+    failed.exitCode = 1;
+    failed.result = TEntryResult::Failed;
+    failed.problem = "birthday.mp4: Invalid data found when processing input";
+    window.Hook()->TreeManager().NoteEntryEnded(failed);
     window.lbCount->setText(TUIHook::CountLine(4, 3));
 }
 
@@ -175,6 +196,20 @@ int main(int argc, char** argv)
     add.Fill({ folder + "/beach.mp4", folder + "/birthday.mp4", folder + "/garden party.mp4" });
     dialogs.modalShot = "addDialog.png";
     dialogs.ExecModal(add);
+
+    // A batch whose rows fail in three ways, and what it says at its end.
+    list.Clear();
+    const std::string broken = (folder + "/broken.mp4").toStdString();
+    std::system(("echo 'no video' > '" + broken + "'").c_str());
+    AppendFileRow(list, QString::fromStdString(broken), 0, folder + "/converted/");
+    AppendFileRow(list, folder + "/holiday.mp4", 99, folder + "/converted/");
+    AppendFileRow(list, folder + "/gone.mov", 0, folder + "/converted/");
+    AppendFileRow(list, folder + "/third.mp4", 0, folder + "/converted/");
+    dialogs.messageShot = "endMessage.png";
+    hook.btnConvertClick();
+    for (int i = 0; i < 600 && !hook.Command().Idle(); ++i)
+        Settle(50);
+    Shoot("problems.png", FrameOf(&window).united(FrameOf(&hook.Problems())));
     SetDialogs(nullptr);
     return gFailures == 0 ? 0 : 1;
 }
