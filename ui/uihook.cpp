@@ -120,9 +120,11 @@ void TUIHook::WireCommand()
     command_->OnProgress = [this](QObject*, int32_t percent) { Guard([&] { CommandProgress(percent); }); };
     command_->OnFinish = [this](QObject*, bool stopped) { Guard([&] { CommandFinish(stopped); }); };
     command_->OnTimer = [this](QObject*) { Guard([this] { CommandTimer(); }); };
-    command_->OnOutputLine = [this](const std::string& line) { treeManager_->NoteOutputLine(line); };
-    command_->OnEntryEnded
-        = [this](const TEntryEnd& end) { treeManager_->NoteEntryEnded(end.node, end.exitCode, end.problem); };
+    command_->OnOutputLine
+        = [this](const std::string& line) { Guard([&] { treeManager_->NoteOutputLine(line); }); };
+    command_->OnEntryEnded = [this](const TEntryEnd& end) {
+        Guard([&] { treeManager_->NoteEntryEnded(end.node, end.exitCode, end.problem); });
+    };
 }
 
 void TUIHook::SetIdleState()
@@ -173,6 +175,7 @@ void TUIHook::btnAddClick()
     form_.repaint();
     if (!names.isEmpty()) {
         TaddDlg dialog(profiles_->FormatNames());
+        dialog.SetProfileProblem(platform::FromAnsi(profiles_->LoadError()));
         dialog.Fill(names);
         Dialogs().ExecModal(dialog);
         if (dialog.OkFlag()) {
