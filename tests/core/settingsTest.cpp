@@ -81,8 +81,6 @@ TEST(CommandManager, MissingEmptyAndBrokenFiles)
             "Invalid Document: Unexpected text in file prolog (line 1, column 1)" },
         { "<a/\n", "Invalid XML Element: Expected end of tag but \"\\x0A\" found (line 1, column 4)" },
         { "", "the file is empty" },
-        { " \r\n", "the file is empty" },
-        { std::string(64, '\0'), "it holds no XML element" },
         { xml + "<!-- no root -->", "it holds no XML element" },
         { xml + "<profiles/>", "its root element <profiles> holds no profiles" },
         { "<profiles>" + good + "<p><params/><ext>mp4</ext></p></profiles>",
