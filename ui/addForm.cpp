@@ -3,13 +3,15 @@
 #include "controls/FlatEditUnit.h"
 #include "controls/MyListBox.h"
 #include "ui/dialogSeam.h"
+#include "ui/handlerGuard.h"
 #include "ui/mainForm.h"
 
 TaddDlg::TaddDlg(const std::vector<std::string>& formatNames, QWidget* parent)
     : TFileDialogForm("Add Files", formatNames, parent)
 {
     // Connected after the form selected item 0, so that selection is not a change.
-    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this,
+        [this] { RunGuarded(this, [this] { ComboBox1Change(); }); });
 }
 
 void TaddDlg::Fill(const QStringList& fileNames)
