@@ -350,7 +350,8 @@ public:
     bool StartsWith(std::string_view s) const { return d_.substr(pos_, s.size()) == s; }
     size_t Pos() const { return pos_; }
 
-    [[noreturn]] static void Fail(const std::string& message) { throw ESimpleXMLError(message); }
+    // Raises the error with the line and column the reader stopped at.
+    [[noreturn]] void Fail(const std::string& message) const;
 
     // Consumes the literal byte by byte; a wrong byte fails with "<kind>: expected ... but found ...".
     void Expect(std::string_view literal, const char* kind)
@@ -412,6 +413,18 @@ private:
 };
 
 static const char* kElementEnd = "Invalid XML Element: Unexpected end of data";
+
+void TSimpleXmlParser::Fail(const std::string& message) const
+{
+    const std::string_view read = d_.substr(0, std::min(pos_, d_.size()));
+    const size_t lineStart = read.rfind('\n') + 1; // 0 when there is no line end (npos + 1)
+    const size_t line = static_cast<size_t>(std::count(read.begin(), read.end(), '\n')) + 1;
+    // UTF-8 continuation bytes do not start a character.
+    const size_t column = static_cast<size_t>(std::count_if(read.begin() + lineStart, read.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    })) + 1;
+    throw ESimpleXMLError(message, line, column);
+}
 
 void TSimpleXmlParser::ParseProperties(TSimpleXMLProps& props, const char* endMessage)
 {

@@ -18,9 +18,22 @@
 #include <unordered_map>
 #include <vector>
 
+// Malformed input. Line and column (1-based; the column counts characters) are where the reader
+// stopped, 0 when the error does not come from reading text.
 class ESimpleXMLError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit ESimpleXMLError(const std::string& message, size_t line = 0, size_t column = 0)
+        : std::runtime_error(message)
+        , line_(line)
+        , column_(column)
+    {
+    }
+    size_t Line() const { return line_; }
+    size_t Column() const { return column_; }
+
+private:
+    size_t line_;
+    size_t column_;
 };
 
 // A file that cannot be read or written; the message names the file and the system's reason.

@@ -2,12 +2,16 @@
 
 #include "controls/FlatEditUnit.h"
 #include "controls/MyListBox.h"
+#include "ui/dialogSeam.h"
+#include "ui/handlerGuard.h"
+#include "ui/mainForm.h"
 
 TaddDlg::TaddDlg(const std::vector<std::string>& formatNames, QWidget* parent)
     : TFileDialogForm("Add Files", formatNames, parent)
 {
     // Connected after the form selected item 0, so that selection is not a change.
-    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this,
+        [this] { RunGuarded(this, [this] { ComboBox1Change(); }); });
 }
 
 void TaddDlg::Fill(const QStringList& fileNames)
@@ -39,4 +43,17 @@ void TaddDlg::btDirectoryClick()
     // the dialog says is what OK will use.
     ChooseFolder();
     SetInfoLine(2, SaveToLine());
+}
+
+void TaddDlg::btnOkClick()
+{
+    if (ComboBox1->count() > 0) {
+        TFileDialogForm::btnOkClick();
+        return;
+    }
+    const QString why = profileProblem_.isEmpty() ? QString() : " " + profileProblem_;
+    Dialogs().ShowMessage(this, kApplicationTitle,
+        "There are no conversion profiles, so these files cannot be added." + why
+            + " Correct the profile file and start the program again.",
+        QMessageBox::Critical);
 }

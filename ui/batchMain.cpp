@@ -55,7 +55,7 @@ int main(int argc, char** argv)
             return beBadInput;
         WatchSignals(tool, &app);
         return tool.Run(options);
-    } catch (const std::exception& e) { // the profile file itself cannot be read
+    } catch (const std::exception& e) { // unforeseen: one line, never an abort
         std::fprintf(stderr, "vidmorph-batch: %s\n", e.what());
         return beBadInput;
     }

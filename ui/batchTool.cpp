@@ -124,11 +124,6 @@ bool TBatchTool::ParseArguments(const QStringList& arguments, TBatchOptions& opt
 int TBatchTool::ListProfiles()
 {
     const auto& names = profiles_.FormatNames();
-    if (names.empty()) {
-        BatchFail(err_,
-            "no profiles: the profile file " + TCommandManager::ProfileFilePath() + " is missing or empty");
-        return beBadInput;
-    }
     for (size_t i = 0; i < names.size(); ++i)
         std::fprintf(out_, "%3zu  %s\n", i, names[i].c_str());
     return beAllConverted;
@@ -212,6 +207,11 @@ int TBatchTool::Run(const TBatchOptions& options)
     if (options_.version) {
         PrintBatchVersion(out_);
         return beAllConverted;
+    }
+    // Everything else needs the profiles, and a file that cannot be used gives none.
+    if (!profiles_.LoadError().empty()) {
+        BatchFail(err_, profiles_.LoadError());
+        return beBadInput;
     }
     if (options_.listProfiles)
         return ListProfiles();

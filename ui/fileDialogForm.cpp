@@ -8,6 +8,7 @@
 #include "ui/BrowseFolder.h"
 #include "ui/dialogSeam.h"
 #include "ui/formKit.h"
+#include "ui/handlerGuard.h"
 
 #include <QEvent>
 #include <QIcon>
@@ -96,13 +97,15 @@ TFileDialogForm::TFileDialogForm(
     if (ComboBox1->count() > 0)
         ComboBox1->setCurrentIndex(0);
 
-    btnOk->OnClick = [this](QObject*) { btnOkClick(); };
-    btnCancel->OnClick = [this](QObject*) { btnCancelClick(); };
-    connect(btDirectory, &QToolButton::clicked, this, [this] { btDirectoryClick(); });
+    // Each handler is a boundary: an error is shown, never thrown into Qt's event loop.
+    btnOk->OnClick = [this](QObject*) { RunGuarded(this, [this] { btnOkClick(); }); };
+    btnCancel->OnClick = [this](QObject*) { RunGuarded(this, [this] { btnCancelClick(); }); };
+    connect(btDirectory, &QToolButton::clicked, this,
+        [this] { RunGuarded(this, [this] { btDirectoryClick(); }); });
     Memo1->installEventFilter(this);
     // The form sees Escape before the focused control does.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, [this] { btnCancelClick(); });
+    connect(escape, &QShortcut::activated, this, [this] { RunGuarded(this, [this] { btnCancelClick(); }); });
 }
 
 int TFileDialogForm::ProfileIndex() const

@@ -49,7 +49,7 @@ public:
     const QStringList& InfoLines() const { return infoLines_; }
     void SetInfoLine(int index, const QString& text);
 
-    void btnOkClick();
+    virtual void btnOkClick();
     void btnCancelClick();
     // Runs the folder browser; true and the field set (with a trailing '/') when one was chosen.
     bool ChooseFolder();

@@ -3,9 +3,16 @@
 
 #include <QApplication>
 
+namespace {
+
+constexpr int kStartUpFailed = 1;
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    StartUp();
+    if (!StartUpGuarded())
+        return kStartUpFailed; // the reason was shown
     return app.exec();
 }

@@ -1,12 +1,19 @@
 #include "ui/startUp.h"
 
+#include "platform/fileSystem.h"
 #include "platform/tick.h"
+#include "settings/commandManager.h"
 #include "ui/SplashForm.h"
+#include "ui/dialogSeam.h"
+#include "ui/handlerGuard.h"
 #include "ui/mainForm.h"
 #include "ui/skinFonts.h"
+#include "ui/uihook.h"
 
 #include <QApplication>
 #include <QTimer>
+
+#include <cstdio>
 
 namespace {
 
@@ -24,6 +31,24 @@ void ShowSplashSecond()
     }
 }
 
+void FreeSplash()
+{
+    delete SplashDlg;
+    SplashDlg = nullptr;
+}
+
+// The window works without profiles (lists can still be imported and exported), so the reason is
+// said once, in a box that does not hold up the start, and on standard error for the journal.
+void ReportUnusableProfiles(TmainDlg& window)
+{
+    const std::string& error = window.Hook()->Profiles().LoadError();
+    if (error.empty())
+        return;
+    std::fprintf(stderr, "vidmorph: %s\n", error.c_str());
+    Dialogs().ShowMessageNonModal(
+        &window, kApplicationTitle, platform::FromAnsi(error), QMessageBox::Critical);
+}
+
 } // namespace
 
 TmainDlg* StartUp()
@@ -36,10 +61,23 @@ TmainDlg* StartUp()
     SplashDlg->show();
     ShowSplashSecond();
 
-    auto* window = new TmainDlg;
+    TmainDlg* window = nullptr;
+    try {
+        window = new TmainDlg;
+    } catch (...) {
+        FreeSplash();
+        throw;
+    }
     window->setAttribute(Qt::WA_DeleteOnClose); // closing frees the controller and the job runner
-    delete SplashDlg;
-    SplashDlg = nullptr;
+    FreeSplash();
     window->show();
+    ReportUnusableProfiles(*window);
+    return window;
+}
+
+TmainDlg* StartUpGuarded() noexcept
+{
+    TmainDlg* window = nullptr;
+    RunGuarded(nullptr, [&window] { window = StartUp(); });
     return window;
 }

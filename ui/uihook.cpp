@@ -122,7 +122,8 @@ void TUIHook::WireCommand()
     command_->OnProgress = [this](QObject*, int32_t percent) { Guard([&] { CommandProgress(percent); }); };
     command_->OnFinish = [this](QObject*, bool stopped) { Guard([&] { CommandFinish(stopped); }); };
     command_->OnTimer = [this](QObject*) { Guard([this] { CommandTimer(); }); };
-    command_->OnOutputLine = [this](const std::string& line) { treeManager_->NoteOutputLine(line); };
+    command_->OnOutputLine
+        = [this](const std::string& line) { Guard([&] { treeManager_->NoteOutputLine(line); }); };
     command_->OnEntryEnded = [this](const TEntryEnd& end) { Guard([&] { EntryEnded(end); }); };
 }
 
@@ -199,6 +200,7 @@ void TUIHook::btnAddClick()
     form_.repaint();
     if (!names.isEmpty()) {
         TaddDlg dialog(profiles_->FormatNames());
+        dialog.SetProfileProblem(platform::FromAnsi(profiles_->LoadError()));
         dialog.Fill(names);
         Dialogs().ExecModal(dialog);
         if (dialog.OkFlag()) {

@@ -273,6 +273,40 @@ TEST(BatchTool, ConverterThatWritesNothingFailsTheEntry)
     EXPECT_EQ(o["exit_code"].toInt(-1), 0) << r.out;
 }
 
+// A profile file the tool cannot use stops every command that needs profiles with the one reason,
+// on one line, before anything is read or written; help and version need none.
+TEST(BatchTool, AnUnusableProfileFileIsOneLineAndStatus2)
+{
+    TempDir dir;
+    const std::string app = dir.file("app/");
+    std::filesystem::create_directory(app);
+    std::filesystem::copy_file(kTool, app + "vidmorph-batch");
+    MakeClip(dir.file("a.mp4"), 1);
+    WriteFileBytes(dir.file("l.zfl"),
+        "<list><item><filename>" + dir.file("a.mp4") + "</filename><format>0</format><path/></item></list>");
+    const std::string commands[]
+        = { "--profiles", "--profile 0 --output " + Quote(dir.file("out")) + " " + Quote(dir.file("a.mp4")),
+              "--dry-run " + Quote(dir.file("l.zfl")), Quote(dir.file("l.zfl")) };
+    const auto expectRefused = [&](const std::string& reason) {
+        for (const std::string& arguments : commands) {
+            const Result r = RunTool(arguments, dir, {}, app + "vidmorph-batch");
+            EXPECT_EQ(r.status, 2) << arguments;
+            EXPECT_EQ(r.err,
+                "vidmorph-batch: The profile file \"" + app + "command\" cannot be used: " + reason + ".\n")
+                << arguments;
+            EXPECT_EQ(r.out, "") << arguments;
+        }
+    };
+    expectRefused("there is no such file");
+    WriteFileBytes(app + "command", "<?xml version=\"1.0\"?>\n<profiles>\n  <p><format>X</format>\n");
+    expectRefused(
+        "Invalid XML Element: Erroneous end of tag, expecting </p> but </> found (line 4, column 1)");
+    EXPECT_FALSE(platform::DirectoryExists(dir.file("out")));
+
+    EXPECT_EQ(RunTool("--help", dir, {}, app + "vidmorph-batch").status, 0);
+    EXPECT_EQ(RunTool("--version", dir, {}, app + "vidmorph-batch").status, 0);
+}
+
 // Installed as PREFIX/bin, entries without an output folder go to the user's videos folder: the
 // dry run names the files the conversion would write.
 TEST(BatchTool, InstalledToolNamesTheDefaultOutputFolderTheConversionUses)
