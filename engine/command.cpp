@@ -159,7 +159,12 @@ void TCommand::StartEntry()
     entryRunning_ = true;
     runStarted_ = std::time(nullptr);
     runner_->SetCommandLine(plan_.commandLine);
-    runner_->Execute();
+    try {
+        runner_->Execute();
+    } catch (const std::exception& e) { // no thread for the run: this row fails, the batch goes on
+        entryRunning_ = false;
+        FailWithoutRun("Cannot start the converter for \"" + plan_.source + "\": " + e.what());
+    }
 }
 
 void TCommand::FailWithoutRun(const std::string& problem)
