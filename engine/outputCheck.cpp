@@ -63,6 +63,20 @@ std::string AfterStatistics(const std::string& line)
     return at == std::string::npos ? std::string() : line.substr(at);
 }
 
+// ffmpeg's context tag ("[mov,mp4 @ 0x5608...] ") and the "file:" our command line gives every
+// path say nothing to a user: a line without them.
+std::string Plain(std::string line)
+{
+    if (line.size() > 1 && line[0] == '[') {
+        const size_t close = line.find("] ");
+        if (close != std::string::npos && line.rfind(" @ 0x", close) != std::string::npos)
+            line.erase(0, close + 2);
+    }
+    if (StartsWith(line, "file:"))
+        line.erase(0, 5);
+    return line;
+}
+
 bool IsErrorLine(const std::string& line)
 {
     if (line.empty() || std::isspace(static_cast<unsigned char>(line[0])))
@@ -124,7 +138,7 @@ void TConverterLog::Read(const std::string& received)
         if (writeFailure_.empty() && line.find(failure.says) != std::string::npos)
             writeFailure_ = std::string(failure.cause) + ": " + failure.says;
     foundExisting_ = foundExisting_ || line.find("already exists") != std::string::npos;
-    errors_.push_back(line);
+    errors_.push_back(Plain(line));
     if (errors_.size() > kKeptErrors)
         errors_.pop_front();
 }

@@ -47,6 +47,11 @@ TEST(ConverterLog, FindsTheErrorsTheDurationsAndWriteFailuresInFfmpegsOwnLines)
     EXPECT_TRUE(refused.FoundExistingOutput());
     EXPECT_EQ(DescribeFailure(1, LogOf({ "/ro/c.avi: Permission denied" })), "/ro/c.avi: Permission denied");
     EXPECT_EQ(DescribeFailure(1, LogOf({ "Conversion failed!" })), "Conversion failed!");
+    EXPECT_EQ(DescribeFailure(1,
+                  LogOf({ "[mov,mp4,m4a @ 0x5608] moov atom not found",
+                      "file:/v/b.mp4: Invalid data found when processing input", "Conversion failed!" })),
+        "moov atom not found; /v/b.mp4: Invalid data found when processing input")
+        << "ffmpeg's context tags and our file: prefix say nothing to a user";
     EXPECT_EQ(DescribeFailure(69, LogOf({ "frame=1 time=00:00:01.00 speed=1x" })), "ffmpeg ended with exit code 69");
     EXPECT_EQ(DescribeFailure(128 + SIGXFSZ, {}), "file too large: the output passed the size limit for files");
     EXPECT_EQ(DescribeFailure(128 + SIGSEGV, {}).rfind("ffmpeg was killed by signal 11 (", 0), 0u);
