@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int32_t kLastAnimationOffset = 74;
-
 // The identity of the regular file at path (not following a link); false when there is none.
 bool RegularFileId(const std::string& path, dev_t& device, ino_t& inode)
 {
@@ -140,12 +138,13 @@ bool TCommand::PrepareEntry(std::string& problem)
 void TCommand::StartEntry()
 {
     currentEntry_->Status = isConverting;
-    currentEntry_->ItemData.Converting = true;
+    currentEntry_->Outcome.reset();
     list_.RepaintNode(currentNode_);
-    list_.SetFocus();
-    list_.SelectOnly(currentNode_);
+    if (OnEntryStarted && !withoutSubtitles_) // not again when the row runs once more without subtitles
+        OnEntryStarted(currentNode_);
     plan_ = {};
     partialLine_.clear();
+    lastLine_.clear();
     log_.Clear();
     ownOutput_.reset();
     entryRunning_ = false;
@@ -271,6 +270,8 @@ void TCommand::OutputLine(const std::string& line, TOutputType type)
         return;
     }
     partialLine_.clear();
+    if (!line.empty())
+        lastLine_ = line;
     log_.Read(line);
     NoteConvertersOutput();
     subtitleRefused_ = subtitleRefused_ || RefusesSubtitle(line);
@@ -280,8 +281,11 @@ void TCommand::OutputLine(const std::string& line, TOutputType type)
 
 void TCommand::EntryEnded(uint32_t exitCode, TEntryResult result, const std::string& problem)
 {
-    if (!partialLine_.empty() && OnOutputLine)
-        OnOutputLine(partialLine_); // the converter's last words, cut off by its end
+    if (!partialLine_.empty()) { // the converter's last words, cut off by its end
+        lastLine_ = partialLine_;
+        if (OnOutputLine)
+            OnOutputLine(partialLine_);
+    }
     partialLine_.clear();
     const uint32_t total = list_.TotalCount();
     const uint32_t percent = total ? std::min(100u, (currentIndex_ + 1u) * 100u / total) : 100u;
@@ -295,6 +299,7 @@ void TCommand::EntryEnded(uint32_t exitCode, TEntryResult result, const std::str
     if (!currentEntry_)
         return; // the row was freed meanwhile
     currentEntry_->Status = exitCode == 0 && result == TEntryResult::Converted ? isConverted : isFailed;
+    currentEntry_->Outcome.reset(new TRowOutcome { result, exitCode, problem, plan_.outputPath, lastLine_ });
     list_.RepaintNode(currentNode_);
     if (OnEntryEnded)
         OnEntryEnded({ currentNode_, exitCode, result, problem });
@@ -310,8 +315,6 @@ void TCommand::NextEntryOrEnd()
     if (!next) {
         EndBatch(stopRequested_);
     } else if (!idle_) {
-        currentEntry_->ItemData.Converting = false;
-        currentEntry_->ItemData.AnimationOffset = 0;
         currentNode_ = next;
         currentEntry_ = TFileList::GetNodeData(next);
         currentIndex_ = TFileList::AbsoluteIndex(next);
@@ -342,11 +345,6 @@ void TCommand::RemovePartialOutput()
 
 void TCommand::EndBatch(bool stopped)
 {
-    if (currentEntry_) {
-        currentEntry_->ItemData.Converting = false;
-        currentEntry_->ItemData.AnimationOffset = 0;
-        list_.RepaintNode(currentNode_);
-    }
     currentIndex_ = 0;
     timer_.stop();
     idle_ = true;
@@ -361,11 +359,6 @@ void TCommand::TimerTick()
 {
     if (entryRunning_)
         NoteConvertersOutput();
-    if (currentEntry_) { // not when its row was freed
-        int32_t& offset = currentEntry_->ItemData.AnimationOffset;
-        offset = offset >= kLastAnimationOffset ? 0 : offset + 1;
-        list_.RepaintNode(currentNode_);
-    }
     ++elapsedSeconds_;
     if (OnTimer)
         OnTimer(&timer_);

@@ -1,6 +1,8 @@
 #pragma once
-// Converts the whole file list as one batch: one converter run per row, first to last, with the
-// row's status, a percentage per finished row, an animation tick and an elapsed-seconds count.
+// Converts the whole file list as one batch: one converter run per row, first to last. It writes
+// each row's status and outcome into the row's record and reports a row's start and end, a
+// percentage per finished row and an elapsed-seconds count; selection and animation are the
+// window's.
 #include "engine/ProcessRunner.h"
 #include "engine/entryPlan.h"
 #include "engine/outputCheck.h"
@@ -19,14 +21,6 @@
 #include <sys/types.h>
 #include <utility>
 
-// How one row ended.
-enum class TEntryResult {
-    Converted, // the converter exited with code 0 and its output is complete
-    Failed, // the converter ran and failed (its exit code, its run broke down, or its output is incomplete)
-    Stopped, // the converter was killed because the batch was stopped
-    NotStarted, // nothing ran: no such profile, a URL, no output folder, or no converter to start
-};
-
 // One row's end, as OnEntryEnded reports it.
 struct TEntryEnd {
     PVirtualNode node = nullptr;
@@ -44,6 +38,8 @@ public:
     using TProgressEvent = std::function<void(QObject* Sender, int32_t Percent)>;
     using TFinishEvent = std::function<void(QObject* Sender, bool Stopped)>;
     using TTimerEvent = std::function<void(QObject* Sender)>;
+    // Raised when a row starts converting (its status is converting), before its converter runs.
+    using TEntryStartedEvent = std::function<void(PVirtualNode node)>;
     // Raised for every row that ends, after OnProgress and after the row's status is set; not for
     // a row freed from the list before its end arrived.
     using TEntryEndedEvent = std::function<void(const TEntryEnd& end)>;
@@ -76,6 +72,7 @@ public:
     TProgressEvent OnProgress;
     TFinishEvent OnFinish;
     TTimerEvent OnTimer;
+    TEntryStartedEvent OnEntryStarted;
     TEntryEndedEvent OnEntryEnded;
     TOutputLineEvent OnOutputLine;
 
@@ -116,6 +113,7 @@ private:
     PVirtualNode currentNode_ = nullptr; // null once the row is freed
     TItemNodeData* currentEntry_ = nullptr;
     std::string partialLine_; // the converter's line still without its end
+    std::string lastLine_; // the converter's last complete line, kept in the row's outcome
     TEntryPlan plan_; // of the current row; empty until it is planned
     std::string probePath_; // ffprobe, found when a batch starts; empty when there is none
     TConverterLog log_; // what the current row's converter said

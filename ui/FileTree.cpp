@@ -2,10 +2,10 @@
 
 #include "controls/pngImageList.h"
 #include "ui/formKit.h"
+#include "ui/rowText.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
-#include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -16,9 +16,25 @@ constexpr int kRowHeight = 25;
 constexpr int kInnerBorder = 5;
 constexpr int kImageLeft = 4;
 constexpr int kTextGap = 4;
+constexpr int kBarInset = 5;
+constexpr int kBlockWidth = 15;
+const QColor kBarColor(127, 157, 185);
 
-// Paints one cell from what the owner says: background painting, status image, text. No focus
-// rectangle; a selected row is tinted over its whole width.
+// Column 1: the status bar's outline inside the cell, and the block at offset on a converting row.
+void DrawStatusBar(QPainter& canvas, const QRect& cell, bool converting, int offset)
+{
+    const QRect bar = cell.adjusted(kBarInset, kBarInset, -kBarInset, -kBarInset);
+    canvas.setPen(kBarColor);
+    canvas.setBrush(ToQColor(formkit::kList)); // the bar's inside hides the background picture
+    // QPainter's outline of (x, y, w-1, h-1) covers exactly the w x h pixels.
+    canvas.drawRect(bar.adjusted(0, 0, -1, -1));
+    if (converting)
+        canvas.fillRect(QRect(bar.left() + offset, bar.top(), kBlockWidth, bar.height()), kBarColor);
+}
+
+// Paints one cell from the model: the selection tint, then the status bar (column 1) or the
+// status image and the text (column 0). No focus rectangle; a selected row is tinted over its
+// whole width.
 class TFileTreeDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -35,10 +51,7 @@ public:
 
     void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        PVirtualNode node = tree_.List().NodeAt(index.row());
-        if (!node)
-            return;
-        const int column = index.column();
+        const int status = index.data(TFileTreeModel::kStatusRole).toInt();
         const QRect r = option.rect;
         p->save();
         if (option.state & QStyle::State_Selected) {
@@ -46,27 +59,30 @@ public:
             tint.setAlpha(70); // blended over the background picture
             p->fillRect(r, tint);
         }
-        p->setBrush(ToQColor(formkit::kList));
-        if (tree_.OnBeforeCellPaint)
-            tree_.OnBeforeCellPaint(&tree_, *p, node, column, r);
+        if (index.column() == 1)
+            DrawStatusBar(*p, r, status == isConverting, tree_.AnimationOffset());
+        else
+            PaintFileCell(*p, option, r, status, index.data().toString());
+        p->restore();
+    }
+
+private:
+    void PaintFileCell(QPainter& p, const QStyleOptionViewItem& option, const QRect& r, int status,
+        const QString& text) const
+    {
         int textLeft = r.left() + kTextGap;
         const TPngImageList* images = tree_.Images();
-        const int image = images ? tree_.CellImageIndex(node, column) : -1;
-        if (images && image >= 0 && image < images->Count()) {
-            images->Draw(*p, r.left() + kImageLeft, r.top() + (r.height() - images->Height()) / 2, image);
+        if (images && status >= 0 && status < images->Count()) {
+            images->Draw(p, r.left() + kImageLeft, r.top() + (r.height() - images->Height()) / 2, status);
             textLeft = r.left() + kImageLeft + images->Width() + kTextGap;
         }
-        p->setFont(option.font);
-        p->setPen(option.palette.color(QPalette::Text));
-        if (tree_.OnPaintText)
-            tree_.OnPaintText(&tree_, *p, node, column);
-        const QString text = tree_.CellText(node, column);
-        if (!text.isEmpty()) {
-            const QRect textRect(textLeft, r.top(), r.right() - textLeft, r.height());
-            p->drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft,
-                p->fontMetrics().elidedText(text, Qt::ElideMiddle, textRect.width()));
-        }
-        p->restore();
+        if (text.isEmpty())
+            return;
+        p.setFont(option.font);
+        p.setPen(option.palette.color(QPalette::Text));
+        const QRect textRect(textLeft, r.top(), r.right() - textLeft, r.height());
+        p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft,
+            p.fontMetrics().elidedText(text, Qt::ElideMiddle, textRect.width()));
     }
 
 private:
@@ -92,15 +108,17 @@ int TFileTreeModel::columnCount(const QModelIndex& parent) const
 
 QVariant TFileTreeModel::data(const QModelIndex& index, int role) const
 {
-    PVirtualNode node = tree_.List().NodeAt(index.row());
-    if (!node)
+    const TItemNodeData* row = TFileList::GetNodeData(tree_.List().NodeAt(index.row()));
+    if (!row)
+        return {};
+    if (role == kStatusRole)
+        return row->Status;
+    if (index.column() != 0)
         return {};
     if (role == Qt::DisplayRole)
-        return tree_.CellText(node, index.column());
-    if (role == Qt::ToolTipRole) {
-        const QString hint = tree_.CellHint(node, index.column());
-        return hint.isEmpty() ? QVariant() : QVariant(hint);
-    }
+        return row->ItemData.FileName;
+    if (role == Qt::ToolTipRole && formatNames_)
+        return RowHint(*row, *formatNames_);
     return {};
 }
 
@@ -180,6 +198,8 @@ TFileTree::TFileTree(QWidget* parent)
     viewport()->setAutoFillBackground(false); // paintEvent fills it and draws the picture
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
         [this](const QModelIndex& current) { StoreFromView(current); });
+    animation_.setInterval(1000);
+    connect(&animation_, &QTimer::timeout, this, [this] { StepAnimation(); });
 }
 
 TFileTree::~TFileTree()
@@ -224,28 +244,28 @@ PVirtualNode TFileTree::NodeAt(QPoint viewportPos, int* column) const
     return index.isValid() ? list_.NodeAt(index.row()) : nullptr;
 }
 
-QString TFileTree::CellText(PVirtualNode node, int column)
+void TFileTree::StartAnimation()
 {
-    QString text;
-    if (OnGetText)
-        OnGetText(this, node, column, text);
-    return text;
+    SetAnimationOffset(0);
+    animation_.start();
 }
 
-int TFileTree::CellImageIndex(PVirtualNode node, int column)
+void TFileTree::StopAnimation()
 {
-    int image = -1;
-    if (OnGetImageIndex)
-        OnGetImageIndex(this, node, column, image);
-    return image;
+    animation_.stop();
+    SetAnimationOffset(0);
 }
 
-QString TFileTree::CellHint(PVirtualNode node, int column)
+void TFileTree::StepAnimation()
 {
-    QString hint;
-    if (OnGetHint)
-        OnGetHint(this, node, column, hint);
-    return hint;
+    SetAnimationOffset(animationOffset_ >= kLastAnimationOffset ? 0 : animationOffset_ + 1);
+}
+
+void TFileTree::SetAnimationOffset(int offset)
+{
+    animationOffset_ = offset;
+    // Only the status bars move: column 1 of the rows in view.
+    viewport()->update(QRect(columnViewportPosition(1), 0, columnWidth(1), viewport()->height()));
 }
 
 void TFileTree::paintEvent(QPaintEvent* event)
@@ -262,8 +282,7 @@ void TFileTree::paintEvent(QPaintEvent* event)
 void TFileTree::resizeEvent(QResizeEvent* event)
 {
     QTreeView::resizeEvent(event);
-    if (OnResize)
-        OnResize(this);
+    emit resized();
 }
 
 void TFileTree::mousePressEvent(QMouseEvent* event)
@@ -278,20 +297,12 @@ void TFileTree::mousePressEvent(QMouseEvent* event)
     QTreeView::mousePressEvent(event);
 }
 
-void TFileTree::mouseReleaseEvent(QMouseEvent* event)
-{
-    QTreeView::mouseReleaseEvent(event);
-    const QModelIndex index = indexAt(event->position().toPoint());
-    if (event->button() == Qt::LeftButton && index.isValid() && OnColumnClick)
-        OnColumnClick(this, index.column());
-}
-
 void TFileTree::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QTreeView::mouseDoubleClickEvent(event);
     const QModelIndex index = indexAt(event->position().toPoint());
-    if (event->button() == Qt::LeftButton && index.isValid() && OnColumnDblClick)
-        OnColumnDblClick(this, index.column());
+    if (event->button() == Qt::LeftButton && index.isValid())
+        emit columnDoubleClicked(index.column());
 }
 
 void TFileTree::contextMenuEvent(QContextMenuEvent* event)
@@ -299,11 +310,7 @@ void TFileTree::contextMenuEvent(QContextMenuEvent* event)
     const QPoint pos = viewport()->mapFrom(this, event->pos());
     int column = -1;
     PVirtualNode node = NodeAt(pos, &column);
-    QMenu* menu = nullptr;
-    if (OnGetPopupMenu)
-        OnGetPopupMenu(this, node, column, pos, menu);
-    if (menu)
-        menu->popup(event->globalPos());
+    emit contextMenuWanted(node, column, event->globalPos());
 }
 
 void TFileTree::SelectFromStore()

@@ -1,16 +1,19 @@
 #pragma once
 // FileTree1, the main window's list control: a Qt model/view list over the list store
 // (TFileList). The model follows the store through its observer, so the engine never sees a
-// widget. Rows have one uniform height and no widget of their own; every visible cell asks its
-// owner for text, image, hint and background painting through the events below, on each paint,
-// without caching.
+// widget, and answers the view from the rows' records: the file name, the status (its icon), the
+// hint (tool tip role). Rows have one uniform height and no widget of their own; every visible
+// cell is painted from its record on each paint, without caching. Column 1 shows the status bar,
+// with a block moving once a second along the bar of the row that converts.
 #include "settings/itemNodeData.h"
 
 #include <QAbstractTableModel>
 #include <QImage>
+#include <QTimer>
 #include <QTreeView>
 
-#include <functional>
+#include <string>
+#include <vector>
 
 class QMenu;
 class TFileTree;
@@ -20,7 +23,12 @@ class TPngImageList;
 class TFileTreeModel : public QAbstractTableModel, public TNodeStoreObserver {
     Q_OBJECT
 public:
+    // Beyond the display and tool tip roles: the row's status (TItemStatus).
+    static constexpr int kStatusRole = Qt::UserRole + 1;
+
     explicit TFileTreeModel(TFileTree& tree);
+    // The profile names the hints show; not owned, outlives the model. None until set.
+    void SetFormatNames(const std::vector<std::string>* names) { formatNames_ = names; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -38,6 +46,7 @@ public:
 
 private:
     TFileTree& tree_;
+    const std::vector<std::string>* formatNames_ = nullptr;
 };
 
 class TFileTree : public QTreeView {
@@ -45,23 +54,8 @@ class TFileTree : public QTreeView {
 public:
     static constexpr int kColumnCount = 2;
 
-    using TGetTextEvent
-        = std::function<void(TFileTree* Sender, PVirtualNode Node, int Column, QString& CellText)>;
-    using TGetImageIndexEvent
-        = std::function<void(TFileTree* Sender, PVirtualNode Node, int Column, int& ImageIndex)>;
-    using TGetHintEvent
-        = std::function<void(TFileTree* Sender, PVirtualNode Node, int Column, QString& HintText)>;
-    // CellRect in viewport coordinates; the painter's brush is the list's background colour.
-    using TBeforeCellPaintEvent = std::function<void(
-        TFileTree* Sender, QPainter& TargetCanvas, PVirtualNode Node, int Column, QRect CellRect)>;
-    using TPaintTextEvent
-        = std::function<void(TFileTree* Sender, QPainter& TargetCanvas, PVirtualNode Node, int Column)>;
-    // Sets PopupMenu to the menu to show, or leaves it null for none.
-    using TGetPopupMenuEvent
-        = std::function<void(TFileTree* Sender, PVirtualNode Node, int Column, QPoint P, QMenu*& PopupMenu)>;
-    using TColumnClickEvent = std::function<void(TFileTree* Sender, int Column)>;
-    using TResizeEvent = std::function<void(TFileTree* Sender)>;
-    using TGetNodeDataSizeEvent = std::function<void(TFileTree* Sender, int& NodeDataSize)>;
+    // The status bar's block: 0 to kLastAnimationOffset pixels from the bar's left edge.
+    static constexpr int kLastAnimationOffset = 74;
 
     explicit TFileTree(QWidget* parent = nullptr);
     ~TFileTree() override;
@@ -69,18 +63,6 @@ public:
     // The rows. The store outlives every event handler and the model.
     TFileList& List() { return list_; }
     const TFileList& List() const { return list_; }
-
-    TGetTextEvent OnGetText;
-    TGetImageIndexEvent OnGetImageIndex;
-    TGetHintEvent OnGetHint;
-    TBeforeCellPaintEvent OnBeforeCellPaint;
-    TPaintTextEvent OnPaintText;
-    TGetPopupMenuEvent OnGetPopupMenu;
-    TColumnClickEvent OnColumnClick;
-    TColumnClickEvent OnColumnDblClick;
-    TResizeEvent OnResize;
-    TGetNodeDataSizeEvent OnGetNodeDataSize;
-    // Rows are freed by the store, which raises its own OnFreeNode (List().OnFreeNode).
 
     const TPngImageList* Images() const { return images_; }
     void SetImages(const TPngImageList* images); // not owned
@@ -95,18 +77,27 @@ public:
 
     // The node and column at a point of the viewport (nullptr / -1 when there is none).
     PVirtualNode NodeAt(QPoint viewportPos, int* column = nullptr) const;
-    // What the owner says about a cell (used by the model and the painter).
-    QString CellText(PVirtualNode node, int column);
-    int CellImageIndex(PVirtualNode node, int column);
-    QString CellHint(PVirtualNode node, int column);
-
     TFileTreeModel& Model() { return model_; }
+
+    // The converting row's block starts at the bar's left edge and moves a pixel a second, until
+    // StopAnimation. Steps wrap from kLastAnimationOffset to 0.
+    void StartAnimation();
+    void StopAnimation();
+    void StepAnimation();
+    int AnimationOffset() const { return animationOffset_; }
+    void SetAnimationOffset(int offset);
+
+signals:
+    // A right click (or the menu key) over the rows; node is null and column -1 off the rows.
+    void contextMenuWanted(PVirtualNode node, int column, QPoint globalPos);
+    // A left double click on a row's column.
+    void columnDoubleClicked(int column);
+    void resized();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -121,5 +112,7 @@ private:
     const TPngImageList* images_ = nullptr;
     QImage background_;
     QPoint backgroundOffset_;
+    QTimer animation_; // one second
+    int animationOffset_ = 0;
     bool syncing_ = false; // store and view selection are being matched; do not echo
 };

@@ -8,18 +8,9 @@
 #include "ui/dialogSeam.h"
 #include "ui/handlerGuard.h"
 
-#include <QPainter>
-#include <QRect>
+#include <QMenu>
 
 #include <stdexcept>
-
-namespace {
-
-constexpr int kBarInset = 5;
-constexpr int kBlockWidth = 15;
-const QColor kBarColor(127, 157, 185);
-
-} // namespace
 
 TTreeManager::TTreeManager(TFileTree* tree, const TCommandManager& profiles, TItemManager& items, QMenu* menu)
     : tree_(tree)
@@ -35,47 +26,34 @@ TTreeManager::~TTreeManager()
 {
     if (!tree_)
         return;
-    tree_->OnGetText = nullptr;
-    tree_->OnGetImageIndex = nullptr;
-    tree_->OnGetHint = nullptr;
-    tree_->OnBeforeCellPaint = nullptr;
-    tree_->OnGetPopupMenu = nullptr;
-    tree_->OnColumnDblClick = nullptr;
-    tree_->OnResize = nullptr;
-    tree_->OnGetNodeDataSize = nullptr;
-    tree_->List().OnFreeNode = nullptr;
+    for (const QMetaObject::Connection& connection : connections_)
+        QObject::disconnect(connection);
+    tree_->Model().SetFormatNames(nullptr);
+    tree_->List().RemoveFreeListener(freeListener_);
 }
 
 void TTreeManager::ConnectEvents()
 {
-    tree_->OnGetNodeDataSize = [](TFileTree*, int& size) { size = static_cast<int>(sizeof(TItemNodeData)); };
-    // The store releases the strings with the node; only the hint's record goes here.
-    tree_->List().OnFreeNode = [this](TFileList*, PVirtualNode node) {
-        results_.erase(node);
+    tree_->Model().SetFormatNames(&profiles_.FormatNames());
+    freeListener_ = tree_->List().AddFreeListener([this](PVirtualNode node) {
         if (node == shownNode_)
             shownNode_ = nullptr;
+    });
+    connections_ = {
+        QObject::connect(tree_, &TFileTree::contextMenuWanted, tree_,
+            [this](PVirtualNode node, int column, QPoint globalPos) {
+                if (QMenu* menu = MenuFor(node, column))
+                    menu->popup(globalPos);
+            }),
+        QObject::connect(tree_, &TFileTree::columnDoubleClicked, tree_,
+            [this] { RunGuarded(tree_->window(), [this] { ShowProperties(tree_->List().FocusedNode()); }); }),
+        QObject::connect(tree_, &TFileTree::resized, tree_, [this] { PlaceBackground(); }),
     };
-    tree_->OnGetText = [](TFileTree*, PVirtualNode node, int column, QString& text) {
-        text = column == 0 ? TFileList::GetNodeData(node)->ItemData.FileName : QString();
-    };
-    tree_->OnGetImageIndex = [](TFileTree*, PVirtualNode node, int column, int& image) {
-        image = column == 0 ? TFileList::GetNodeData(node)->Status : -1;
-    };
-    tree_->OnGetHint = [this](TFileTree*, PVirtualNode node, int column, QString& hint) {
-        if (column == 0)
-            hint = Hint(node);
-    };
-    tree_->OnBeforeCellPaint = [](TFileTree*, QPainter& canvas, PVirtualNode node, int column, QRect cell) {
-        if (column == 1)
-            DrawStatusBar(canvas, cell, *TFileList::GetNodeData(node));
-    };
-    tree_->OnGetPopupMenu = [this](TFileTree*, PVirtualNode, int column, QPoint, QMenu*& menu) {
-        menu = column == 0 && Idle() ? menu_ : nullptr;
-    };
-    tree_->OnColumnDblClick = [this](TFileTree*, int) {
-        RunGuarded(tree_->window(), [this] { ShowProperties(tree_->List().FocusedNode()); });
-    };
-    tree_->OnResize = [this](TFileTree*) { PlaceBackground(); };
+}
+
+QMenu* TTreeManager::MenuFor(PVirtualNode, int column) const
+{
+    return column == 0 && Idle() ? menu_ : nullptr;
 }
 
 void TTreeManager::PlaceBackground()
@@ -94,76 +72,6 @@ void TTreeManager::AddFiles(const QStringList& paths)
         AppendFileRow(
             list, paths[i], items_.GetProfileIndex(i), platform::FromAnsi(items_.GetOutputFolder(i)));
     items_.ClearItems();
-}
-
-QString TTreeManager::Hint(PVirtualNode node) const
-{
-    const TItemNodeData& data = *TFileList::GetNodeData(node);
-    const int profile = data.ItemData.ProfileIndex;
-    const QString format = profiles_.IsProfile(profile)
-        ? QString::fromStdString(profiles_.FormatNames()[static_cast<size_t>(profile)])
-        : QString();
-    QString hint = "[File Name]: " + data.ItemData.FileName + "\n[format]: " + format
-        + "\n[path]: " + data.ItemData.OutputFolder;
-    if (data.Status == isFailed) { // a stopped row counts as failed here
-        const auto found = results_.find(node);
-        if (found != results_.end())
-            hint += "\n[result]: " + ResultLine(found->second);
-    }
-    return hint;
-}
-
-QString TTreeManager::ResultLine(const TRunResult& run) const
-{
-    if (run.result == TEntryResult::Stopped)
-        return "stopped";
-    const QString why = platform::FromAnsi(run.why);
-    return run.ExitedWithCode() ? QString::number(run.exitCode) + " " + why : why;
-}
-
-QString TTreeManager::Problem(PVirtualNode node) const
-{
-    const auto found = results_.find(node);
-    if (found == results_.end() || found->second.result == TEntryResult::Converted
-        || found->second.result == TEntryResult::Stopped)
-        return QString();
-    const TRunResult& run = found->second;
-    const QString source = TFileList::GetNodeData(node)->ItemData.FileName;
-    const QString why = platform::FromAnsi(run.why);
-    QString problem = why;
-    if (source.isEmpty() || !why.contains(source))
-        problem = "Cannot convert \"" + source + "\"" + (why.isEmpty() ? QString() : ": " + why);
-    if (run.ExitedWithCode())
-        problem += QString(" (exit code %1)").arg(run.exitCode);
-    return problem;
-}
-
-void TTreeManager::DrawStatusBar(QPainter& canvas, const QRect& cell, const TItemNodeData& data)
-{
-    const QRect bar = cell.adjusted(kBarInset, kBarInset, -kBarInset, -kBarInset);
-    canvas.save();
-    canvas.setPen(kBarColor);
-    // QPainter's outline of (x, y, w-1, h-1) covers exactly the w x h pixels.
-    canvas.drawRect(bar.adjusted(0, 0, -1, -1));
-    if (data.ItemData.Converting)
-        canvas.fillRect(
-            QRect(bar.left() + data.ItemData.AnimationOffset, bar.top(), kBlockWidth, bar.height()),
-            kBarColor);
-    canvas.restore();
-}
-
-void TTreeManager::NoteOutputLine(const std::string& line)
-{
-    if (!line.empty())
-        lastLine_ = line;
-}
-
-void TTreeManager::NoteEntryEnded(const TEntryEnd& end)
-{
-    results_[end.node] = { end.result, end.exitCode, end.problem.empty() ? lastLine_ : end.problem };
-    lastLine_.clear();
-    if (tree_)
-        tree_->List().RepaintNode(end.node);
 }
 
 void TTreeManager::ShowProperties(PVirtualNode node)

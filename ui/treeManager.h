@@ -1,21 +1,16 @@
 #pragma once
-// TTreeManager, the file list view: answers FileTree1's questions about a row (text, status icon,
-// hint, status bar, context menu), adds rows for new files and shows an entry's properties.
-// Rows hold TItemNodeData; the job runner updates the same records.
-#include "engine/command.h"
+// TTreeManager, the file list view's presenter: gives the list its profile names, decides its
+// context menu, places its background picture, adds rows for new files and shows an entry's
+// properties. The list's model answers the view from the rows' records.
 #include "settings/itemNodeData.h"
 
-#include <QString>
+#include <QMetaObject>
 #include <QStringList>
 
-#include <cstdint>
 #include <functional>
-#include <string>
-#include <unordered_map>
+#include <vector>
 
 class QMenu;
-class QPainter;
-class QRect;
 class TCommandManager;
 class TFileTree;
 class TItemManager;
@@ -38,33 +33,11 @@ public:
     // std::runtime_error when the source file cannot be examined.
     void ShowProperties(PVirtualNode node);
 
-    // The row's hint: file, profile name (empty for an index that names no profile), folder, and
-    // for a failed row what happened: "stopped", or why it failed, after the converter's exit code
-    // when it ran and exited with one other than 0.
-    QString Hint(PVirtualNode node) const;
-    // Why the row failed or could not start, in one line that names its file once; empty for a
-    // row that converted, was stopped or has not ended.
-    QString Problem(PVirtualNode node) const;
-    // The status bar of column 1 inside the cell rectangle.
-    static void DrawStatusBar(QPainter& canvas, const QRect& cell, const TItemNodeData& data);
-
-    // The job runner's output and row ends, kept for the failed rows' hints and problems. A row
-    // that failed without a reason in words gets the converter's last output line instead.
-    void NoteOutputLine(const std::string& line);
-    void NoteEntryEnded(const TEntryEnd& end);
+    // The list's context menu for a right click on a row's column; null when none may show
+    // (column 1, or while a batch runs).
+    QMenu* MenuFor(PVirtualNode node, int column) const;
 
 private:
-    struct TRunResult {
-        TEntryResult result = TEntryResult::NotStarted;
-        uint32_t exitCode = kStillActive;
-        std::string why;
-        // The converter ran and ended by itself with a code other than 0.
-        bool ExitedWithCode() const
-        {
-            return result == TEntryResult::Failed && exitCode != 0 && exitCode != kStillActive;
-        }
-    };
-    QString ResultLine(const TRunResult& run) const;
     void ConnectEvents();
     void PlaceBackground();
     bool Idle() const { return !IsIdle || IsIdle(); }
@@ -73,7 +46,7 @@ private:
     const TCommandManager& profiles_;
     TItemManager& items_;
     QMenu* menu_;
-    std::string lastLine_; // of the converter running now
-    std::unordered_map<PVirtualNode, TRunResult> results_; // rows that ended, until freed
+    std::vector<QMetaObject::Connection> connections_;
+    int freeListener_ = 0;
     PVirtualNode shownNode_ = nullptr; // the row whose properties are open; nulled when freed
 };

@@ -20,6 +20,7 @@
 #include "ui/labelLinks.h"
 #include "ui/mainForm.h"
 #include "ui/problemsForm.h"
+#include "ui/rowText.h"
 #include "ui/treeManager.h"
 
 #include <QAction>
@@ -122,18 +123,25 @@ void TUIHook::WireCommand()
     command_->OnProgress = [this](QObject*, int32_t percent) { Guard([&] { CommandProgress(percent); }); };
     command_->OnFinish = [this](QObject*, bool stopped) { Guard([&] { CommandFinish(stopped); }); };
     command_->OnTimer = [this](QObject*) { Guard([this] { CommandTimer(); }); };
-    command_->OnOutputLine
-        = [this](const std::string& line) { Guard([&] { treeManager_->NoteOutputLine(line); }); };
+    command_->OnEntryStarted = [this](PVirtualNode node) { Guard([&] { EntryStarted(node); }); };
     command_->OnEntryEnded = [this](const TEntryEnd& end) { Guard([&] { EntryEnded(end); }); };
+}
+
+// The converting row is the selected one, and its bar shows the moving block.
+void TUIHook::EntryStarted(PVirtualNode node)
+{
+    TFileList& list = form_.FileTree1->List();
+    list.SetFocus();
+    list.SelectOnly(node);
+    form_.FileTree1->StartAnimation();
 }
 
 // A row's problem goes to the batch's one problems window, which appears with the first of them.
 void TUIHook::EntryEnded(const TEntryEnd& end)
 {
-    treeManager_->NoteEntryEnded(end);
     if (end.result == TEntryResult::Converted)
         ++tally_.converted;
-    const QString problem = treeManager_->Problem(end.node);
+    const QString problem = RowProblem(*TFileList::GetNodeData(end.node));
     if (problem.isEmpty())
         return;
     ++tally_.failed;
@@ -348,6 +356,7 @@ void TUIHook::CommandProgress(int32_t percent)
 void TUIHook::CommandFinish(bool stopped)
 {
     batchActive_ = false;
+    form_.FileTree1->StopAnimation();
     SetIdleState();
     if (pendingClear_ || !pendingDeletes_.empty())
         RemovePending();

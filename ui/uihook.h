@@ -89,6 +89,7 @@ private:
     void WireButtons();
     void WireCommand();
     void RemovePending();
+    void EntryStarted(PVirtualNode node);
     void EntryEnded(const TEntryEnd& end);
 
     TmainDlg& form_;

@@ -19,7 +19,6 @@ std::vector<Row> Rows(TFileList& list)
     std::vector<Row> rows;
     for (PVirtualNode n = list.GetFirst(); n; n = list.GetNext(n)) {
         const TItemNodeData* d = TFileList::GetNodeData(n);
-        EXPECT_EQ(d->Kind, 1);
         EXPECT_EQ(d->Status, isWaiting);
         rows.push_back({ platform::ToAnsi(d->ItemData.FileName), d->ItemData.ProfileIndex,
             platform::ToAnsi(d->ItemData.OutputFolder) });
@@ -215,7 +214,7 @@ TEST(NodeStore, RowsSelectionDeletionAndNotifications)
     EXPECT_EQ(recorder.calls.back(), "-0:2");
     // A fresh row's data starts empty.
     const TItemNodeData* fresh = TFileList::GetNodeData(list.AddChild());
-    EXPECT_EQ(fresh->Kind, 0);
+    EXPECT_EQ(fresh->Status, isWaiting);
     EXPECT_TRUE(fresh->ItemData.FileName.isEmpty());
-    EXPECT_FALSE(fresh->ItemData.Converting);
+    EXPECT_EQ(fresh->Outcome, nullptr);
 }

@@ -138,7 +138,10 @@ TEST_F(CommandTest, ConvertsEveryRowWithProgressAndUniqueNames)
     EXPECT_TRUE(platform::FileExists(programFolder + "convert/movie.avi"));
     EXPECT_TRUE(command->Idle());
     EXPECT_EQ(command->ElapsedSeconds(), 0);
-    EXPECT_FALSE(TFileList::GetNodeData(list.NodeAt(2))->ItemData.Converting);
+    const TRowOutcome* outcome = TFileList::GetNodeData(list.NodeAt(2))->Outcome.get();
+    ASSERT_NE(outcome, nullptr) << "the row's record holds how it ended";
+    EXPECT_EQ(outcome->Result, TEntryResult::Converted);
+    EXPECT_EQ(outcome->OutputPath, programFolder + "convert/movie.avi");
     EXPECT_TRUE(reports.empty());
 
     // A second batch converts every row again; existing outputs make the names unique.
@@ -234,18 +237,17 @@ TEST_F(CommandTest, StopKillsTheConverterAndRemovesItsPartialOutput)
     Add(source, 1, out); // never ends by itself
     Add(source, 0, out);
     Add(source, 0, out);
-    TFileList::GetNodeData(list.NodeAt(0))->ItemData.AnimationOffset = 73;
-    std::vector<int32_t> offsets;
-    command->OnTimer = [&](QObject*) {
-        offsets.push_back(TFileList::GetNodeData(list.NodeAt(0))->ItemData.AnimationOffset);
-    };
+    int ticks = 0;
+    command->OnTimer = [&](QObject*) { ++ticks; };
+    std::vector<PVirtualNode> started;
+    command->OnEntryStarted = [&](PVirtualNode node) { started.push_back(node); };
     command->Start();
     EXPECT_FALSE(command->Idle());
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return offsets.size() >= 2 && platform::FileSize(out + "movie.avi") > 0; }, 20000));
-    EXPECT_EQ(offsets[0], 74);
-    EXPECT_EQ(offsets[1], 0);
-    EXPECT_EQ(command->ElapsedSeconds(), static_cast<int64_t>(offsets.size()));
+    EXPECT_EQ(started, std::vector<PVirtualNode> { list.NodeAt(0) });
+    EXPECT_EQ(list.GetFirstSelected(), nullptr) << "selecting the converting row is the window's";
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return ticks >= 2 && platform::FileSize(out + "movie.avi") > 0; }, 20000));
+    EXPECT_EQ(command->ElapsedSeconds(), static_cast<int64_t>(ticks));
     command->Stop();
     EXPECT_TRUE(command->Idle());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.empty(); }, 20000));

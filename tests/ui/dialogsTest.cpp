@@ -61,7 +61,7 @@ TEST(PropertiesDialog, OkStoresTheChoiceWhileCancelEscapeAndTheCloseBoxKeepTheRo
 
     // A profile index that names no profile: no selection, an empty name in the hint, no error.
     TFileList::GetNodeData(node)->ItemData.ProfileIndex = 7;
-    EXPECT_EQ(w.Hook().TreeManager().Hint(node).split('\n')[1], "[format]: ");
+    EXPECT_EQ(w.Hint(node).split('\n')[1], "[format]: ");
     int shown = -2;
     w.dialogs.onModal.push_back([&shown](QDialog& d) {
         shown = static_cast<TItemDlg&>(d).ComboBox1->currentIndex();

@@ -57,8 +57,8 @@ TEST(FileTree, RowsFollowTheStoreAndPaintTheirStatusBarIconAndBackground)
 
     TItemNodeData& row = *TFileList::GetNodeData(w.List().NodeAt(0));
     row.Status = isConverting;
-    row.ItemData.Converting = true;
-    row.ItemData.AnimationOffset = 74; // the last offset: the block ends at the bar's last pixel
+    tree.SetAnimationOffset(73);
+    tree.StepAnimation(); // the last offset: the block ends at the bar's last pixel
     w.List().RepaintNode(w.List().NodeAt(0));
     const QImage shot = Grab(tree.viewport());
     const QRect cell = tree.visualRect(tree.model()->index(0, 1));
@@ -73,6 +73,9 @@ TEST(FileTree, RowsFollowTheStoreAndPaintTheirStatusBarIconAndBackground)
         << "just before the block";
     EXPECT_EQ(shot.pixelColor(inner.left() + 74 + 14, inner.center().y()), bar) << "block end";
     EXPECT_EQ(shot.pixelColor(inner.left() + 1, cell.top() + 4), ToQColor(formkit::kList)) << "above the bar";
+
+    tree.StepAnimation();
+    EXPECT_EQ(tree.AnimationOffset(), 0) << "the block starts again at the left";
 
     // The background picture sits in the bottom-right corner of the rows' area.
     EXPECT_EQ(tree.BackgroundOffset(), QPoint(tree.ClientWidth() - 256, tree.ClientHeight() - 256));
@@ -90,8 +93,7 @@ TEST(FileTree, ARightClickSelectsAndTheMenuComesOnlyInColumnZeroWhileIdle)
         const QRect r = tree.visualRect(tree.model()->index(1, column));
         QTest::mousePress(tree.viewport(), Qt::RightButton, {}, r.center());
         QTest::mouseRelease(tree.viewport(), Qt::RightButton, {}, r.center());
-        offered = nullptr;
-        tree.OnGetPopupMenu(&tree, w.List().NodeAt(1), column, r.center(), offered);
+        offered = w.Hook().TreeManager().MenuFor(w.List().NodeAt(1), column);
     };
     menuAt(0);
     EXPECT_EQ(w.List().GetFirstSelected(), w.List().NodeAt(1));
@@ -114,7 +116,7 @@ TEST(FileTree, ARightClickSelectsAndTheMenuComesOnlyInColumnZeroWhileIdle)
         static_cast<TFileDialogForm&>(d).btnOkClick();
     });
     w.List().SetFocusedNode(w.List().NodeAt(0));
-    tree.OnColumnDblClick(&tree, 0);
+    emit tree.columnDoubleClicked(0);
     EXPECT_EQ(TFileList::GetNodeData(w.List().NodeAt(0))->ItemData.ProfileIndex, 1);
     w.Hook().btnStopClick();
     EXPECT_TRUE(QTest::qWaitFor([&] { return w.window->btnConvert->Enabled(); }, 60000));

@@ -25,6 +25,11 @@ TFileList& TWindowUnderTest::List()
     return window->FileTree1->List();
 }
 
+QString TWindowUnderTest::Hint(PVirtualNode node)
+{
+    return window->FileTree1->model()->index(static_cast<int>(node->row), 0).data(Qt::ToolTipRole).toString();
+}
+
 namespace {
 
 constexpr int kWait = 60000; // ms; generous for sanitizer builds
@@ -117,7 +122,7 @@ TEST(MainWindow, ThreeFilesAddedThroughTheDialogsConvertToTheEndWithStatusesCoun
     EXPECT_FALSE(f.btnStop->Enabled());
     for (const char* name : { "/a.avi", "/b.avi", "/c.avi" })
         EXPECT_TRUE(platform::FileExists(out + name)) << name;
-    EXPECT_EQ(w.window->Hook()->TreeManager().Hint(w.List().NodeAt(0)).count('\n'), 2);
+    EXPECT_EQ(w.Hint(w.List().NodeAt(0)).count('\n'), 2);
 
     w.List().SelectOnly(nullptr);
     w.Hook().pmiDeleteClick(); // nothing selected: nothing removed, the line rewritten
@@ -150,14 +155,14 @@ TEST(MainWindow, AFailedRowTellsWhyInItsHintAndTheBatchGoesOn)
     EXPECT_EQ(w.dialogs.messages[0].text, "1 of 3 files converted, 2 failed.");
     EXPECT_EQ(w.dialogs.messages[0].icon, QMessageBox::Warning);
 
-    const QStringList hint = w.Hook().TreeManager().Hint(w.List().NodeAt(0)).split('\n');
+    const QStringList hint = w.Hint(w.List().NodeAt(0)).split('\n');
     ASSERT_EQ(hint.size(), 4);
     EXPECT_EQ(hint[0], QString::fromStdString("[File Name]: " + bogus));
     EXPECT_EQ(hint[1], "[format]: AVI");
     const QStringList result = hint[3].split(' '); // "[result]:", the exit code, the converter's words
     ASSERT_GT(result.size(), 2) << hint[3].toStdString();
     EXPECT_GT(result[1].toInt(), 0) << hint[3].toStdString();
-    const QStringList notStarted = w.Hook().TreeManager().Hint(w.List().NodeAt(1)).split('\n');
+    const QStringList notStarted = w.Hint(w.List().NodeAt(1)).split('\n');
     ASSERT_EQ(notStarted.size(), 4);
     EXPECT_EQ(notStarted[1], "[format]: ");
     EXPECT_TRUE(notStarted[3].startsWith("[result]: Cannot convert"))
@@ -259,7 +264,7 @@ TEST(MainWindow, StopEndsTheBatchAndRemovalsAreRefusedWhileRunningButAllowedRigh
     StartEndlessBatch(w, out);
     w.Hook().btnStopClick();
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.window->btnConvert->Enabled(); }, kWait));
-    EXPECT_EQ(w.Hook().TreeManager().Hint(w.List().NodeAt(0)).section('\n', 3), "[result]: stopped");
+    EXPECT_EQ(w.Hint(w.List().NodeAt(0)).section('\n', 3), "[result]: stopped");
     EXPECT_EQ(w.Hook().Problems().Count(), 0);
     EXPECT_EQ(w.dialogs.messages.back().text, "Stopped: 0 of 2 files converted.");
 }

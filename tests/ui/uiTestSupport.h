@@ -126,6 +126,8 @@ struct TWindowUnderTest {
     }
     TUIHook& Hook() { return *window->Hook(); }
     TFileList& List();
+    // The row's hint as the list view shows it (its model's tool tip).
+    QString Hint(PVirtualNode node);
     TScriptedDialogs dialogs;
     TProgramFolder folder;
     std::unique_ptr<TmainDlg> window;

@@ -33,8 +33,8 @@ QWidget* MainWindow(bool running)
         PVirtualNode node = AppendFileRow(form->FileTree1->List(), row.file, 0, QString());
         TItemNodeData* data = TFileList::GetNodeData(node);
         data->Status = row.status;
-        data->ItemData.Converting = row.status == 1;
-        data->ItemData.AnimationOffset = row.offset;
+        if (row.status == isConverting)
+            form->FileTree1->SetAnimationOffset(row.offset);
     }
     if (running)
         form->Hook()->SetRunningState();

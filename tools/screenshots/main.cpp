@@ -108,15 +108,10 @@ void FillIdleRows(TmainDlg& window, const QString& folder)
         PVirtualNode node
             = AppendFileRow(list, folder + "/" + names[i], i % 2, i == 2 ? folder + "/out/" : QString());
         TFileList::GetNodeData(node)->Status = (i + 2) % 4;
-        TFileList::GetNodeData(node)->ItemData.Converting = (i + 2) % 4 == 1;
-        TFileList::GetNodeData(node)->ItemData.AnimationOffset = 30;
     }
-    TEntryEnd failed;
-    failed.node = list.NodeAt(1);
-    failed.exitCode = 1;
-    failed.result = TEntryResult::Failed;
-    failed.problem = "birthday.mp4: Invalid data found when processing input";
-    window.Hook()->TreeManager().NoteEntryEnded(failed);
+    window.FileTree1->SetAnimationOffset(30);
+    TFileList::GetNodeData(list.NodeAt(1))->Outcome.reset(new TRowOutcome {
+        TEntryResult::Failed, 1, "birthday.mp4: Invalid data found when processing input", {}, {} });
     window.lbCount->setText(TUIHook::CountLine(4, 3));
 }
 
@@ -166,7 +161,7 @@ int main(int argc, char** argv)
     QWidget* rows = window.FileTree1->viewport();
     const QPoint rowPoint = rows->mapToGlobal(QPoint(200, 25 + 12));
     QCursor::setPos(rowPoint); // the hint places itself by the real pointer
-    TMyFlatHint::HintFilter()->ShowHint(rows, hook.TreeManager().Hint(list.NodeAt(1)), rowPoint);
+    TMyFlatHint::HintFilter()->ShowHint(rows, window.FileTree1->model()->index(1, 0).data(Qt::ToolTipRole).toString(), rowPoint);
     Shoot("hint.png", QRect(window.frameGeometry().topLeft(), QSize(900, 600)));
     TMyFlatHint::HintFilter()->HideHint();
     window.PopupMenu1->popup(rowPoint);
