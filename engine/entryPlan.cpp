@@ -3,7 +3,7 @@
 #include "engine/localPath.h"
 #include "platform/fileSystem.h"
 #include "platform/process.h"
-#include "settings/saveManager.h"
+#include "formats/listFile.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ std::string OutputFolder(const TItemData& item, const std::string& globalOutputF
 
 } // namespace
 
-TEntryPlan PlanEntry(const TItemData& item, const TCommandManager& profiles, const TPlanSettings& settings)
+TEntryPlan PlanEntry(const TItemData& item, const TProfileList& profiles, const TPlanSettings& settings)
 {
     const std::string source = platform::ToAnsi(item.FileName);
     const std::string folder = platform::ToAnsi(item.OutputFolder);
@@ -94,7 +94,7 @@ std::string UniqueOutputPath(const std::string& path, const std::set<std::string
     return result;
 }
 
-std::string OutputNameKey(const TItemData& item, const TCommandManager& profiles, const std::string& globalOutputFolder)
+std::string OutputNameKey(const TItemData& item, const TProfileList& profiles, const std::string& globalOutputFolder)
 {
     const std::string name = platform::ExtractFileName(platform::ToAnsi(item.FileName));
     const std::string stem = name.substr(0, name.size() - platform::ExtractFileExt(name).size());

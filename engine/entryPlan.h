@@ -3,8 +3,8 @@
 // folder are on this machine, the profile's arguments and extension, the output path made unique
 // and the command line. The job runner and the dry run both plan through here, so a dry run
 // prints the very command the conversion runs.
-#include "settings/commandManager.h"
-#include "settings/itemNodeData.h"
+#include "formats/profileList.h"
+#include "engine/fileList.h"
 
 #include <set>
 #include <string>
@@ -28,7 +28,7 @@ struct TPlanSettings {
     std::set<std::string>* taken = nullptr;
 };
 
-TEntryPlan PlanEntry(const TItemData& item, const TCommandManager& profiles, const TPlanSettings& settings);
+TEntryPlan PlanEntry(const TItemData& item, const TProfileList& profiles, const TPlanSettings& settings);
 
 // The converter's command line for one entry. source and output must be absolute paths: the
 // converter gets them as local files only, and its input may open local files only.
@@ -43,4 +43,4 @@ std::string UniqueOutputPath(const std::string& path, const std::set<std::string
 // What every output path UniqueOutputPath may make for the entry shares (folder, name without
 // its "_2" suffixes, extension): entries with the same key could take each other's names.
 // Raises EProfileError for an index that names no profile.
-std::string OutputNameKey(const TItemData& item, const TCommandManager& profiles, const std::string& globalOutputFolder);
+std::string OutputNameKey(const TItemData& item, const TProfileList& profiles, const std::string& globalOutputFolder);

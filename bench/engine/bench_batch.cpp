@@ -1,10 +1,10 @@
 // Overhead of vidmorph-batch over running the same converter command lines from a plain shell
 // loop: 30 conversions of a tiny clip each way, timed in one run. Prints the ratio (target <= 1.05).
 #include "bench/benchSupport.h"
-#include "engine/command.h"
+#include "engine/jobRunner.h"
 #include "engine/entryPlan.h"
 #include "platform/fileSystem.h"
-#include "settings/commandManager.h"
+#include "formats/profileList.h"
 
 #include <chrono>
 #include <cstdio>
@@ -22,7 +22,7 @@ constexpr int kProfile = 7; // AVI (MPEG-4, MP3): quick to encode, so the overhe
 int main()
 {
     const std::string app = VIDMORPH_APP_DIR "/";
-    TCommandManager profiles(app + "command");
+    TProfileList profiles(app + "command");
     if (!profiles.IsProfile(kProfile)) {
         std::fprintf(stderr, "no profile %d in %scommand\n", kProfile, app.c_str());
         return 1;

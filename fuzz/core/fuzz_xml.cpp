@@ -8,7 +8,7 @@
 // (The first save may still change the tree: it adds a declaration, drops unknown processing
 // instructions and extra declarations, and an element without a name is written as its
 // children alone.)
-#include "settings/SimpleXml.h"
+#include "formats/SimpleXml.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // "Converted" means converted: the converter's words, the output's presence and its duration
 // decide, with the real ffmpeg and stand-ins that fail the way real disks and converters do.
-#include "engine/command.h"
+#include "engine/jobRunner.h"
 #include "engine/outputCheck.h"
 #include "platform/fileSystem.h"
 #include "testFiles.h"
@@ -81,7 +81,7 @@ protected:
         WriteFileBytes(program + "command",
             "<profiles><p><format>AVI</format><params>-nostdin -n -v error -c:v mpeg4 -q:v 10</params>"
             "<ext>avi</ext></p></profiles>");
-        profiles = std::make_unique<TCommandManager>(program + "command");
+        profiles = std::make_unique<TProfileList>(program + "command");
     }
     void UseConverter(const std::string& body)
     {
@@ -103,7 +103,7 @@ protected:
         TFileList list;
         for (const std::string& file : files)
             AppendFileRow(list, QString::fromStdString(file), 0, QString::fromStdString(folder));
-        TCommand command(list, *profiles);
+        TJobRunner command(list, *profiles);
         command.SetProgramFolder(program);
         std::vector<TEntryEnd> ends;
         bool finished = false;
@@ -122,7 +122,7 @@ protected:
 
     TempDir dir;
     std::string program;
-    std::unique_ptr<TCommandManager> profiles;
+    std::unique_ptr<TProfileList> profiles;
 };
 
 TEST_F(OutputCheck, AFullDiskFailsTheRowAndLeavesNoTruncatedFile)

@@ -1,10 +1,10 @@
 // The profile file that ships beside the program, run through the real ffmpeg with the very
 // command line the job runner builds (ConverterCommandLine).
-#include "engine/command.h"
+#include "engine/jobRunner.h"
 #include "engine/entryPlan.h"
 #include "platform/fileSystem.h"
 #include "platform/process.h"
-#include "settings/commandManager.h"
+#include "formats/profileList.h"
 #include "testFiles.h"
 
 #include <gtest/gtest.h>
@@ -340,7 +340,7 @@ TEST(ShippedProfiles, FileDefinesSafeCompleteProfiles)
     for (size_t nl = bytes.find('\n'); nl != std::string::npos; nl = bytes.find('\n', nl + 1))
         ASSERT_TRUE(nl > 0 && bytes[nl - 1] == '\r') << "line ending without CR at byte " << nl;
 
-    const TCommandManager profiles(kProfileFile);
+    const TProfileList profiles(kProfileFile);
     ASSERT_GE(profiles.ProfileCount(), 12);
     std::set<std::string> names;
     for (int i = 0; i < profiles.ProfileCount(); ++i) {
@@ -390,7 +390,7 @@ TEST(ShippedProfiles, EveryProfileConvertsAndNeverOverwrites)
     if (HasFatalFailure())
         return;
 
-    const TCommandManager profiles(kProfileFile);
+    const TProfileList profiles(kProfileFile);
     ASSERT_GE(profiles.ProfileCount(), 12);
     for (int i = 0; i < profiles.ProfileCount(); ++i) {
         const std::string name = profiles.FormatNames()[i];
@@ -448,7 +448,7 @@ TEST(ShippedProfiles, VideoProfilesHandleOddAndLargeFrames)
             return;
     }
 
-    const TCommandManager profiles(kProfileFile);
+    const TProfileList profiles(kProfileFile);
     int boxed = 0;
     for (int i = 0; i < profiles.ProfileCount(); ++i) {
         const std::string name = profiles.FormatNames()[i];
@@ -496,7 +496,7 @@ TEST(ShippedProfiles, HdrDvdAndSurroundSources)
         source, dir);
     if (HasFatalFailure())
         return;
-    const TCommandManager profiles(kProfileFile);
+    const TProfileList profiles(kProfileFile);
     const auto indexOf = [&](const std::string& name) {
         const auto& names = profiles.FormatNames();
         return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
@@ -560,11 +560,11 @@ TEST(ShippedProfiles, SubtitleTheContainerCannotHoldIsDropped)
     MakeSourceClip(ffmpeg, source, dir);
     if (HasFatalFailure())
         return;
-    const TCommandManager profiles(kProfileFile);
+    const TProfileList profiles(kProfileFile);
     TFileList list;
     const std::string outFolder = dir.file("out") + "/";
     AppendFileRow(list, QString::fromStdString(source), 5, QString::fromStdString(outFolder));
-    TCommand command(list, profiles);
+    TJobRunner command(list, profiles);
     command.SetProgramFolder(VIDMORPH_APP_DIR);
     std::vector<TEntryEnd> ends;
     bool finished = false;

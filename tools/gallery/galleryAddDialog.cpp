@@ -3,7 +3,7 @@
 #include "galleryInput.h"
 #include "galleryShots.h"
 
-#include "ui/addForm.h"
+#include "desktop/addForm.h"
 
 using namespace gallery;
 

@@ -43,7 +43,7 @@ QImage IntegerEdit(bool focus)
     });
 }
 
-// ComboBox1: 425 x 30, drop-down list, window colour, arrow background clBtnFace, white border,
+// profileBox: 425 x 30, drop-down list, window colour, arrow background clBtnFace, white border,
 // Trebuchet MS 16 in 0x797993, item height 22.
 QImage Combo(int index, const std::function<void(TMyFlatComboBox*)>& state, bool enabled = true)
 {
@@ -89,7 +89,7 @@ QImage FlatEdits()
     board.NewRow("Integer edit, default colours: normal and focused");
     board.Add("evtInteger", IntegerEdit(false));
     board.Add("evtInteger, focused", IntegerEdit(true));
-    board.NewRow("ComboBox1 (425 x 30, drop-down list, item height 22)");
+    board.NewRow("profileBox (425 x 30, drop-down list, item height 22)");
     board.Add("first profile", Combo(0, {}));
     board.Add("no profile (empty list or index -1)", Combo(-1, {}));
     board.NewRow();

@@ -1,4 +1,4 @@
-// TMyFlatHintWindow with the main window's MyFlatHint1 settings, opening toward each quarter.
+// TMyFlatHintWindow with the main window's flatHint settings, opening toward each quarter.
 #include "controls/MyFlatHintUnit.h"
 #include "galleryBoard.h"
 #include "galleryInput.h"
@@ -12,7 +12,7 @@ using namespace gallery;
 
 namespace {
 
-// MyFlatHint1: clInfoBk background and arrow strip, arrow 0x8B4215, Trebuchet MS 16 in 0x8B4215.
+// flatHint: clInfoBk background and arrow strip, arrow 0x8B4215, Trebuchet MS 16 in 0x8B4215.
 void StyleLikeMainWindow(TMyFlatHint* hint)
 {
     hint->SetColorBackground(clInfoBk);
@@ -40,7 +40,7 @@ QImage FlatHints()
 {
     auto form = std::make_unique<QWidget>();
     auto* hint = new TMyFlatHint(form.get());
-    GalleryBoard board("TMyFlatHintWindow (MyFlatHint1 of the main window)", ToQColor(kWindow));
+    GalleryBoard board("TMyFlatHintWindow (flatHint of the main window)", ToQColor(kWindow));
     StyleLikeMainWindow(hint);
     board.NewRow("Tool button hints; the cursor in each quarter of the screen (arrow points at it)");
     board.Add("cursor top left", Hint("add video files", { 100, 100 }));

@@ -1,7 +1,7 @@
 #pragma once
 // The forms' building blocks come from the program itself (ui/formKit.h), so a control shown
 // here is set up exactly as the program sets it up.
-#include "ui/formKit.h"
+#include "desktop/formKit.h"
 
 namespace gallery {
 using namespace formkit;

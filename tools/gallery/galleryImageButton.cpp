@@ -69,7 +69,7 @@ QImage ImageButtons()
     }
     const Tool tab { "tab", "List", { 24, 7 }, { 66, 29 }, 11 };
     board.NewRow(
-        "btnList on LinePanel1 (0xFFDBBF), and the pressed look with UseDown (2 pixels right and down)");
+        "btnList on listPanel (0xFFDBBF), and the pressed look with UseDown (2 pixels right and down)");
     for (int i = 0; i < 3; ++i)
         board.Add(states[i].second, Zoom(Button(tab, states[i].first, kPanel), 2));
     board.Add("pressed, UseDown", Zoom(Button(tab, State::stDown, kPanel, true), 2));

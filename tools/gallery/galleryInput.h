@@ -1,7 +1,7 @@
 #pragma once
 // Puts widgets into the states the gallery captures: mouse over, pressed, focused, and the skin's
 // font settings the forms use.
-#include "ui/formKit.h"
+#include "desktop/formKit.h"
 
 #include <QPoint>
 

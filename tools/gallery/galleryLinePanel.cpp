@@ -29,10 +29,10 @@ QImage Panel(int w, int h, TColor color, int border, TLineBorders lines = {}, co
 QImage LinePanels()
 {
     GalleryBoard board("TLinePanel", ToQColor(0xF4F0EE));
-    board.NewRow("Add Files and Item Property dialogs: LinePanel1 (425 x 129, white, border 5), "
-                 "LinePanel2 (425 x 177, black, border 5)");
-    board.Add("LinePanel1", Panel(425, 129, clWhite, 5));
-    board.Add("LinePanel2", Panel(425, 177, clBlack, 5));
+    board.NewRow("Add Files and Item Property dialogs: fileListPanel (425 x 129, white, border 5), "
+                 "infoPanel (425 x 177, black, border 5)");
+    board.Add("fileListPanel", Panel(425, 129, clWhite, 5));
+    board.Add("infoPanel", Panel(425, 177, clBlack, 5));
     board.NewRow("Lines and caption (185 x 41, line colour 0xE3B28D, colour 0xFFDBBF)");
     const TLineBorders all { lbTop, lbLeft, lbRight, lbBottom };
     board.Add("all lines, centred", Panel(185, 41, kPanel, 0, all, "Caption", taCenter, true, kSheet));
@@ -41,11 +41,11 @@ QImage LinePanels()
     board.Add("left and right, right",
         Panel(185, 41, kPanel, 0, { lbLeft, lbRight }, "Caption", taRightJustify, true, kSheet));
     board.Add("disabled (embossed)", Panel(185, 41, kPanel, 0, all, "Caption", taCenter, false, kSheet));
-    board.NewRow("Main window: LinePanel1 (828 x 289, colour 0xFFDBBF) and the option page LinePanel2 "
+    board.NewRow("Main window: listPanel (828 x 289, colour 0xFFDBBF) and the option page optionPage "
                  "(828 x 249, 0xEEEAE9)");
-    board.Add("LinePanel1", Panel(828, 289, kPanel, 0));
+    board.Add("listPanel", Panel(828, 289, kPanel, 0));
     board.NewRow();
-    board.Add("LinePanel2", Panel(828, 249, kList, 0));
+    board.Add("optionPage", Panel(828, 249, kList, 0));
     return board.Render();
 }
 

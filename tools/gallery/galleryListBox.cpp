@@ -1,4 +1,4 @@
-// TMyListBox as the Add Files and Item Property dialogs show it: inside LinePanel1, the video
+// TMyListBox as the Add Files and Item Property dialogs show it: inside fileListPanel, the video
 // file icon before every name.
 #include "controls/LinePanelUnit.h"
 #include "controls/MyListBox.h"
@@ -13,7 +13,7 @@ using namespace gallery;
 
 namespace {
 
-// LinePanel1 of the dialog with MyListBox1 filling it inside the border; select -1 for none.
+// fileListPanel of the dialog with fileListBox filling it inside the border; select -1 for none.
 QImage ListInPanel(const QStringList& files, int select, bool focus)
 {
     TLinePanel* panel = FormLinePanel(nullptr, QRect(0, 0, 425, 129), clWhite, 5);
@@ -39,7 +39,7 @@ QImage ListBoxes()
 {
     const QStringList three { "/home/anna/Videos/holiday 2009/beach.mpg", "/home/anna/Videos/birthday.avi",
         "/home/anna/Videos/garden party.mov" };
-    GalleryBoard board("TMyListBox (item height 35, Trebuchet MS 16, 0x797993, in LinePanel1 425 x 129)",
+    GalleryBoard board("TMyListBox (item height 35, Trebuchet MS 16, 0x797993, in fileListPanel 425 x 129)",
         ToQColor(0xF4F0EE));
     board.NewRow("Add Files dialog");
     board.Add("three files, none selected", ListInPanel(three, -1, false));

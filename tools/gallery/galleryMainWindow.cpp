@@ -6,9 +6,9 @@
 
 #include "controls/FSProgressBar.h"
 #include "controls/imagebutton.h"
-#include "ui/FileTree.h"
-#include "ui/mainForm.h"
-#include "ui/uihook.h"
+#include "desktop/fileListView.h"
+#include "desktop/mainForm.h"
+#include "desktop/mainController.h"
 
 #include <QLabel>
 
@@ -30,17 +30,17 @@ QWidget* MainWindow(bool running)
         { "/home/anna/Videos/garden party.mov", running ? 1 : 2, 23 },
         { "/home/anna/Videos/old tapes/wedding 1998.vob", 0, 0 } };
     for (const Row& row : rows) {
-        PVirtualNode node = AppendFileRow(form->FileTree1->List(), row.file, 0, QString());
+        PVirtualNode node = AppendFileRow(form->fileList->List(), row.file, 0, QString());
         TItemNodeData* data = TFileList::GetNodeData(node);
         data->Status = row.status;
         if (row.status == isConverting)
-            form->FileTree1->SetAnimationOffset(row.offset);
+            form->fileList->SetAnimationOffset(row.offset);
     }
     if (running)
-        form->Hook()->SetRunningState();
-    form->ProgressBar1->SetPosition(running ? 50 : 100);
-    form->lbCount->setText(TUIHook::CountLine(4, running ? 2 : 4));
-    form->lbTimer->setText(TUIHook::TimeLine(running ? 161 : 317));
+        form->Controller()->SetRunningState();
+    form->progressBar->SetPosition(running ? 50 : 100);
+    form->lbCount->setText(TMainController::CountLine(4, running ? 2 : 4));
+    form->lbTimer->setText(TMainController::TimeLine(running ? 161 : 317));
     return form;
 }
 

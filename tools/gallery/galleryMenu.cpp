@@ -1,4 +1,4 @@
-// The list's context menu (PopupMenu1) drawn by TMenuDraw, plain and with an image list.
+// The list's context menu (listMenu) drawn by TMenuDraw, plain and with an image list.
 #include "controls/menuDraw.h"
 #include "controls/pngImageList.h"
 #include "galleryBoard.h"
@@ -46,7 +46,7 @@ const TPngImageList& StatusIcons()
 
 QImage Menus()
 {
-    GalleryBoard board("TMenuDraw (PopupMenu1 of the main window)", ToQColor(kWindow));
+    GalleryBoard board("TMenuDraw (listMenu of the main window)", ToQColor(kWindow));
     board.NewRow("The list's context menu; the highlighted item moves down");
     for (int active = 0; active < 3; ++active) {
         QMenu menu;

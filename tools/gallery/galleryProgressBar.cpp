@@ -1,4 +1,4 @@
-// TFSProgressBar with the main window's ProgressBar1 settings along a batch, and every colour
+// TFSProgressBar with the main window's progressBar settings along a batch, and every colour
 // scheme and orientation.
 #include "controls/FSProgressBar.h"
 #include "galleryBoard.h"
@@ -9,7 +9,7 @@ using namespace gallery;
 
 namespace {
 
-// ProgressBar1: 828 x 17, csCustom, border 0xE3B28D, background 0xC6ECFF to white, fill 0x9BDEFF
+// progressBar: 828 x 17, csCustom, border 0xE3B28D, background 0xC6ECFF to white, fill 0x9BDEFF
 // to 0x007BB7, 0..100, step 10.
 TFSProgressBar* MainWindowBar(int position)
 {
@@ -46,7 +46,7 @@ TFSProgressBar* SchemeBar(TColorScheme scheme, TProgressBarOrientation orientati
 QImage ProgressBars()
 {
     GalleryBoard board("TFSProgressBar", ToQColor(0xF4F0EE));
-    board.NewRow("ProgressBar1 of the main window (828 x 17) as a batch of three entries goes on");
+    board.NewRow("progressBar of the main window (828 x 17) as a batch of three entries goes on");
     for (int position : { 0, 33, 66, 100 }) {
         board.Add(QString("Position %1").arg(position), Bar(MainWindowBar(position)));
         board.NewRow();

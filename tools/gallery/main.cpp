@@ -4,7 +4,7 @@
 // and sheets of every skin picture (skinPictures.png, skinPicturesDetail.png).
 #include "galleryShots.h"
 
-#include "ui/formKit.h"
+#include "desktop/formKit.h"
 
 #include <QApplication>
 #include <QDir>

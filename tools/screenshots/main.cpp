@@ -5,17 +5,17 @@
 // a row's hint, and a batch whose rows fail: its problems window and its end message. Screens are grabbed
 // from the display, so separate windows (menu, hint) show.
 #include "controls/MyFlatHintUnit.h"
-#include "engine/command.h"
-#include "settings/commandManager.h"
-#include "ui/FileTree.h"
-#include "ui/SplashForm.h"
-#include "ui/addForm.h"
-#include "ui/dialogSeam.h"
-#include "ui/mainForm.h"
-#include "ui/problemsForm.h"
-#include "ui/skinFonts.h"
-#include "ui/treeManager.h"
-#include "ui/uihook.h"
+#include "engine/jobRunner.h"
+#include "formats/profileList.h"
+#include "desktop/fileListView.h"
+#include "desktop/splashForm.h"
+#include "desktop/addForm.h"
+#include "desktop/dialogSeam.h"
+#include "desktop/mainForm.h"
+#include "desktop/problemsForm.h"
+#include "desktop/skinFonts.h"
+#include "desktop/fileListPresenter.h"
+#include "desktop/mainController.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -102,17 +102,17 @@ std::string MakeClip(const QString& folder, const char* name, int seconds, const
 // Four rows, one in each state, the second one failed with a converter message.
 void FillIdleRows(TmainDlg& window, const QString& folder)
 {
-    TFileList& list = window.FileTree1->List();
+    TFileList& list = window.fileList->List();
     const char* names[] = { "beach.mp4", "birthday.mp4", "garden party.mp4", "wedding 1998.mp4" };
     for (int i = 0; i < 4; ++i) {
         PVirtualNode node
             = AppendFileRow(list, folder + "/" + names[i], i % 2, i == 2 ? folder + "/out/" : QString());
         TFileList::GetNodeData(node)->Status = (i + 2) % 4;
     }
-    window.FileTree1->SetAnimationOffset(30);
+    window.fileList->SetAnimationOffset(30);
     TFileList::GetNodeData(list.NodeAt(1))->Outcome.reset(new TRowOutcome {
         TEntryResult::Failed, 1, "birthday.mp4: Invalid data found when processing input", {}, {} });
-    window.lbCount->setText(TUIHook::CountLine(4, 3));
+    window.lbCount->setText(TMainController::CountLine(4, 3));
 }
 
 } // namespace
@@ -140,9 +140,9 @@ int main(int argc, char** argv)
     }
 
     TmainDlg window;
-    TUIHook& hook = *window.Hook();
-    hook.Profiles().LoadProfiles(VIDMORPH_APP_DIR "/command");
-    hook.Command().SetProgramFolder(VIDMORPH_APP_DIR);
+    TMainController& controller = *window.Controller();
+    controller.Profiles().LoadProfiles(VIDMORPH_APP_DIR "/command");
+    controller.JobRunner().SetProgramFolder(VIDMORPH_APP_DIR);
     window.show();
     window.activateWindow();
     Settle(500);
@@ -155,19 +155,19 @@ int main(int argc, char** argv)
         return gFailures == 0 ? 0 : 1;
     }
     Shoot("mainIdle.png", FrameOf(&window));
-    TFileList& list = window.FileTree1->List();
+    TFileList& list = window.fileList->List();
 
     // The hint of the failed row and the popup menu.
-    QWidget* rows = window.FileTree1->viewport();
+    QWidget* rows = window.fileList->viewport();
     const QPoint rowPoint = rows->mapToGlobal(QPoint(200, 25 + 12));
     QCursor::setPos(rowPoint); // the hint places itself by the real pointer
-    TMyFlatHint::HintFilter()->ShowHint(rows, window.FileTree1->model()->index(1, 0).data(Qt::ToolTipRole).toString(), rowPoint);
+    TMyFlatHint::HintFilter()->ShowHint(rows, window.fileList->model()->index(1, 0).data(Qt::ToolTipRole).toString(), rowPoint);
     Shoot("hint.png", QRect(window.frameGeometry().topLeft(), QSize(900, 600)));
     TMyFlatHint::HintFilter()->HideHint();
-    window.PopupMenu1->popup(rowPoint);
+    window.listMenu->popup(rowPoint);
     Settle(200);
-    Shoot("popupMenu.png", window.PopupMenu1->frameGeometry().adjusted(-40, -40, 40, 40));
-    window.PopupMenu1->hide();
+    Shoot("popupMenu.png", window.listMenu->frameGeometry().adjusted(-40, -40, 40, 40));
+    window.listMenu->hide();
 
     // A real conversion, photographed while the second file converts.
     list.Clear();
@@ -175,19 +175,19 @@ int main(int argc, char** argv)
         AppendFileRow(list,
             QString::fromStdString(MakeClip(folder, name, name[0] == 'l' ? 60 : 1, "1280x720")), 0,
             folder + "/converted/");
-    hook.btnConvertClick();
+    controller.btnConvertClick();
     for (int i = 0; i < 600 && TFileList::GetNodeData(list.NodeAt(1))->Status != isConverting; ++i)
         Settle(50);
     Settle(2500);
     Shoot("mainConverting.png", FrameOf(&window));
-    hook.btnStopClick();
+    controller.btnStopClick();
     Settle(500);
 
     // The two dialogs, filled as the program fills them.
     dialogs.modalShot = "propertiesDialog.png";
     list.SetFocusedNode(list.NodeAt(0));
-    hook.pmiPropertiesClick();
-    TaddDlg add(hook.Profiles().FormatNames());
+    controller.pmiPropertiesClick();
+    TaddDlg add(controller.Profiles().FormatNames());
     add.Fill({ folder + "/beach.mp4", folder + "/birthday.mp4", folder + "/garden party.mp4" });
     dialogs.modalShot = "addDialog.png";
     dialogs.ExecModal(add);
@@ -201,10 +201,10 @@ int main(int argc, char** argv)
     AppendFileRow(list, folder + "/gone.mov", 0, folder + "/converted/");
     AppendFileRow(list, folder + "/third.mp4", 0, folder + "/converted/");
     dialogs.messageShot = "endMessage.png";
-    hook.btnConvertClick();
-    for (int i = 0; i < 600 && !hook.Command().Idle(); ++i)
+    controller.btnConvertClick();
+    for (int i = 0; i < 600 && !controller.JobRunner().Idle(); ++i)
         Settle(50);
-    Shoot("problems.png", FrameOf(&window).united(FrameOf(&hook.Problems())));
+    Shoot("problems.png", FrameOf(&window).united(FrameOf(&controller.Problems())));
     SetDialogs(nullptr);
     return gFailures == 0 ? 0 : 1;
 }

@@ -1,0 +1,66 @@
+#include "cli/liveLine.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Seconds from "HH:MM:SS.ss" at text[at]; -1 when it is not there ("N/A").
+double ReadClock(const std::string& text, size_t at)
+{
+    int h = 0, m = 0;
+    double s = 0;
+    if (at >= text.size() || std::sscanf(text.c_str() + at, "%d:%d:%lf", &h, &m, &s) != 3)
+        return -1;
+    return h * 3600.0 + m * 60.0 + s;
+}
+
+} // namespace
+
+std::string ClockText(double seconds)
+{
+    const long long t = static_cast<long long>(seconds + 0.5);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", t / 3600, t / 60 % 60, t % 60);
+    return text;
+}
+
+bool TFileProgress::Read(const std::string& line)
+{
+    const size_t duration = line.find("Duration: ");
+    if (duration != std::string::npos && this->duration < 0) {
+        this->duration = ReadClock(line, duration + 10);
+        return false;
+    }
+    const size_t time = line.find("time=");
+    if (time == std::string::npos || line.find("speed=") == std::string::npos)
+        return false;
+    const double at = ReadClock(line, time + 5);
+    if (at >= 0)
+        position = at;
+    const size_t speedAt = line.find("speed=");
+    speed = std::strtod(line.c_str() + speedAt + 6, nullptr);
+    return true;
+}
+
+std::string TFileProgress::Describe() const
+{
+    if (position < 0)
+        return {};
+    std::string text;
+    if (duration > 0) {
+        const int percent = static_cast<int>(std::min(100.0, position * 100.0 / duration));
+        text = std::to_string(percent) + "%";
+    } else {
+        text = ClockText(position);
+    }
+    if (speed > 0) {
+        char s[32];
+        std::snprintf(s, sizeof s, " at %.2fx", speed);
+        text += s;
+        if (duration > 0 && duration > position)
+            text += ", " + ClockText((duration - position) / speed) + " left";
+    }
+    return text;
+}

@@ -1,0 +1,204 @@
+#include "cli/options.h"
+
+#include "platform/convert.h"
+#include "platform/fileSystem.h"
+
+#include <QDir>
+
+#ifndef VIDMORPH_VERSION
+#define VIDMORPH_VERSION "0.0"
+#endif
+
+namespace {
+
+std::string Absolute(const QString& path)
+{
+    return platform::ToAnsi(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
+}
+
+bool IsListFileName(const std::string& path)
+{
+    return QString::fromStdString(platform::ExtractFileExt(path)).compare(".zfl", Qt::CaseInsensitive) == 0;
+}
+
+// A whole number from first to last within [low, high]; false otherwise.
+bool ReadNumber(const std::string& text, int low, int high, int& value)
+{
+    try {
+        value = platform::StrToInt(text);
+    } catch (const EConvertError&) {
+        return false;
+    }
+    return value >= low && value <= high;
+}
+
+bool ReadShard(const std::string& text, TBatchOptions& options)
+{
+    const size_t slash = text.find('/');
+    int k = 0, n = 0;
+    if (slash == std::string::npos || !ReadNumber(text.substr(slash + 1), 1, 1000000, n)
+        || !ReadNumber(text.substr(0, slash), 1, n, k))
+        return false;
+    options.shardIndex = k - 1;
+    options.shardCount = n;
+    return true;
+}
+
+// Without --profile the one input must be a list file; say what to do with anything else.
+bool TakeListFile(TBatchOptions& options, std::FILE* err)
+{
+    const std::vector<std::string>& in = options.inputs;
+    if (in.size() > 1 && IsListFileName(in[0]) && IsListFileName(in[1]))
+        return BatchFail(err,
+            "two list files given; convert one list at a time (vidmorph-batch " + in[0]
+                + ", then vidmorph-batch " + in[1] + ")");
+    if (in.size() != 1 || !options.outputFolder.empty() || !options.saveList.empty())
+        return BatchFail(err, "--profile N is needed to convert files (see --profiles)");
+    const std::string& only = in[0];
+    if (platform::DirectoryExists(only))
+        return BatchFail(err,
+            only + " is a folder; to convert the videos in it give a profile: vidmorph-batch --profile N "
+                + only + " (see --profiles)");
+    if (platform::FileExists(only) && platform::FileSize(only) == 0)
+        return BatchFail(err, "the list file " + only + " is empty; give a list file saved by Vidmorph");
+    if (platform::FileExists(only) && !IsListFileName(only))
+        return BatchFail(err,
+            only + " is not a list file (.zfl); to convert it give a profile: vidmorph-batch --profile N "
+                + only + " (see --profiles)");
+    options.listFile = only;
+    options.inputs.clear();
+    return true;
+}
+
+bool CheckCombination(TBatchOptions& options, bool profileGiven, std::FILE* err)
+{
+    if (options.help || options.version || options.listProfiles)
+        return true;
+    if (options.quiet && options.verbose)
+        return BatchFail(err, "--quiet and --verbose contradict each other; give one of them");
+    if (!options.outputFolder.empty()
+        && platform::FileExists(options.outputFolder.substr(0, options.outputFolder.size() - 1)))
+        return BatchFail(err,
+            "the output folder " + options.outputFolder.substr(0, options.outputFolder.size() - 1)
+                + " is a file; give a folder to --output");
+    if (options.inputs.empty())
+        return BatchFail(err, "no files given (see --help)");
+    if (!profileGiven)
+        return TakeListFile(options, err);
+    for (const std::string& input : options.inputs)
+        if (IsListFileName(input) && platform::FileExists(input))
+            return BatchFail(
+                err, input + " is a list file; convert it without --profile: vidmorph-batch " + input);
+    return true;
+}
+
+} // namespace
+
+bool BatchFail(std::FILE* err, const std::string& message)
+{
+    std::fprintf(err, "vidmorph-batch: %s\n", message.c_str());
+    return false;
+}
+
+bool ParseBatchArguments(const QStringList& arguments, TBatchOptions& options, std::FILE* err)
+{
+    bool profileGiven = false;
+    for (int i = 0; i < arguments.size(); ++i) {
+        QString a = arguments[i];
+        QString inlineValue;
+        bool hasInline = false;
+        if (a.startsWith("--") && a.contains('=')) {
+            inlineValue = a.mid(a.indexOf('=') + 1);
+            a = a.left(a.indexOf('='));
+            hasInline = true;
+        }
+        const bool takesValue = a == "--profile" || a == "--output" || a == "--save" || a == "-j"
+            || a == "--jobs" || a == "--shard";
+        if (takesValue && !hasInline && (i + 1 >= arguments.size() || arguments[i + 1].isEmpty()))
+            return BatchFail(err, platform::ToAnsi(a) + " needs a value (see --help)");
+        const std::string value
+            = takesValue ? platform::ToAnsi(hasInline ? inlineValue : arguments[++i]) : "";
+        if (a == "--help" || a == "-h") {
+            options.help = true;
+        } else if (a == "--version") {
+            options.version = true;
+        } else if (a == "--profiles") {
+            options.listProfiles = true;
+        } else if (a == "--dry-run") {
+            options.dryRun = true;
+        } else if (a == "-q" || a == "--quiet") {
+            options.quiet = true;
+        } else if (a == "-v" || a == "--verbose") {
+            options.verbose = true;
+        } else if (a == "--json") {
+            options.json = true;
+        } else if (a == "-r" || a == "--recursive") {
+            options.recursive = true;
+        } else if (a == "--force") {
+            options.force = true;
+        } else if (a == "--profile") {
+            if (!ReadNumber(value, 0, 1 << 30, options.profile))
+                return BatchFail(
+                    err, "--profile needs a profile index (a whole number), not \"" + value + "\"");
+            profileGiven = true;
+        } else if (a == "-j" || a == "--jobs") {
+            if (!ReadNumber(value, 1, 64, options.jobs))
+                return BatchFail(err, "--jobs needs a number from 1 to 64, not \"" + value + "\"");
+        } else if (a == "--shard") {
+            if (!ReadShard(value, options))
+                return BatchFail(err, "--shard needs K/N with 1 <= K <= N (as 2/4), not \"" + value + "\"");
+        } else if (a == "--output") {
+            options.outputFolder = platform::JoinPath(Absolute(platform::FromAnsi(value)), "");
+        } else if (a == "--save") {
+            options.saveList = Absolute(platform::FromAnsi(value));
+        } else if (a == "--") {
+            for (++i; i < arguments.size(); ++i)
+                options.inputs.push_back(Absolute(arguments[i]));
+        } else if (a.startsWith("-") && a.size() > 1) {
+            return BatchFail(err, "unknown option " + platform::ToAnsi(arguments[i]) + " (see --help)");
+        } else {
+            options.inputs.push_back(Absolute(a));
+        }
+    }
+    return CheckCombination(options, profileGiven, err);
+}
+
+void PrintBatchUsage(std::FILE* out)
+{
+    std::fputs("Usage:\n"
+               "  vidmorph-batch [OPTIONS] LIST.zfl\n"
+               "      convert every entry of a list file\n"
+               "  vidmorph-batch --profile N [--output DIR] [OPTIONS] FILE|FOLDER...\n"
+               "      convert files (a folder adds its video files) with profile N, into DIR or the\n"
+               "      default output folder (named in the summary line)\n"
+               "  vidmorph-batch --profile N [--output DIR] --save LIST.zfl [--force] FILE|FOLDER...\n"
+               "      write the files as a list file instead of converting them\n"
+               "  vidmorph-batch --profiles | --help | --version\n"
+               "\n"
+               "Options:\n"
+               "  -j, --jobs N     run N conversions at once (default 1)\n"
+               "  --shard K/N      convert only the K-th of N disjoint slices of the entries\n"
+               "                   (N machines or scheduler tasks sharing one list file)\n"
+               "  --dry-run        print each converter command line; create nothing\n"
+               "  -r, --recursive  folders given as input include their subfolders\n"
+               "  -q, --quiet      print only failures and problems\n"
+               "  -v, --verbose    print the converter's own lines too\n"
+               "  --json           one JSON object per finished entry on standard output\n"
+               "                   (source, output, status, exit_code, seconds)\n"
+               "  --force          let --save replace an existing list file\n"
+               "\n"
+               "Existing files are never overwritten: a taken output name gets \"_2\" before its extension.\n"
+               "The converter is the ffmpeg beside the program, else the one on PATH.\n"
+               "\n"
+               "Exit status:\n"
+               "  0    every entry converted (or, for --save and --dry-run, done)\n"
+               "  1    some entry failed (--dry-run: would fail), or an input file was missing\n"
+               "  2    bad input: nothing was converted\n"
+               "  130  interrupted (Ctrl-C or SIGTERM): the running converters were stopped\n",
+        out);
+}
+
+void PrintBatchVersion(std::FILE* out)
+{
+    std::fprintf(out, "vidmorph-batch %s\n", VIDMORPH_VERSION);
+}

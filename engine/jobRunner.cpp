@@ -1,0 +1,365 @@
+#include "engine/jobRunner.h"
+
+#include "engine/localPath.h"
+#include "platform/fileSystem.h"
+#include "platform/process.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace {
+
+// The identity of the regular file at path (not following a link); false when there is none.
+bool RegularFileId(const std::string& path, dev_t& device, ino_t& inode)
+{
+    struct stat info { };
+    if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    device = info.st_dev;
+    inode = info.st_ino;
+    return true;
+}
+
+// ffmpeg's own words when a subtitle stream cannot go into the chosen container or codec (a
+// bitmap subtitle into MP4's text track, an MP4 text track into Matroska, ...). ffmpeg cannot
+// pick per stream, so such a row is converted again without subtitles.
+bool RefusesSubtitle(const std::string& line)
+{
+    return line.find("Subtitle encoding currently only possible") != std::string::npos
+        || (line.find("Subtitle codec") != std::string::npos
+            && line.find("is not supported") != std::string::npos)
+        || (line.find("Could not find tag for codec") != std::string::npos
+            && line.find("subtitle") != std::string::npos);
+}
+
+} // namespace
+
+TJobRunner::TJobRunner(TFileList& list, const TProfileList& profiles, QObject* parent)
+    : QObject(parent)
+    , list_(list)
+    , profiles_(profiles)
+    , runner_(std::make_unique<TProcessRunner>())
+{
+    timer_.setInterval(1000);
+    connect(&timer_, &QTimer::timeout, this, [this] { TimerTick(); });
+    deferTimer_.setSingleShot(true);
+    deferTimer_.setInterval(0);
+    connect(&deferTimer_, &QTimer::timeout, this, [this] {
+        auto work = std::move(deferred_);
+        deferred_ = nullptr;
+        if (work)
+            work();
+    });
+    runner_->OnNewLine
+        = [this](TProcessRunner*, const std::string& line, TOutputType type) { OutputLine(line, type); };
+    runner_->OnTerminated = [this](TProcessRunner*, uint32_t exitCode) { ConverterEnded(exitCode); };
+    runner_->SetReportFailures(false); // a start failure is the row's problem, told in its end
+    freeListener_ = list_.AddFreeListener([this](PVirtualNode node) { NodeFreed(node); });
+    converterPath_ = platform::ConverterPath();
+    globalOutputFolder_ = platform::GlobalOutputFolder();
+}
+
+TJobRunner::~TJobRunner()
+{
+    list_.RemoveFreeListener(freeListener_);
+    if (!stopRequested_)
+        NoteConvertersOutput(); // before the kill: which file the converter holds open
+    // The runner kills a converter that still runs; no event reaches this object any more.
+    runner_->OnTerminated = nullptr;
+    runner_->OnNewLine = nullptr;
+    runner_.reset();
+    RemovePartialOutput();
+}
+
+void TJobRunner::SetProgramFolder(const std::string& folder)
+{
+    const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + '/';
+    converterPath_ = base + "ffmpeg";
+    globalOutputFolder_ = base + "convert/";
+}
+
+void TJobRunner::Start()
+{
+    currentNode_ = list_.GetFirst();
+    if (!currentNode_)
+        return;
+    currentEntry_ = TFileList::GetNodeData(currentNode_);
+    currentIndex_ = TFileList::AbsoluteIndex(currentNode_);
+    stopRequested_ = false;
+    elapsedSeconds_ = 0;
+    timer_.start();
+    idle_ = false;
+    probePath_ = ProbePath(converterPath_);
+    StartEntry();
+}
+
+void TJobRunner::Stop()
+{
+    if (idle_)
+        return; // no batch: nothing changes, no event
+    idle_ = true;
+    stopRequested_ = true;
+    NoteConvertersOutput();
+    runner_->Stop();
+}
+
+void TJobRunner::NoteConvertersOutput()
+{
+    // Asked of the converter itself while it runs: a file that bears the name but that it does
+    // not hold open is someone else's. Once seen, the answer stands for the row.
+    if (ownOutput_)
+        return;
+    dev_t device {};
+    ino_t inode {};
+    const pid_t converter = runner_->ChildPid();
+    if (entryRunning_ && converter > 0 && !plan_.outputPath.empty() && RegularFileId(plan_.outputPath, device, inode)
+        && platform::ProcessHasFileOpen(converter, device, inode))
+        ownOutput_ = std::make_pair(device, inode);
+}
+
+// The row's plan, and its output folder created when missing (nothing is created for a row
+// that cannot run).
+bool TJobRunner::PrepareEntry(std::string& problem)
+{
+    plan_ = PlanEntry(currentEntry_->ItemData, profiles_, { converterPath_, globalOutputFolder_, withoutSubtitles_ });
+    problem = plan_.problem;
+    if (!problem.empty())
+        return false;
+    std::string error;
+    if (!platform::DirectoryExists(plan_.outputFolder) && !platform::ForceDirectories(plan_.outputFolder, &error)) {
+        problem = "Cannot create the output folder \"" + plan_.outputFolder + "\": " + error;
+        plan_ = {};
+        return false;
+    }
+    return true;
+}
+
+void TJobRunner::StartEntry()
+{
+    currentEntry_->Status = isConverting;
+    currentEntry_->Outcome.reset();
+    list_.RepaintNode(currentNode_);
+    if (OnEntryStarted && !withoutSubtitles_) // not again when the row runs once more without subtitles
+        OnEntryStarted(currentNode_);
+    plan_ = {};
+    partialLine_.clear();
+    lastLine_.clear();
+    log_.Clear();
+    ownOutput_.reset();
+    entryRunning_ = false;
+    subtitleRefused_ = false;
+
+    std::string problem;
+    if (!PrepareEntry(problem)) {
+        FailWithoutRun(problem);
+        return;
+    }
+    entryRunning_ = true;
+    runStarted_ = std::time(nullptr);
+    runner_->SetCommandLine(plan_.commandLine);
+    try {
+        runner_->Execute();
+    } catch (const std::exception& e) { // no thread for the run: this row fails, the batch goes on
+        entryRunning_ = false;
+        FailWithoutRun("Cannot start the converter for \"" + plan_.source + "\": " + e.what());
+    }
+}
+
+void TJobRunner::FailWithoutRun(const std::string& problem)
+{
+    // Ended from the event loop, as a converter run would be, so a long list of such rows never
+    // nests one row's end inside the previous one's.
+    Defer([this, problem] {
+        EntryEnded(kStillActive, TEntryResult::NotStarted, problem);
+        NextEntryOrEnd();
+    });
+}
+
+// Runs work from the event loop through a zero-time timer of this thread rather than a posted
+// event: the post queue is shared with the process runners' worker threads, whose posts are
+// ordered by a lock of their own (several job runners may run at once in one program).
+void TJobRunner::Defer(std::function<void()> work)
+{
+    deferred_ = std::move(work);
+    deferTimer_.start();
+}
+
+void TJobRunner::ConverterEnded(uint32_t exitCode)
+{
+    if (!partialLine_.empty())
+        log_.Read(partialLine_);
+    subtitleRefused_ = subtitleRefused_ || RefusesSubtitle(partialLine_);
+    std::string problem;
+    const TEntryResult result = Verdict(exitCode, problem);
+    if (result == TEntryResult::Failed && RetryWithoutSubtitles(exitCode))
+        return;
+    if (result == TEntryResult::Failed)
+        RemoveRunsOutput();
+    EntryEnded(exitCode, result, problem);
+    NextEntryOrEnd();
+}
+
+// Converted only when the converter exited 0 and its output is complete; problem says why not.
+TEntryResult TJobRunner::Verdict(uint32_t exitCode, std::string& problem)
+{
+    problem = runner_->FailureMessage();
+    switch (runner_->EndStatus()) {
+    case TEndStatus::Stopped:
+        problem.clear();
+        return TEntryResult::Stopped;
+    case TEndStatus::Exited:
+        if (exitCode == 0) {
+            problem = CheckOutput({ plan_.outputPath, plan_.source, plan_.params, probePath_ }, log_);
+            return problem.empty() ? TEntryResult::Converted : TEntryResult::Failed;
+        }
+        break;
+    default:
+        if (IsStartFailure(runner_->EndStatus()))
+            return TEntryResult::NotStarted;
+    }
+    if (problem.empty())
+        problem = DescribeFailure(exitCode, log_);
+    return TEntryResult::Failed;
+}
+
+// After a subtitle refusal the row runs once more with -sn, onto the same output name (the
+// failed run's file is removed first). From the event loop, after the runner has ended its run.
+bool TJobRunner::RetryWithoutSubtitles(uint32_t exitCode)
+{
+    if (!subtitleRefused_ || withoutSubtitles_ || exitCode == 0 || stopRequested_ || !currentEntry_)
+        return false;
+    withoutSubtitles_ = true;
+    if (OnOutputLine)
+        OnOutputLine("vidmorph: the output cannot hold a subtitle stream of this source; "
+                     "converting again without subtitles");
+    Defer([this, exitCode] {
+        if (stopRequested_ || !currentEntry_) {
+            withoutSubtitles_ = false;
+            EntryEnded(exitCode, stopRequested_ ? TEntryResult::Stopped : TEntryResult::Failed, {});
+            NextEntryOrEnd();
+            return;
+        }
+        runner_->Stop();
+        RemoveRunsOutput();
+        StartEntry();
+    });
+    return true;
+}
+
+// What a failed run left under its output name. The file the converter was seen holding open;
+// else, as the name was free when the run started, a file written since then, unless the
+// converter said it found the name taken.
+void TJobRunner::RemoveRunsOutput()
+{
+    if (ownOutput_) {
+        RemovePartialOutput();
+        return;
+    }
+    struct stat info { };
+    if (!log_.FoundExistingOutput() && lstat(plan_.outputPath.c_str(), &info) == 0 && S_ISREG(info.st_mode)
+        && info.st_mtime >= runStarted_ - 1)
+        std::remove(plan_.outputPath.c_str());
+}
+
+void TJobRunner::OutputLine(const std::string& line, TOutputType type)
+{
+    // The converter's text is not interpreted; a line still growing waits for its end.
+    if (type == otBeginningOfLine) {
+        partialLine_ = line;
+        return;
+    }
+    partialLine_.clear();
+    if (!line.empty())
+        lastLine_ = line;
+    log_.Read(line);
+    NoteConvertersOutput();
+    subtitleRefused_ = subtitleRefused_ || RefusesSubtitle(line);
+    if (OnOutputLine)
+        OnOutputLine(line);
+}
+
+void TJobRunner::EntryEnded(uint32_t exitCode, TEntryResult result, const std::string& problem)
+{
+    if (!partialLine_.empty()) { // the converter's last words, cut off by its end
+        lastLine_ = partialLine_;
+        if (OnOutputLine)
+            OnOutputLine(partialLine_);
+    }
+    partialLine_.clear();
+    const uint32_t total = list_.TotalCount();
+    const uint32_t percent = total ? std::min(100u, (currentIndex_ + 1u) * 100u / total) : 100u;
+    if (OnProgress)
+        OnProgress(runner_.get(), static_cast<int32_t>(percent));
+    if (result == TEntryResult::Stopped)
+        RemovePartialOutput();
+    ownOutput_.reset(); // the row is over: nothing of it may be removed later
+    runner_->Stop();
+    withoutSubtitles_ = false;
+    if (!currentEntry_)
+        return; // the row was freed meanwhile
+    currentEntry_->Status = exitCode == 0 && result == TEntryResult::Converted ? isConverted : isFailed;
+    currentEntry_->Outcome.reset(new TRowOutcome { result, exitCode, problem, plan_.outputPath, lastLine_ });
+    list_.RepaintNode(currentNode_);
+    if (OnEntryEnded)
+        OnEntryEnded({ currentNode_, exitCode, result, problem });
+}
+
+void TJobRunner::NextEntryOrEnd()
+{
+    if (!currentEntry_) {
+        EndBatch(true); // its row is gone: there is no next row to go on from
+        return;
+    }
+    PVirtualNode next = list_.GetNext(currentNode_);
+    if (!next) {
+        EndBatch(stopRequested_);
+    } else if (!idle_) {
+        currentNode_ = next;
+        currentEntry_ = TFileList::GetNodeData(next);
+        currentIndex_ = TFileList::AbsoluteIndex(next);
+        StartEntry();
+    } else {
+        EndBatch(true);
+    }
+}
+
+void TJobRunner::NodeFreed(PVirtualNode node)
+{
+    if (node != currentNode_ || !node)
+        return;
+    currentNode_ = nullptr;
+    currentEntry_ = nullptr;
+}
+
+void TJobRunner::RemovePartialOutput()
+{
+    // Only the very file the stopped converter was writing, if it is still under that name.
+    dev_t device {};
+    ino_t inode {};
+    if (ownOutput_ && RegularFileId(plan_.outputPath, device, inode)
+        && ownOutput_ == std::make_pair(device, inode))
+        std::remove(plan_.outputPath.c_str());
+    ownOutput_.reset();
+}
+
+void TJobRunner::EndBatch(bool stopped)
+{
+    currentIndex_ = 0;
+    timer_.stop();
+    idle_ = true;
+    elapsedSeconds_ = 0;
+    currentEntry_ = nullptr;
+    currentNode_ = nullptr;
+    if (OnFinish)
+        OnFinish(runner_.get(), stopped);
+}
+
+void TJobRunner::TimerTick()
+{
+    if (entryRunning_)
+        NoteConvertersOutput();
+    ++elapsedSeconds_;
+    if (OnTimer)
+        OnTimer(&timer_);
+}

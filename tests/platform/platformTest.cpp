@@ -1,0 +1,83 @@
+#include "platform/convert.h"
+#include "platform/fileSystem.h"
+#include "platform/tick.h"
+#include "testFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace platform;
+
+TEST(Paths, NameExtensionAndJoinRules)
+{
+    EXPECT_EQ(ExtractFileName("/a/b/movie.flv"), "movie.flv");
+    EXPECT_EQ(ExtractFileName("movie"), "movie");
+    EXPECT_EQ(ExtractFilePath("/a/b/movie.flv"), "/a/b/");
+    EXPECT_EQ(ExtractFilePath("movie"), "");
+    EXPECT_EQ(ExtractFileExt("/a/b/movie.tar.gz"), ".gz");
+    EXPECT_EQ(ExtractFileExt("/a/my.dir/clip"), "");   // a folder's dot is no extension
+    EXPECT_EQ(ExtractFileExt("/a/b/c:d.mp4"), ".mp4"); // ':' is an ordinary character
+    EXPECT_EQ(ExtractFileExt("/a/b/.hidden"), ".hidden");
+    EXPECT_EQ(ChangeFileExt("/a/my.dir/clip", "_2"), "/a/my.dir/clip_2");
+    EXPECT_EQ(ChangeFileExt("/a/movie.flv", ".mp4"), "/a/movie.mp4");
+    EXPECT_EQ(JoinPath("/out", "a.mp4"), "/out/a.mp4");
+    EXPECT_EQ(JoinPath("/out/", "a.mp4"), "/out/a.mp4");
+    EXPECT_EQ(JoinPath("", "a.mp4"), "a.mp4");
+}
+
+TEST(Paths, ExistenceSizeAndFolders)
+{
+    TempDir dir;
+    const std::string file = dir.path() + "/f.bin";
+    WriteFileBytes(file, std::string(70000, 'x'));
+    EXPECT_TRUE(FileExists(file));
+    EXPECT_FALSE(FileExists(dir.path()));        // folders never count as files
+    EXPECT_FALSE(FileExists(dir.path() + "/none"));
+    EXPECT_FALSE(FileExists(""));
+    EXPECT_EQ(FileSize(file), 70000);
+    EXPECT_EQ(FileSize(dir.path() + "/none"), -1);
+
+    std::string error;
+    EXPECT_TRUE(ForceDirectories(dir.path() + "/x/y/z/", &error)) << error;
+    EXPECT_TRUE(DirectoryExists(dir.path() + "/x/y/z"));
+    EXPECT_FALSE(ForceDirectories(file + "/sub", &error)); // a file stands in the way
+    EXPECT_FALSE(error.empty());
+
+    const std::string folder = ProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '/');
+}
+
+TEST(Paths, AnsiRoundTripAndTick)
+{
+    const std::string bytes = "caf\xC3\xA9 & 'x'.mpg";
+    EXPECT_EQ(ToAnsi(FromAnsi(bytes)), bytes);
+    EXPECT_EQ(FromAnsi(bytes), QString::fromUtf8(bytes.c_str()));
+    EXPECT_EQ(FromAnsi("\xF0\x9F\x8E\xAC"), QString::fromUtf8("\xF0\x9F\x8E\xAC")); // outside the BMP
+    // Bytes that are not UTF-8 come back unchanged: Latin-1, a stray continuation byte, an overlong
+    // form, an encoded surrogate, a cut-off sequence, a code point above U+10FFFF.
+    for (const std::string& odd : std::vector<std::string> { "caf\xE9.avi", "\x80x", "\xC0\xAF", "\xED\xA0\x80", "a\xE2\x82", "\xF4\x90\x80\x80",
+             std::string("nul\0inside", 10) }) {
+        EXPECT_EQ(ToAnsi(FromAnsi(odd)), odd);
+    }
+    EXPECT_EQ(FromAnsi("caf\xE9").size(), 4);
+    EXPECT_EQ(ToAnsi(QString(QChar(0xD800))), "\xEF\xBF\xBD"); // a lone surrogate typed elsewhere
+    EXPECT_EQ(TicksBetween(0xFFFFFFF0u, 0x10u), 0x20u); // across the wrap
+    const uint32_t a = GetTickCount();
+    EXPECT_LT(TicksBetween(a, GetTickCount()), 1000u);
+}
+
+TEST(Convert, StrToIntAcceptsOnlyDecimalIntegers)
+{
+    EXPECT_EQ(platform::StrToInt("-1"), -1);
+    EXPECT_EQ(platform::StrToInt("+42"), 42);
+    EXPECT_EQ(platform::StrToInt("2147483647"), 2147483647);
+    for (const char* bad : { "", " 1", "1 ", "x", "1.5", "2147483648", "--1", "+-1", "+" })
+        try {
+            platform::StrToInt(bad);
+            ADD_FAILURE() << "accepted '" << bad << "'";
+        } catch (const std::exception& e) {
+            EXPECT_EQ(e.what(), std::string("'") + bad + "' is not a valid integer value");
+        }
+}
