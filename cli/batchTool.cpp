@@ -1,12 +1,12 @@
 #include "cli/batchTool.h"
 
+#include "cli/liveLine.h"
 #include "engine/entryPlan.h"
 #include "engine/reporter.h"
 #include "engine/videoFormats.h"
+#include "formats/listFile.h"
 #include "platform/convert.h"
 #include "platform/fileSystem.h"
-#include "formats/listFile.h"
-#include "cli/liveLine.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -164,7 +164,7 @@ bool TBatchTool::FillList()
         if (!platform::FileExists(file))
             return BatchFail(err_, "no such list file: " + file);
         try {
-            TListFile(list_).ImportList(file);
+            ImportList(list_, file);
         } catch (const std::exception& e) {
             list_.Clear();
             return BatchFail(err_, "cannot read the list file " + file + ": " + e.what());
@@ -237,7 +237,7 @@ int TBatchTool::SaveList()
         return beBadInput;
     }
     try {
-        TListFile(list_).ExportList(options_.saveList);
+        ExportList(list_, options_.saveList);
     } catch (const std::exception& e) {
         BatchFail(err_, e.what());
         return beBadInput;

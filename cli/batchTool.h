@@ -2,10 +2,10 @@
 // vidmorph-batch: converts a list file, or files and folders given on the command line, with the
 // profile file beside the program, printing one line (or JSON object) per finished entry. Several
 // conversions may run at once (-j), each job with its own job runner and list.
+#include "cli/options.h"
+#include "engine/fileList.h"
 #include "engine/jobRunner.h"
 #include "formats/profileList.h"
-#include "engine/fileList.h"
-#include "cli/options.h"
 
 #include <QStringList>
 

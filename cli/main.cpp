@@ -1,7 +1,7 @@
 // Entry point of vidmorph-batch. Ctrl-C (or SIGTERM) stops the batch as the Stop button does:
 // the converters are killed, their unfinished outputs removed, and the tool exits with status 130.
-#include "platform/fileSystem.h"
 #include "cli/batchTool.h"
+#include "platform/fileSystem.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

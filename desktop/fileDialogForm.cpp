@@ -4,11 +4,11 @@
 #include "controls/LinePanelUnit.h"
 #include "controls/MyButtonEx.h"
 #include "controls/MyListBox.h"
-#include "platform/fileSystem.h"
 #include "desktop/browseFolder.h"
 #include "desktop/dialogSeam.h"
 #include "desktop/formKit.h"
 #include "desktop/handlerGuard.h"
+#include "platform/fileSystem.h"
 
 #include <QEvent>
 #include <QIcon>

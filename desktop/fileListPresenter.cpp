@@ -1,12 +1,12 @@
 #include "desktop/fileListPresenter.h"
 
-#include "platform/fileSystem.h"
-#include "formats/profileList.h"
-#include "desktop/itemManager.h"
-#include "desktop/fileListView.h"
-#include "desktop/itemForm.h"
 #include "desktop/dialogSeam.h"
+#include "desktop/fileListView.h"
 #include "desktop/handlerGuard.h"
+#include "desktop/itemForm.h"
+#include "desktop/itemManager.h"
+#include "formats/profileList.h"
+#include "platform/fileSystem.h"
 
 #include <QMenu>
 

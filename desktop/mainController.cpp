@@ -5,23 +5,23 @@
 #include "controls/MyButtonEx.h"
 #include "controls/imagebutton.h"
 #include "controls/menuDraw.h"
-#include "engine/jobRunner.h"
-#include "engine/reporter.h"
-#include "engine/videoFormats.h"
-#include "platform/fileSystem.h"
-#include "formats/profileList.h"
-#include "desktop/itemManager.h"
-#include "formats/listFile.h"
-#include "desktop/fileListView.h"
 #include "desktop/addForm.h"
 #include "desktop/dialogSeam.h"
+#include "desktop/fileListPresenter.h"
+#include "desktop/fileListView.h"
 #include "desktop/formKit.h"
 #include "desktop/handlerGuard.h"
+#include "desktop/itemManager.h"
 #include "desktop/labelLinks.h"
 #include "desktop/mainForm.h"
 #include "desktop/problemsForm.h"
 #include "desktop/rowText.h"
-#include "desktop/fileListPresenter.h"
+#include "engine/jobRunner.h"
+#include "engine/reporter.h"
+#include "engine/videoFormats.h"
+#include "formats/listFile.h"
+#include "formats/profileList.h"
+#include "platform/fileSystem.h"
 
 #include <QAction>
 #include <QLabel>
@@ -88,7 +88,7 @@ void TMainController::Setup()
     jobRunner_ = std::make_unique<TJobRunner>(form_.fileList->List(), *profiles_);
     listPresenter_->IsIdle = [this] { return jobRunner_->Idle(); };
     WireJobRunner();
-    listFile_ = std::make_unique<TListFile>(form_.fileList->List());
+    listFile_ = std::make_unique<TListFile>();
     problems_ = new TProblemsDlg(&form_);
 }
 
@@ -282,7 +282,7 @@ void TMainController::btnImportClick()
     if (name.isEmpty())
         return;
     try {
-        listFile_->ImportList(platform::ToAnsi(name));
+        ImportList(*listFile_, form_.fileList->List(), platform::ToAnsi(name));
     } catch (...) {
         RefreshCount(0); // the entries before a bad one stay in the list
         throw;
@@ -297,7 +297,7 @@ void TMainController::btnExportClick()
     const QString name = Dialogs().GetSaveFileName(kListFilter);
     if (name.isEmpty())
         return;
-    listFile_->ExportList(platform::ToAnsi(ExportName(name)));
+    ExportList(*listFile_, form_.fileList->List(), platform::ToAnsi(ExportName(name)));
 }
 
 void TMainController::pmiDeleteClick()

@@ -1,14 +1,14 @@
 #include "desktop/startUp.h"
 
-#include "platform/fileSystem.h"
-#include "platform/tick.h"
-#include "formats/profileList.h"
-#include "desktop/splashForm.h"
 #include "desktop/dialogSeam.h"
 #include "desktop/handlerGuard.h"
+#include "desktop/mainController.h"
 #include "desktop/mainForm.h"
 #include "desktop/skinFonts.h"
-#include "desktop/mainController.h"
+#include "desktop/splashForm.h"
+#include "formats/profileList.h"
+#include "platform/fileSystem.h"
+#include "platform/tick.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -3,7 +3,6 @@
 #include "engine/localPath.h"
 #include "platform/fileSystem.h"
 #include "platform/process.h"
-#include "formats/listFile.h"
 
 namespace {
 
@@ -20,12 +19,12 @@ std::string NotLocal(const std::string& source, const std::string& folder)
     const std::string cannot = "Cannot convert \"" + source + "\": ";
     if (IsProtocolName(source))
         return cannot + "it is a URL, not a file on this computer.";
-    if (IsWindowsPath(source))
+    if (platform::IsWindowsPath(source))
         return cannot
             + "it is a Windows path (the list was made on Windows); correct the entry to the file's path on this computer.";
     if (IsProtocolName(folder))
         return cannot + "the output folder \"" + folder + "\" is a URL, not a folder on this computer.";
-    if (IsWindowsPath(folder))
+    if (platform::IsWindowsPath(folder))
         return cannot + "the output folder \"" + folder
             + "\" is a Windows path (the list was made on Windows); correct it to a folder on this computer.";
     return {};
@@ -51,7 +50,7 @@ TEntryPlan PlanEntry(const TItemData& item, const TProfileList& profiles, const 
 {
     const std::string source = platform::ToAnsi(item.FileName);
     const std::string folder = platform::ToAnsi(item.OutputFolder);
-    if (IsProtocolName(source) || IsWindowsPath(source))
+    if (IsProtocolName(source) || platform::IsWindowsPath(source))
         return Refused(NotLocal(source, folder)); // said before a profile problem
     std::string ext, params;
     try {

@@ -3,8 +3,8 @@
 // folder are on this machine, the profile's arguments and extension, the output path made unique
 // and the command line. The job runner and the dry run both plan through here, so a dry run
 // prints the very command the conversion runs.
-#include "formats/profileList.h"
 #include "engine/fileList.h"
+#include "formats/profileList.h"
 
 #include <set>
 #include <string>

@@ -1,6 +1,7 @@
 #pragma once
 // The record kept for each row of the file list, and the list of such rows.
 #include "engine/nodeStore.h"
+#include "formats/listFile.h"
 
 #include <QString>
 #include <cstdint>
@@ -24,13 +25,6 @@ struct TRowOutcome {
     std::string Problem; // why it failed, in words; empty for converted and stopped rows
     std::string OutputPath; // the file the run wrote or was to write; empty when nothing ran
     std::string LastLine; // the converter's last output line
-};
-
-// What the user chose for an entry.
-struct TItemData {
-    QString FileName; // full path of the source file; never changed after creation
-    int32_t ProfileIndex = 0;
-    QString OutputFolder; // empty: the global output folder
 };
 
 // One row's record: the one place everything about the row is kept. The user's choices come from
@@ -59,4 +53,34 @@ inline PVirtualNode AppendFileRow(TFileList& list, const QString& fileName, int3
     list.EndUpdate();
     list.RepaintNode(node);
     return node;
+}
+
+// Appends the list file's entries as rows (the entries before one that cannot be read stay).
+inline void ImportList(TListFile& file, TFileList& list, const std::string& fileName)
+{
+    file.Read(fileName, [&list](const TItemData& entry) {
+        AppendFileRow(list, entry.FileName, entry.ProfileIndex, entry.OutputFolder);
+    });
+}
+
+// Writes every row, first to last, to the list file.
+inline void ExportList(TListFile& file, const TFileList& list, const std::string& fileName)
+{
+    std::vector<const TItemData*> entries;
+    entries.reserve(list.TotalCount());
+    for (PVirtualNode node = list.GetFirst(); node; node = list.GetNext(node))
+        entries.push_back(&TFileList::GetNodeData(node)->ItemData);
+    file.Write(fileName, entries);
+}
+
+// The same with a list file of their own (its declaration and root: the standard ones).
+inline void ImportList(TFileList& list, const std::string& fileName)
+{
+    TListFile file;
+    ImportList(file, list, fileName);
+}
+inline void ExportList(const TFileList& list, const std::string& fileName)
+{
+    TListFile file;
+    ExportList(file, list, fileName);
 }

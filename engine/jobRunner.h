@@ -5,9 +5,9 @@
 // window's.
 #include "engine/ProcessRunner.h"
 #include "engine/entryPlan.h"
+#include "engine/fileList.h"
 #include "engine/outputCheck.h"
 #include "formats/profileList.h"
-#include "engine/fileList.h"
 
 #include <QObject>
 #include <QTimer>

@@ -8,8 +8,7 @@
 
 #include <vector>
 
-TListFile::TListFile(TFileList& list)
-    : list_(list)
+TListFile::TListFile()
 {
     document_.Prolog().DeclareEncoding("UTF-8");
     document_.RootElement().SetName("list");
@@ -37,12 +36,12 @@ static void ClearKeepingNamespaces(TSimpleXMLElem& root)
         root.SetNameSpace({});
 }
 
-void TListFile::ExportList(const std::string& fileName)
+void TListFile::Write(const std::string& fileName, const std::vector<const TItemData*>& entries)
 {
     TSimpleXMLElemClassic& root = document_.RootElement();
     ClearKeepingNamespaces(root);
-    for (PVirtualNode node = list_.GetFirst(); node; node = list_.GetNext(node)) {
-        const TItemData& data = TFileList::GetNodeData(node)->ItemData;
+    for (const TItemData* entry : entries) {
+        const TItemData& data = *entry;
         TSimpleXMLElemClassic* item = root.Children().AppendElement("item");
         item->Children().AppendElement("filename")->SetValue(platform::ToAnsi(data.FileName));
         item->Children().AppendElement("format")->SetValue(platform::IntToStr(data.ProfileIndex));
@@ -60,18 +59,10 @@ static const TSimpleXMLElem& EntryField(TSimpleXMLElem* entry, size_t position, 
     return *field;
 }
 
-bool IsWindowsPath(const std::string& path)
-{
-    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
-    if (path.size() >= 3 && letter(path[0]) && path[1] == ':' && (path[2] == '\\' || path[2] == '/'))
-        return true;
-    return path.rfind("\\\\", 0) == 0;
-}
-
 // A list entry's path made absolute against the list file's folder; empty stays empty.
 static std::string ResolveAgainst(const std::string& folder, const std::string& path)
 {
-    if (path.empty() || path[0] == '/' || IsWindowsPath(path))
+    if (path.empty() || path[0] == '/' || platform::IsWindowsPath(path))
         return path;
     const size_t colon = path.find(':');
     if (colon != std::string::npos && colon < path.find('/'))
@@ -81,7 +72,7 @@ static std::string ResolveAgainst(const std::string& folder, const std::string& 
         + (path.back() == '/' ? "/" : "");
 }
 
-void TListFile::ImportList(const std::string& fileName)
+void TListFile::Read(const std::string& fileName, const std::function<void(const TItemData&)>& add)
 {
     if (!platform::FileExists(fileName))
         return;
@@ -91,11 +82,9 @@ void TListFile::ImportList(const std::string& fileName)
     const TSimpleXMLElems& entries = document_.RootElement().Children();
     for (size_t i = 0; i < entries.Count(); ++i) {
         TSimpleXMLElem* entry = entries.ElementAt(static_cast<long long>(i));
-        const std::string fileNameValue
-            = ResolveAgainst(folder, EntryField(entry, i, "filename").ValueString());
+        const std::string source = ResolveAgainst(folder, EntryField(entry, i, "filename").ValueString());
         const int profileIndex = platform::StrToInt(EntryField(entry, i, "format").ValueString());
         const std::string outputFolder = ResolveAgainst(folder, EntryField(entry, i, "path").ValueString());
-        AppendFileRow(
-            list_, platform::FromAnsi(fileNameValue), profileIndex, platform::FromAnsi(outputFolder));
+        add({ platform::FromAnsi(source), profileIndex, platform::FromAnsi(outputFolder) });
     }
 }

@@ -113,6 +113,14 @@ std::string FindOnPath(const std::string& name, const std::string& searchPath)
     return {};
 }
 
+bool IsWindowsPath(const std::string& path)
+{
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (path.size() >= 3 && letter(path[0]) && path[1] == ':' && (path[2] == '\\' || path[2] == '/'))
+        return true;
+    return path.rfind("\\\\", 0) == 0;
+}
+
 bool FileExists(const std::string& path)
 {
     struct stat st { };

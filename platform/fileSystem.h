@@ -37,6 +37,10 @@ std::string FindOnPath(const std::string& name, const std::string& searchPath);
 // True for a regular file (or a link to one) that this process may execute.
 bool IsExecutableFile(const std::string& path);
 
+// True for a path written on Windows: a drive ("C:\\Videos\\a.avi", "D:/Out") or a network share
+// ("\\\\server\\share"). Such a path names nothing on this machine.
+bool IsWindowsPath(const std::string& path);
+
 // True only for a regular file (or a link to one); folders never count.
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);

@@ -4,11 +4,11 @@
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 #include "bench/benchSupport.h"
 
-#include "formats/listFile.h"
 #include "desktop/fileListView.h"
+#include "desktop/mainController.h"
 #include "desktop/mainForm.h"
 #include "desktop/startUp.h"
-#include "desktop/mainController.h"
+#include "formats/listFile.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -39,7 +39,7 @@ std::string WriteList(const QString& folder, int rows)
     for (int i = 0; i < rows; ++i)
         AppendFileRow(list, RowPath(i), i % 15, "/home/someone/converted/");
     const std::string file = (folder + QString("/list%1.zfl").arg(rows)).toStdString();
-    TListFile(list).ExportList(file);
+    ExportList(list, file);
     return file;
 }
 
@@ -49,7 +49,7 @@ double ImportUntilPainted(TmainDlg& window, const std::string& file)
     QApplication::processEvents();
     QElapsedTimer t;
     t.start();
-    window.Controller()->ListFile().ImportList(file);
+    ImportList(window.Controller()->ListFile(), window.fileList->List(), file);
     window.repaint(); // the first paint with the new rows
     return t.nsecsElapsed() / 1e9;
 }

@@ -1,10 +1,10 @@
 // Overhead of vidmorph-batch over running the same converter command lines from a plain shell
 // loop: 30 conversions of a tiny clip each way, timed in one run. Prints the ratio (target <= 1.05).
 #include "bench/benchSupport.h"
-#include "engine/jobRunner.h"
 #include "engine/entryPlan.h"
-#include "platform/fileSystem.h"
+#include "engine/jobRunner.h"
 #include "formats/profileList.h"
+#include "platform/fileSystem.h"
 
 #include <chrono>
 #include <cstdio>

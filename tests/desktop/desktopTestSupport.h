@@ -5,16 +5,16 @@
 #include "testFiles.h"
 
 #include "controls/FlatEditUnit.h"
-#include "engine/jobRunner.h"
-#include "platform/fileSystem.h"
-#include "formats/profileList.h"
-#include "desktop/itemManager.h"
 #include "desktop/dialogSeam.h"
 #include "desktop/fileDialogForm.h"
+#include "desktop/fileListPresenter.h"
+#include "desktop/itemManager.h"
+#include "desktop/mainController.h"
 #include "desktop/mainForm.h"
 #include "desktop/skinFonts.h"
-#include "desktop/fileListPresenter.h"
-#include "desktop/mainController.h"
+#include "engine/jobRunner.h"
+#include "formats/profileList.h"
+#include "platform/fileSystem.h"
 
 #include <QDialog>
 #include <QTimer>

@@ -5,10 +5,10 @@
 #include "controls/MyButtonEx.h"
 #include "controls/MyFlatHintUnit.h"
 #include "controls/MyListBox.h"
-#include "desktop/fileListView.h"
-#include "desktop/itemForm.h"
 #include "desktop/addForm.h"
 #include "desktop/fileListPresenter.h"
+#include "desktop/fileListView.h"
+#include "desktop/itemForm.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,11 +4,11 @@
 
 #include "controls/MyFlatHintUnit.h"
 #include "controls/imagebutton.h"
-#include "platform/tick.h"
 #include "desktop/fileListView.h"
-#include "desktop/splashForm.h"
 #include "desktop/formKit.h"
+#include "desktop/splashForm.h"
 #include "desktop/startUp.h"
+#include "platform/tick.h"
 
 #include <QContextMenuEvent>
 #include <QHelpEvent>

@@ -3,8 +3,8 @@
 
 #include "controls/FlatEditUnit.h"
 #include "controls/MyButtonEx.h"
-#include "desktop/itemForm.h"
 #include "desktop/addForm.h"
+#include "desktop/itemForm.h"
 #include "desktop/problemsForm.h"
 #include "desktop/skinFonts.h"
 

@@ -5,8 +5,8 @@
 #include "controls/FSProgressBar.h"
 #include "controls/MyButtonEx.h"
 #include "controls/imagebutton.h"
-#include "desktop/fileListView.h"
 #include "desktop/addForm.h"
+#include "desktop/fileListView.h"
 #include "desktop/problemsForm.h"
 
 #include <QLabel>

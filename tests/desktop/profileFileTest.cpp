@@ -3,9 +3,9 @@
 #include "desktopTestSupport.h"
 
 #include "controls/MyButtonEx.h"
-#include "formats/listFile.h"
 #include "desktop/addForm.h"
 #include "desktop/startUp.h"
+#include "formats/listFile.h"
 
 #include <QProcess>
 #include <QTest>
@@ -61,7 +61,7 @@ TEST(UnusableProfileFile, TheWindowSaysWhyOnceRefusesToAddAndStillImportsAndExpo
     TFileList list;
     AppendFileRow(list, clip, 1, QString::fromStdString(w.folder.dir.file("out/")));
     AppendFileRow(list, clip, 0, QString());
-    TListFile(list).ExportList(made);
+    ExportList(list, made);
     w.dialogs.openFile.push_back(QString::fromStdString(made));
     w.Controller().btnImportClick();
     ASSERT_EQ(w.List().TotalCount(), 2u);

@@ -1,6 +1,6 @@
 // The job runner end to end with the real ffmpeg on tiny clips the test makes itself.
-#include "engine/jobRunner.h"
 #include "engine/entryPlan.h"
+#include "engine/jobRunner.h"
 #include "engine/localPath.h"
 #include "engine/reporter.h"
 #include "loopbackListener.h"

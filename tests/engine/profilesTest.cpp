@@ -1,10 +1,10 @@
 // The profile file that ships beside the program, run through the real ffmpeg with the very
 // command line the job runner builds (ConverterCommandLine).
-#include "engine/jobRunner.h"
 #include "engine/entryPlan.h"
+#include "engine/jobRunner.h"
+#include "formats/profileList.h"
 #include "platform/fileSystem.h"
 #include "platform/process.h"
-#include "formats/profileList.h"
 #include "testFiles.h"
 
 #include <gtest/gtest.h>

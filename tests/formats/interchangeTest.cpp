@@ -1,8 +1,8 @@
 // Files we write must be read by other programs: xmllint checks them, and Python's xml.etree reads
 // the names back. Bytes carried as U+10FE00 + byte are turned back into bytes on the Python side.
+#include "engine/fileList.h"
 #include "hostileNames.h"
 #include "platform/fileSystem.h"
-#include "formats/listFile.h"
 #include "testFiles.h"
 
 #include <gtest/gtest.h>
@@ -62,7 +62,7 @@ TEST(ListFileInterchange, StandardReadersAcceptOurFilesAndReadTheSameNames)
         GTEST_SKIP() << "xmllint or python3 missing (scripts/install-deps installs them)";
     TempDir dir;
     TFileList list;
-    TListFile files(list);
+    TListFile files;
     std::vector<std::string> expected;
     for (const std::string& name : HostileNames()) {
         AppendFileRow(list, platform::FromAnsi(name), 0, platform::FromAnsi(name + "/"));
@@ -70,15 +70,15 @@ TEST(ListFileInterchange, StandardReadersAcceptOurFilesAndReadTheSameNames)
         expected.push_back(name + "/");
     }
     const std::string path = dir.file("hostile.zfl");
-    files.ExportList(path);
+    ExportList(files, list, path);
     EXPECT_EQ(XmllintErrors(path), "");
     EXPECT_EQ(PythonNames(dir, path), expected);
 
     // Our own reader gives back the very same rows (a relative name, such as one that starts with
     // a blank, means the same name in the list file's folder).
     TFileList back;
-    TListFile backFiles(back);
-    backFiles.ImportList(path);
+    TListFile backFiles;
+    ImportList(backFiles, back, path);
     ASSERT_EQ(back.TotalCount(), list.TotalCount());
     const auto asImported = [&](const QString& name) {
         return name.startsWith('/') ? name : platform::FromAnsi(dir.path() + "/") + name;
@@ -93,7 +93,7 @@ TEST(ListFileInterchange, StandardReadersAcceptOurFilesAndReadTheSameNames)
 
     // A list file from Windows names "café" with a reference to its code point.
     WriteFileBytes(dir.file("windows.zfl"), ReadFileBytes(VIDMORPH_TEST_DATA "/xml/two-entries.zfl"));
-    backFiles.ImportList(dir.file("windows.zfl"));
+    ImportList(backFiles, back, dir.file("windows.zfl"));
     EXPECT_EQ(TFileList::GetNodeData(back.NodeAt(static_cast<int>(back.TotalCount()) - 1))->ItemData.FileName,
         QString::fromUtf8("/home/ann/Videos/caf\xC3\xA9 at night.mpg"));
 }
@@ -104,7 +104,7 @@ TEST(ListFileInterchange, LoadedPrologsAndPrefixedRootsStayWellFormed)
         GTEST_SKIP() << "xmllint missing (scripts/install-deps installs it)";
     TempDir dir;
     TFileList list;
-    TListFile files(list);
+    TListFile files;
     AppendFileRow(list, "/v/a.avi", 1, "");
     const std::pair<const char*, const char*> imported[] = {
         // A comment before everything and no declaration: the declaration must still go first.
@@ -118,9 +118,9 @@ TEST(ListFileInterchange, LoadedPrologsAndPrefixedRootsStayWellFormed)
     };
     for (const auto& [name, text] : imported) {
         WriteFileBytes(dir.file(name), text);
-        files.ImportList(dir.file(name));
+        ImportList(files, list, dir.file(name));
         const std::string out = dir.file(std::string("out-") + name);
-        files.ExportList(out);
+        ExportList(files, list, out);
         EXPECT_EQ(XmllintErrors(out), "") << name << ":\n" << ReadFileBytes(out);
     }
     const std::string prefixed = ReadFileBytes(dir.file("out-prefixed.zfl"));

@@ -1,6 +1,6 @@
+#include "engine/fileList.h"
 #include "platform/convert.h"
 #include "platform/fileSystem.h"
-#include "formats/listFile.h"
 #include "testFiles.h"
 
 #include <gtest/gtest.h>
@@ -26,10 +26,10 @@ std::vector<Row> Rows(TFileList& list)
     return rows;
 }
 
-std::string ImportError(TListFile& files, const std::string& path)
+std::string ImportError(TListFile& files, TFileList& list, const std::string& path)
 {
     try {
-        files.ImportList(path);
+        ImportList(files, list, path);
     } catch (const std::exception& e) {
         return e.what();
     }
@@ -58,31 +58,31 @@ TEST(ListFiles, ExportWritesTheExactTextAndImportAppends)
 {
     TempDir dir;
     TFileList list;
-    TListFile files(list);
+    TListFile files;
     AppendFileRow(list, "/home/ann/Videos/holiday.avi", 0, "");
     // Characters are written as references to their code points, as list files from Windows hold them.
     AppendFileRow(
         list, QString::fromUtf8("/home/ann/Videos/caf\xC3\xA9 at night.mpg"), 1, "/media/ann/Converted/");
     const std::string path = dir.file("list.zfl");
-    files.ExportList(path);
+    ExportList(files, list, path);
     const std::string expected = ReadFileBytes(VIDMORPH_TEST_DATA "/xml/two-entries.zfl");
     EXPECT_EQ(ReadFileBytes(path), expected);
 
     // A name in another 8-bit encoding (byte 0xE9) is written as that byte carried and read back unchanged.
     TFileList latin;
-    TListFile latinFiles(latin);
+    TListFile latinFiles;
     AppendFileRow(latin, "/home/ann/Videos/holiday.avi", 0, "");
     AppendFileRow(
         latin, platform::FromAnsi("/home/ann/Videos/caf\xE9 at night.mpg"), 1, "/media/ann/Converted/");
-    latinFiles.ExportList(dir.file("latin.zfl"));
+    ExportList(latinFiles, latin, dir.file("latin.zfl"));
     std::string carried = expected;
     carried.replace(carried.find("&#xE9;"), 6, "&#x10FEE9;");
     EXPECT_EQ(ReadFileBytes(dir.file("latin.zfl")), carried);
-    latinFiles.ImportList(dir.file("latin.zfl"));
+    ImportList(latinFiles, latin, dir.file("latin.zfl"));
     EXPECT_EQ(Rows(latin)[3].file, "/home/ann/Videos/caf\xE9 at night.mpg");
 
     // Import appends: the same file twice doubles every entry.
-    files.ImportList(path);
+    ImportList(files, list, path);
     const std::vector<Row> rows = Rows(list);
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[2], rows[0]);
@@ -91,14 +91,14 @@ TEST(ListFiles, ExportWritesTheExactTextAndImportAppends)
 
     // Names with markup characters survive the trip.
     TFileList other;
-    TListFile otherFiles(other);
+    TListFile otherFiles;
     AppendFileRow(other, "/v/Anne & Bob's <best> \"day\".avi", -1, "/out/it's & more/");
-    otherFiles.ExportList(dir.file("marks.zfl"));
+    ExportList(otherFiles, other, dir.file("marks.zfl"));
     EXPECT_NE(ReadFileBytes(dir.file("marks.zfl")).find("Anne &amp; Bob&apos;s &lt;best&gt; &quot;day&quot;"),
         std::string::npos);
     TFileList back;
-    TListFile backFiles(back);
-    backFiles.ImportList(dir.file("marks.zfl"));
+    TListFile backFiles;
+    ImportList(backFiles, back, dir.file("marks.zfl"));
     EXPECT_EQ(Rows(back), Rows(other));
 }
 
@@ -106,17 +106,17 @@ TEST(ListFiles, ReaderIsLenientAboutNamesOrderAndCase)
 {
     TempDir dir;
     TFileList list;
-    TListFile files(list);
+    TListFile files;
     WriteFileBytes(dir.file("a.zfl"),
         "<files><entry><PATH>/o/</PATH><Format>-1</Format><FileName>/v/a.avi</FileName>"
         "</entry><x><filename>/v/b</filename><format>1</format><format>99</format>"
         "<path/></x></files>");
-    files.ImportList(dir.file("a.zfl"));
+    ImportList(files, list, dir.file("a.zfl"));
     EXPECT_EQ(Rows(list), (std::vector<Row> { { "/v/a.avi", -1, "/o/" }, { "/v/b", 99, "" } }));
 
-    files.ImportList(dir.file("none.zfl")); // missing: nothing happens
+    ImportList(files, list, dir.file("none.zfl")); // missing: nothing happens
     WriteFileBytes(dir.file("empty.zfl"), "<?xml version=\"1.0\"?><list/>");
-    files.ImportList(dir.file("empty.zfl"));
+    ImportList(files, list, dir.file("empty.zfl"));
     EXPECT_EQ(list.TotalCount(), 2u);
 }
 
@@ -124,10 +124,10 @@ TEST(ListFiles, BadFilesReportTheirProblem)
 {
     TempDir dir;
     TFileList list;
-    TListFile files(list);
+    TListFile files;
     WriteFileBytes(dir.file("broken.zfl"),
         "<list><item><filename>/v/a</filename><format>0</format><path/></item><item>");
-    EXPECT_EQ(ImportError(files, dir.file("broken.zfl")),
+    EXPECT_EQ(ImportError(files, list, dir.file("broken.zfl")),
         "Invalid XML Element: Erroneous end of tag, expecting </item> but </> found");
     EXPECT_EQ(list.TotalCount(), 0u); // nothing appended before the whole file parsed
 
@@ -137,16 +137,16 @@ TEST(ListFiles, BadFilesReportTheirProblem)
             + "<item><filename>/v/b</filename><format>x1</format>"
               "<path/></item>"
             + good + "</list>");
-    EXPECT_EQ(ImportError(files, dir.file("format.zfl")), "'x1' is not a valid integer value");
+    EXPECT_EQ(ImportError(files, list, dir.file("format.zfl")), "'x1' is not a valid integer value");
     EXPECT_EQ(list.TotalCount(), 1u); // the entries before the bad one stay
 
     WriteFileBytes(dir.file("nopath.zfl"),
         "<list>" + good + "<item><filename>/v/b</filename><format>1</format></item></list>");
     EXPECT_EQ(
-        ImportError(files, dir.file("nopath.zfl")), "Entry 2 of the list file has no \"path\" element.");
+        ImportError(files, list, dir.file("nopath.zfl")), "Entry 2 of the list file has no \"path\" element.");
     WriteFileBytes(dir.file("comment.zfl"), "<list><!-- note -->" + good + "</list>");
     EXPECT_EQ(
-        ImportError(files, dir.file("comment.zfl")), "Entry 1 of the list file has no \"filename\" element.");
+        ImportError(files, list, dir.file("comment.zfl")), "Entry 1 of the list file has no \"filename\" element.");
     EXPECT_EQ(list.TotalCount(), 2u);
 }
 
@@ -154,7 +154,7 @@ TEST(ListFiles, FailedExportLeavesThePreviousFile)
 {
     TempDir dir;
     TFileList list;
-    TListFile files(list);
+    TListFile files;
     for (int i = 0; i < 100; ++i)
         AppendFileRow(list, QString("/videos/a long file name number %1.avi").arg(i), i, "/out/");
     const std::string path = dir.file("list.zfl");
@@ -162,14 +162,14 @@ TEST(ListFiles, FailedExportLeavesThePreviousFile)
 
     {
         FileSizeLimit limit(1024); // the export needs far more: a disk that fills up half way
-        EXPECT_THROW(files.ExportList(path), EFileError);
+        EXPECT_THROW(ExportList(files, list, path), EFileError);
     }
     EXPECT_EQ(ReadFileBytes(path), "the previous list");
 
-    files.ExportList(path);
+    ExportList(files, list, path);
     TFileList back;
-    TListFile backFiles(back);
-    backFiles.ImportList(path);
+    TListFile backFiles;
+    ImportList(backFiles, back, path);
     EXPECT_EQ(Rows(back), Rows(list));
 }
 

@@ -1,7 +1,7 @@
 // List files shared between machines: relative entries mean the files beside the list, whatever
 // the current folder; Windows paths and URLs are kept as written for the job runner to refuse.
+#include "engine/fileList.h"
 #include "platform/fileSystem.h"
-#include "formats/listFile.h"
 #include "testFiles.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +24,7 @@ TEST(ListPaths, RelativeEntriesResolveAgainstTheListFolderAndExportWritesThemAbs
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir.file("elsewhere"))));
     TFileList list;
-    TListFile(list).ImportList("../lists/l.zfl");
+    ImportList(list, "../lists/l.zfl");
     QDir::setCurrent(previous);
 
     std::vector<std::pair<std::string, std::string>> rows;
@@ -42,13 +42,13 @@ TEST(ListPaths, RelativeEntriesResolveAgainstTheListFolderAndExportWritesThemAbs
     };
     EXPECT_EQ(rows, expected);
 
-    TListFile(list).ExportList(dir.file("back.zfl"));
+    ExportList(list, dir.file("back.zfl"));
     EXPECT_NE(ReadFileBytes(dir.file("back.zfl"))
                   .find("<filename>" + dir.file("lists/videos/a.mp4") + "</filename>"),
         std::string::npos);
 
     for (const char* windows : { "C:\\x.avi", "c:/x", "\\\\server\\share" })
-        EXPECT_TRUE(IsWindowsPath(windows)) << windows;
+        EXPECT_TRUE(platform::IsWindowsPath(windows)) << windows;
     for (const char* local : { "C:", "/C:\\x", "colon:name.avi", "CD:\\x", "" })
-        EXPECT_FALSE(IsWindowsPath(local)) << local;
+        EXPECT_FALSE(platform::IsWindowsPath(local)) << local;
 }

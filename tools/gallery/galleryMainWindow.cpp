@@ -7,8 +7,8 @@
 #include "controls/FSProgressBar.h"
 #include "controls/imagebutton.h"
 #include "desktop/fileListView.h"
-#include "desktop/mainForm.h"
 #include "desktop/mainController.h"
+#include "desktop/mainForm.h"
 
 #include <QLabel>
 

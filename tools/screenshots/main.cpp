@@ -5,17 +5,17 @@
 // a row's hint, and a batch whose rows fail: its problems window and its end message. Screens are grabbed
 // from the display, so separate windows (menu, hint) show.
 #include "controls/MyFlatHintUnit.h"
-#include "engine/jobRunner.h"
-#include "formats/profileList.h"
-#include "desktop/fileListView.h"
-#include "desktop/splashForm.h"
 #include "desktop/addForm.h"
 #include "desktop/dialogSeam.h"
+#include "desktop/fileListPresenter.h"
+#include "desktop/fileListView.h"
+#include "desktop/mainController.h"
 #include "desktop/mainForm.h"
 #include "desktop/problemsForm.h"
 #include "desktop/skinFonts.h"
-#include "desktop/fileListPresenter.h"
-#include "desktop/mainController.h"
+#include "desktop/splashForm.h"
+#include "engine/jobRunner.h"
+#include "formats/profileList.h"
 
 #include <QApplication>
 #include <QCursor>
