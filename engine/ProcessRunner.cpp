@@ -302,8 +302,10 @@ void TRunnerThread::RunChild()
 
     settings_.timer->SetSecondsSinceStart(0);
     settings_.timer->SetSecondsSinceOutput(0);
-    PostToUi([host = host_, self = this] { host->StartTimer(self); });
-    timerStarted_ = true;
+    if (HasTimeOut()) {
+        PostToUi([host = host_, self = this] { host->StartTimer(self); });
+        timerStarted_ = true;
+    }
     exitCode_ = kStillActive;
     SetEndStatus(TEndStatus::ChildRunning);
 
@@ -338,6 +340,12 @@ void TRunnerThread::PollLoop()
             return;
         }
     }
+}
+
+// Only such a run needs the one-second timer.
+bool TRunnerThread::HasTimeOut() const
+{
+    return settings_.maxTimeAfterBeginning > 0 || settings_.maxTimeAfterLastOutput > 0;
 }
 
 bool TRunnerThread::TimedOut() const

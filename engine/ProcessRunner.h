@@ -100,7 +100,9 @@ protected:
     ~TLockedStringList() = default;
 };
 
-// One-second tick on the user-interface thread. Both counters are read and reset by the worker.
+// One-second tick on the user-interface thread, the clock of the time-outs: it runs only while the
+// child of a run with a time-out is up. Both counters restart at 0 when a child starts,
+// SecondsSinceOutput also at every delivered line; the worker compares them with the limits.
 class TProcessTimer : public QTimer {
     Q_OBJECT
 public:
@@ -178,7 +180,7 @@ public:
     void SetReportFailures(bool value) { reportFailures_ = value; }
     // The process id of the current run's child while it runs; 0 when there is none.
     pid_t ChildPid() const;
-    // Null until the first Execute.
+    // Null until the first Execute. It ticks only while the child of a run with a time-out is up.
     TProcessTimer* Timer() const;
 
     // Lines longer than this reach OnNewLine cut into complete pieces of this many bytes, so an

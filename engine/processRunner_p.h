@@ -93,9 +93,9 @@ private:
 // never after the runner is destroyed.
 class TRunnerHost {
 public:
-    // The worker's child is up: start the one-second timer for this run.
+    // The child of a run with a time-out is up: start the one-second timer for this run.
     virtual void StartTimer(TRunnerThread* worker) = 0;
-    // The worker's child is gone: stop the timer if this run started it.
+    // That child is gone: stop the timer if this run started it.
     virtual void StopTimer(TRunnerThread* worker) = 0;
     // One output piece handed over: ReceivedLines, MirrorLines and OutputReturnCode follow it.
     // continuesPartial: the previous delivery was the beginning of this same line.
@@ -162,6 +162,7 @@ private:
     void Run();
     void RunChild();
     void PollLoop();
+    bool HasTimeOut() const;
     bool TimedOut() const;
     void WaitForWork(bool outputWaited);
     void ReadOutput(long waiting);
