@@ -10,6 +10,12 @@ bool EndsNothing(char c)
     return c != '\r' && c != '\n' && c != '\0';
 }
 
+// Where the next line end, NUL or the limit comes.
+const char* ScanLine(const char* from, const char* limit)
+{
+    return std::find_if(from, limit, [](char c) { return !EndsNothing(c); });
+}
+
 } // namespace
 
 TLineCutter::TLineCutter(size_t maxLength)
@@ -23,24 +29,24 @@ void TLineCutter::CutPiece(std::vector<TLinePiece>& pieces, std::string& line, T
     line.clear();
 }
 
-std::vector<TLinePiece> TLineCutter::Feed(std::string_view bytes)
+std::vector<TLinePiece> TLineCutter::Feed(std::string_view read)
 {
     std::vector<TLinePiece> pieces;
-    if (bytes.empty())
+    if (read.empty())
         return pieces;
-    const size_t count = bytes.size();
+    const char* const bytes = read.data();
+    const size_t count = read.size();
+    const size_t cap = maxLength_;
     std::string line = std::move(pending_);
     bool lastWasCR = false;
     size_t i = lastFeedEndedCR_ && bytes[0] == '\n' ? 1 : 0;
     while (i < count) {
-        if (line.size() >= maxLength_ && EndsNothing(bytes[i]))
+        if (line.size() >= cap && EndsNothing(bytes[i]))
             CutPiece(pieces, line, TPieceEnd::Complete); // full, and the line goes on
-        const size_t room = line.size() < maxLength_ ? maxLength_ - line.size() : 0; // echoes may exceed it
+        const size_t room = line.size() < cap ? cap - line.size() : 0; // echoes may exceed it
         const size_t limit = std::min(count, i + room);
-        size_t end = i;
-        while (end < limit && EndsNothing(bytes[end]))
-            ++end;
-        line.append(bytes.substr(i, end - i));
+        const size_t end = static_cast<size_t>(ScanLine(bytes + i, bytes + limit) - bytes);
+        line.append(bytes + i, end - i);
         lastWasCR = false;
         i = end;
         if (end == count || EndsNothing(bytes[end]))

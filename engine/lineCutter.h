@@ -32,7 +32,7 @@ public:
     // The pieces one read makes, in order. An open line comes last, with all its text so far; it
     // stays pending, so the next read that grows it hands it out whole again. An empty read makes
     // nothing and changes nothing.
-    std::vector<TLinePiece> Feed(std::string_view bytes);
+    std::vector<TLinePiece> Feed(std::string_view read);
     // Text written to the child's input, handed out as output: it joins the pending line when
     // continuesLine (the last piece handed on was that line's beginning), else starts a line of
     // its own. Its line end stays in the text: the line is complete when the text's first CR LF
