@@ -1,9 +1,9 @@
 #pragma once
 // Cuts a child's output, read by read, into lines: no threads, no processes. CR LF, LF and a lone
 // CR each end a line, also when a CR LF pair is split across two reads; NUL bytes are dropped; a
-// line that has not ended yet is handed out whole after every read that grew it, and a line
-// longer than the cap comes out in complete pieces of the cap's length. Bytes are passed through
-// as they are (no encoding is assumed).
+// line that has not ended yet is handed out whole again after every read, and a line longer than
+// the cap comes out in complete pieces of the cap's length. Bytes are passed through as they are
+// (no encoding is assumed).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -19,7 +19,7 @@ enum class TPieceEnd : uint8_t {
 };
 
 struct TLinePiece {
-    std::string text; // never holds the line end that the output gave it
+    std::string text; // without the output's line end (echoed input keeps its own)
     TPieceEnd end;
     bool operator==(const TLinePiece&) const = default;
 };
@@ -30,8 +30,8 @@ public:
     explicit TLineCutter(size_t maxLength);
 
     // The pieces one read makes, in order. An open line comes last, with all its text so far; it
-    // stays pending, so the next read that grows it hands it out whole again. An empty read makes
-    // nothing and changes nothing.
+    // stays pending, so the next read hands it out whole again. An empty read makes nothing and
+    // changes nothing.
     std::vector<TLinePiece> Feed(std::string_view read);
     // Text written to the child's input, handed out as output: it joins the pending line when
     // continuesLine (the last piece handed on was that line's beginning), else starts a line of

@@ -18,8 +18,9 @@
 
 class TRunnerThread;
 
-// The runner's two lists. The worker takes the input queue's entries one by one (First, then
-// DeleteFirst) and lets a growing line replace its own beginning (ReplaceLast).
+// The runner's two lists, with what its internals need besides the callers' operations: the worker
+// takes the input queue's entries one by one (First, then DeleteFirst), and a growing line
+// replaces its own beginning in ReceivedLines (ReplaceLast).
 class TLockedStringListImpl final : public TLockedStringList {
 public:
     // onAdd: called after every entry added, outside the lock.
