@@ -1,17 +1,15 @@
 #include "engine/ProcessRunner.h"
 
+#include "engine/processRunner_p.h"
 #include "engine/reporter.h"
 #include "platform/process.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 
-#include <algorithm>
-#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <new>
-#include <thread>
 
 // ---------------------------------------------------------------------------------------------
 // Show commands and creation flags (recorded, without effect on POSIX)
@@ -34,15 +32,15 @@ bool IsStartFailure(TEndStatus status)
 }
 
 // ---------------------------------------------------------------------------------------------
-// TLockedStringList
+// TLockedStringListImpl
 
-TLockedStringList::TLockedStringList(std::shared_mutex& lock, std::function<void()> onAdd)
+TLockedStringListImpl::TLockedStringListImpl(std::shared_mutex& lock, std::function<void()> onAdd)
     : lock_(lock)
     , onAdd_(std::move(onAdd))
 {
 }
 
-void TLockedStringList::Add(const std::string& line)
+void TLockedStringListImpl::Add(const std::string& line)
 {
     {
         std::unique_lock guard(lock_);
@@ -52,20 +50,20 @@ void TLockedStringList::Add(const std::string& line)
         onAdd_();
 }
 
-void TLockedStringList::Clear()
+void TLockedStringListImpl::Clear()
 {
     std::unique_lock guard(lock_);
     lines_.clear();
     head_ = 0;
 }
 
-int TLockedStringList::Count() const
+int TLockedStringListImpl::Count() const
 {
     std::shared_lock guard(lock_);
     return static_cast<int>(lines_.size() - head_);
 }
 
-std::string TLockedStringList::Strings(int index) const
+std::string TLockedStringListImpl::Strings(int index) const
 {
     std::shared_lock guard(lock_);
     if (index < 0 || static_cast<size_t>(index) >= lines_.size() - head_)
@@ -73,13 +71,13 @@ std::string TLockedStringList::Strings(int index) const
     return lines_[head_ + static_cast<size_t>(index)];
 }
 
-std::vector<std::string> TLockedStringList::Lines() const
+std::vector<std::string> TLockedStringListImpl::Lines() const
 {
     std::shared_lock guard(lock_);
     return { lines_.begin() + static_cast<std::ptrdiff_t>(head_), lines_.end() };
 }
 
-bool TLockedStringList::First(std::string& line) const
+bool TLockedStringListImpl::First(std::string& line) const
 {
     std::shared_lock guard(lock_);
     if (head_ >= lines_.size())
@@ -88,7 +86,7 @@ bool TLockedStringList::First(std::string& line) const
     return true;
 }
 
-void TLockedStringList::ReplaceLast(const std::string& line)
+void TLockedStringListImpl::ReplaceLast(const std::string& line)
 {
     {
         std::unique_lock guard(lock_);
@@ -102,7 +100,7 @@ void TLockedStringList::ReplaceLast(const std::string& line)
         onAdd_();
 }
 
-void TLockedStringList::DeleteFirst()
+void TLockedStringListImpl::DeleteFirst()
 {
     std::unique_lock guard(lock_);
     if (head_ >= lines_.size())
@@ -126,51 +124,36 @@ TProcessTimer::TProcessTimer(QObject* parent)
 // ---------------------------------------------------------------------------------------------
 // Hand-off to the user-interface thread
 
-// Carries calls from a worker to the runner's thread. The runner closes it on destruction: a
-// worker's waiting call then returns at once and no further call is run, so the worker can finish
-// while the runner waits for it.
-class THandOffChannel {
-public:
-    bool Closed()
+bool THandOffChannel::Closed()
+{
+    std::lock_guard guard(mutex_);
+    return closed_;
+}
+
+void THandOffChannel::Close()
+{
     {
         std::lock_guard guard(mutex_);
-        return closed_;
+        closed_ = true;
     }
-    void Close()
-    {
-        {
-            std::lock_guard guard(mutex_);
-            closed_ = true;
-        }
-        finished_.notify_all();
-    }
+    finished_.notify_all();
+}
 
-    struct Call {
-        std::function<void()> work;
-        bool done = false;
-    };
-
-    void Finish(Call& call)
+void THandOffChannel::Finish(Call& call)
+{
     {
-        {
-            std::lock_guard guard(mutex_);
-            call.done = true;
-        }
-        finished_.notify_all();
+        std::lock_guard guard(mutex_);
+        call.done = true;
     }
-    // True when the call ran; false when the channel closed first.
-    bool WaitFor(Call& call)
-    {
-        std::unique_lock guard(mutex_);
-        finished_.wait(guard, [&] { return call.done || closed_; });
-        return call.done;
-    }
+    finished_.notify_all();
+}
 
-private:
-    std::mutex mutex_;
-    std::condition_variable finished_;
-    bool closed_ = false;
-};
+bool THandOffChannel::WaitFor(Call& call)
+{
+    std::unique_lock guard(mutex_);
+    finished_.wait(guard, [&] { return call.done || closed_; });
+    return call.done;
+}
 
 namespace {
 
@@ -186,21 +169,6 @@ public:
     }
     std::shared_ptr<THandOffChannel> channel;
     std::shared_ptr<THandOffChannel::Call> call;
-};
-
-struct Delivery {
-    std::string line;
-    TOutputType type;
-    TReturnCode returnCode; // OutputReturnCode as it stood when this line was cut
-};
-
-// One read's deliveries, handed over in one call. Owned jointly by the worker and the call so
-// that a runner destroyed inside a handler leaves nothing dangling.
-struct LineBatch {
-    std::vector<Delivery> lines;
-    TNewLineEvent onNewLine;
-    bool stopAtRequest = true; // drop the rest once the run is asked to stop
-    size_t handled = 0;
 };
 
 // Qt's post queue is guarded by Qt's own lock, which ThreadSanitizer cannot see. Posting under
@@ -235,96 +203,18 @@ bool TProcessRunner::event(QEvent* e)
 // ---------------------------------------------------------------------------------------------
 // TRunnerThread
 
-class TRunnerThread {
-public:
-    // Everything a run needs from its runner, copied when the run is created: later changes to
-    // the runner do not reach it.
-    struct Settings {
-        std::string commandLine;
-        TNewLineEvent onNewLine;
-        TTerminateEvent onTerminated;
-        TProcessTimer* timer; // owned by the runner, which joins every worker before freeing it
-        int32_t maxTimeAfterBeginning;
-        int32_t maxTimeAfterLastOutput;
-        // Recorded for completeness; a POSIX child has no console window or priority class.
-        uint32_t priorityClass;
-        TShowWindow showWindow;
-        TCreationFlag creationFlag;
-        bool reportFailures; // the failure goes to the error reporter after OnTerminated
-    };
-
-    // receiver: the runner as the target of hand-off events; host: the runner's side of the
-    // hand-offs. Both are used only on the runner's thread.
-    TRunnerThread(QObject* receiver, TRunnerHost* host, std::shared_ptr<THandOffChannel> channel,
-        std::shared_ptr<TRunnerShared> shared, Settings settings);
-    ~TRunnerThread() { Join(); }
-
-    void Start() { thread_ = std::thread(&TRunnerThread::Run, this); }
-    void RequestStop()
-    {
-        terminated_.store(true);
-        wake_.Signal();
-    }
-    void Wake() { wake_.Signal(); }
-    void Join()
-    {
-        if (thread_.joinable())
-            thread_.join();
-    }
-
-private:
-    void Run();
-    void RunChild();
-    void PollLoop();
-    bool TimedOut() const;
-    void WaitForWork(bool outputWaited);
-    void ReadOutput(long waiting);
-    void CutIntoLines(const char* bytes, size_t count);
-    void WriteQueuedInput();
-    bool FlushInput();
-    void Echo(const std::string& text);
-    size_t Deliver(LineBatch batch);
-    void HandleBatch(
-        const std::shared_ptr<LineBatch>& batch, const std::shared_ptr<THandOffChannel>& channel);
-    void CleanUp();
-    void Finish(const std::string& failure);
-
-    bool CallOnUiThread(std::function<void()> work);
-    void PostToUi(std::function<void()> work);
-    void SetEndStatus(TEndStatus value) { shared_->endStatus.store(value); }
-    bool StopRequested() const { return terminated_.load(std::memory_order_relaxed); }
-    void AddPiece(LineBatch& batch, std::string& line, TReturnCode returnCode);
-
-    QObject* const receiver_;
-    TRunnerHost* const host_;
-    const std::shared_ptr<THandOffChannel> channel_;
-    const std::shared_ptr<TRunnerShared> shared_;
-    const Settings settings_;
-
-    std::atomic<bool> terminated_ { false };
-    platform::WakeEvent wake_;
-    std::thread thread_;
-
-    // Run state, worker only (prevPartial_ is written by the UI thread during a hand-off).
-    platform::Pipe input_;
-    platform::Pipe output_;
-    platform::ChildProcess child_;
-    bool timerStarted_ = false;
-    bool outputOpen_ = false;
-    bool outputSignalled_ = false; // the last wait saw the output ready: data or end of file
-    bool inputBroken_ = false; // the child no longer reads its input
-    std::vector<char> buffer_;
-    std::string unsentInput_; // rest of an entry the full pipe did not take yet
-    std::string pending_;
-    bool prevPartial_ = false;
-    bool lastReadEndedCR_ = false;
-    uint32_t exitCode_ = kStillActive;
-    uint32_t lastError_ = 0;
+// One read's pieces, handed over in one call. Owned jointly by the worker and the call so that a
+// runner destroyed inside a handler leaves nothing dangling.
+struct TRunnerThread::LineBatch {
+    std::vector<TLinePiece> pieces;
+    TNewLineEvent onNewLine;
+    bool stopAtRequest = true; // drop the rest once the run is asked to stop
+    size_t handled = 0;
 };
 
-TRunnerThread::TRunnerThread(QObject* receiver, TRunnerHost* host, std::shared_ptr<THandOffChannel> channel,
-    std::shared_ptr<TRunnerShared> shared, Settings settings)
-    : receiver_(receiver)
+TRunnerThread::TRunnerThread(TProcessRunner* runner, TRunnerHost* host,
+    std::shared_ptr<THandOffChannel> channel, std::shared_ptr<TRunnerShared> shared, Settings settings)
+    : runner_(runner)
     , host_(host)
     , channel_(std::move(channel))
     , shared_(std::move(shared))
@@ -338,7 +228,7 @@ bool TRunnerThread::CallOnUiThread(std::function<void()> work)
         return false;
     auto call = std::make_shared<THandOffChannel::Call>();
     call->work = std::move(work);
-    Post(receiver_, std::make_unique<CallEvent>(channel_, call));
+    Post(runner_, std::make_unique<CallEvent>(channel_, call));
     return channel_->WaitFor(*call);
 }
 
@@ -346,7 +236,7 @@ void TRunnerThread::PostToUi(std::function<void()> work)
 {
     auto call = std::make_shared<THandOffChannel::Call>();
     call->work = std::move(work);
-    Post(receiver_, std::make_unique<CallEvent>(channel_, call));
+    Post(runner_, std::make_unique<CallEvent>(channel_, call));
 }
 
 void TRunnerThread::Run()
@@ -412,20 +302,16 @@ void TRunnerThread::RunChild()
 
     settings_.timer->SetSecondsSinceStart(0);
     settings_.timer->SetSecondsSinceOutput(0);
-    PostToUi([host = host_, self = this] { host->ChildStarted(self); });
-    timerStarted_ = true;
+    if (HasTimeOut()) {
+        PostToUi([host = host_, self = this] { host->StartTimer(self); });
+        timerStarted_ = true;
+    }
     exitCode_ = kStillActive;
     SetEndStatus(TEndStatus::ChildRunning);
-    pending_.clear();
-    prevPartial_ = false;
-    lastReadEndedCR_ = false;
 
     PollLoop();
 
-    if (!pending_.empty()) {
-        Deliver({ { { pending_, otBeginningOfLine, shared_->outputReturnCode.load() } }, settings_.onNewLine,
-            false });
-    }
+    Deliver(cutter_.Finish(), false);
 }
 
 void TRunnerThread::PollLoop()
@@ -454,6 +340,12 @@ void TRunnerThread::PollLoop()
             return;
         }
     }
+}
+
+// Only such a run needs the one-second timer.
+bool TRunnerThread::HasTimeOut() const
+{
+    return settings_.maxTimeAfterBeginning > 0 || settings_.maxTimeAfterLastOutput > 0;
 }
 
 bool TRunnerThread::TimedOut() const
@@ -488,87 +380,31 @@ void TRunnerThread::ReadOutput(long waiting)
     if (waiting > 0 && static_cast<size_t>(waiting) > buffer_.size())
         buffer_.resize(static_cast<size_t>(waiting)); // grows to the most seen waiting; never shrinks
     const long n = platform::ReadPipe(output_.readEnd.Get(), buffer_.data(), buffer_.size());
-    if (n > 0)
-        CutIntoLines(buffer_.data(), static_cast<size_t>(n));
-    else if (n == 0 || errno != EAGAIN)
+    if (n > 0) {
+        std::vector<TLinePiece> pieces = cutter_.Feed({ buffer_.data(), static_cast<size_t>(n) });
+        const size_t count = pieces.size();
+        if (Deliver(std::move(pieces), true) < count)
+            cutter_.DropPending(); // the rest of this read was dropped: its open line ends unsaid
+    } else if (n == 0 || errno != EAGAIN) {
         outputOpen_ = false; // every writer has gone
+    }
     outputSignalled_ = false;
 }
 
-namespace {
-bool EndsNothing(char c)
-{
-    return c != '\r' && c != '\n' && c != '\0';
-}
-} // namespace
-
-// A line that reached the length cap goes out as a complete piece; the rest starts a new one.
-void TRunnerThread::AddPiece(LineBatch& batch, std::string& line, TReturnCode returnCode)
-{
-    batch.lines.push_back({ std::move(line), otEntireLine, returnCode });
-    line.clear();
-}
-
-void TRunnerThread::CutIntoLines(const char* bytes, size_t count)
-{
-    constexpr size_t cap = TProcessRunner::kMaxLineLength;
-    LineBatch batch;
-    batch.onNewLine = settings_.onNewLine;
-    std::string line = std::move(pending_);
-    TReturnCode returnCode = shared_->outputReturnCode.load();
-    bool lastWasCR = false;
-    size_t i = 0;
-    if (lastReadEndedCR_ && bytes[0] == '\n')
-        i = 1; // second half of a CR LF split across two reads
-    while (i < count && !StopRequested()) {
-        if (line.size() >= cap && EndsNothing(bytes[i]))
-            AddPiece(batch, line, returnCode);
-        const size_t room = line.size() < cap ? cap - line.size() : 0; // echoed input may exceed it
-        const size_t limit = std::min(count, i + room);
-        size_t end = i;
-        while (end < limit && EndsNothing(bytes[end]))
-            ++end;
-        line.append(bytes + i, end - i);
-        lastWasCR = false;
-        i = end;
-        if (end == count || EndsNothing(bytes[end]))
-            continue; // all read, or the line is full: the next pass cuts it
-        const char c = bytes[end];
-        i = end + 1;
-        lastWasCR = c == '\r';
-        if (c == '\0')
-            continue;
-        if (c == '\r' && i < count && bytes[i] == '\n') {
-            ++i;
-            lastWasCR = false;
-            returnCode = rcCRLF;
-        } else {
-            returnCode = rcLF;
-        }
-        batch.lines.push_back({ std::move(line), otEntireLine, returnCode });
-        line.clear();
-    }
-    lastReadEndedCR_ = lastWasCR;
-    pending_ = std::move(line);
-    if (!pending_.empty())
-        batch.lines.push_back({ pending_, otBeginningOfLine, returnCode });
-    const size_t deliveries = batch.lines.size();
-    if (Deliver(std::move(batch)) < deliveries)
-        pending_.clear(); // stopped after the last handled line: nothing of the next was looked at
-}
-
-// Hands a batch to the UI thread and waits; returns how many lines were handled. The batch is
+// Hands the pieces to the UI thread and waits; returns how many were handled. The batch is
 // shared with the call: a handler that destroys the runner may still be reading its line.
-// Exceptions are swallowed; the run goes on.
-size_t TRunnerThread::Deliver(LineBatch batch)
+// stopAtRequest: the rest is dropped once the run is asked to stop. Exceptions are swallowed;
+// the run goes on.
+size_t TRunnerThread::Deliver(std::vector<TLinePiece> pieces, bool stopAtRequest)
 {
-    if (batch.lines.empty())
+    if (pieces.empty())
         return 0;
     try {
-        auto shared = std::make_shared<LineBatch>(std::move(batch));
+        auto batch = std::make_shared<LineBatch>(
+            LineBatch { std::move(pieces), settings_.onNewLine, stopAtRequest });
         auto channel = channel_;
-        CallOnUiThread([this, shared, channel] { HandleBatch(shared, channel); });
-        return shared->handled;
+        CallOnUiThread([this, batch, channel] { HandleBatch(batch, channel); });
+        return batch->handled;
     } catch (...) {
         return 0;
     }
@@ -579,16 +415,16 @@ size_t TRunnerThread::Deliver(LineBatch batch)
 void TRunnerThread::HandleBatch(
     const std::shared_ptr<LineBatch>& batch, const std::shared_ptr<THandOffChannel>& channel)
 {
-    for (const Delivery& d : batch->lines) {
+    for (const TLinePiece& piece : batch->pieces) {
         if (batch->stopAtRequest && StopRequested())
             return;
         settings_.timer->SetSecondsSinceOutput(0);
-        host_->LineArrived(d.line, d.type, d.returnCode, prevPartial_);
-        prevPartial_ = d.type == otBeginningOfLine;
+        host_->LineArrived(piece, prevPartial_);
+        prevPartial_ = piece.end == TPieceEnd::Open;
         ++batch->handled;
         if (batch->onNewLine) {
             try {
-                batch->onNewLine(static_cast<TProcessRunner*>(receiver_), d.line, d.type);
+                batch->onNewLine(runner_, piece.text, OutputTypeOf(piece));
             } catch (...) {
             }
             if (channel->Closed())
@@ -606,7 +442,7 @@ void TRunnerThread::WriteQueuedInput()
         unsentInput_ = text;
         FlushInput();
         if (shared_->inputToOutput.load())
-            Echo(text);
+            Deliver({ cutter_.Echo(text, prevPartial_) }, false);
         shared_->inputQueue.DeleteFirst();
         if (!unsentInput_.empty())
             return;
@@ -630,22 +466,6 @@ bool TRunnerThread::FlushInput()
     return true;
 }
 
-void TRunnerThread::Echo(const std::string& text)
-{
-    const size_t crlf = text.find("\r\n");
-    const size_t lf = text.find('\n');
-    const bool terminated = (crlf != std::string::npos && crlf + 2 == text.size())
-        || (lf != std::string::npos && lf + 1 == text.size());
-    pending_ = prevPartial_ ? pending_ + text : text;
-    LineBatch batch {
-        { { pending_, terminated ? otEntireLine : otBeginningOfLine, shared_->outputReturnCode.load() } },
-        settings_.onNewLine, false
-    };
-    if (terminated)
-        pending_.clear();
-    Deliver(std::move(batch));
-}
-
 void TRunnerThread::CleanUp()
 {
     if (child_.Started()) {
@@ -655,7 +475,7 @@ void TRunnerThread::CleanUp()
         child_.Terminate();
     }
     if (timerStarted_)
-        PostToUi([host = host_, self = this] { host->ChildGone(self); });
+        PostToUi([host = host_, self = this] { host->StopTimer(self); });
     input_.readEnd.Reset();
     output_.writeEnd.Reset();
     output_.readEnd.Reset();
@@ -670,9 +490,8 @@ void TRunnerThread::Finish(const std::string& failure)
         SetEndStatus(static_cast<TEndStatus>(static_cast<uint8_t>(status) + 1));
         shared_->resultCode.store(lastError_);
     }
-    auto* sender = static_cast<TProcessRunner*>(receiver_);
     try {
-        CallOnUiThread([host = host_, sender, self = this, exitCode = exitCode_,
+        CallOnUiThread([host = host_, sender = runner_, self = this, exitCode = exitCode_,
                            onTerminated = settings_.onTerminated, channel = channel_, failure,
                            report = settings_.reportFailures] {
             host->RunEnding(self, failure);
@@ -696,17 +515,16 @@ void TRunnerThread::Finish(const std::string& failure)
 }
 
 // ---------------------------------------------------------------------------------------------
-// TProcessRunner
+// TProcessRunnerPrivate
 
-TProcessRunner::TProcessRunner(QObject* owner)
-    : QObject(owner)
-    , shared_(std::make_shared<TRunnerShared>([this] { WakeCurrentWorker(); }))
+TProcessRunnerPrivate::TProcessRunnerPrivate(TProcessRunner* runner)
+    : shared(std::make_shared<TRunnerShared>([this] { WakeCurrentWorker(); }))
+    , runner_(runner)
     , handOff_(std::make_shared<THandOffChannel>())
 {
-    platform::IgnoreSigpipe();
 }
 
-TProcessRunner::~TProcessRunner()
+TProcessRunnerPrivate::~TProcessRunnerPrivate()
 {
     Stop();
     for (auto& worker : workers_)
@@ -716,25 +534,21 @@ TProcessRunner::~TProcessRunner()
     for (auto& worker : workers_)
         worker->Join();
     workers_.clear();
-    delete timer_;
-    timer_ = nullptr;
+    delete timer;
+    timer = nullptr;
 }
 
-void TProcessRunner::Execute()
+void TProcessRunnerPrivate::Start()
 {
-    if (commandLine_.empty())
-        return;
     Stop();
-    if (!timer_) {
-        timer_ = new TProcessTimer(this);
-        connect(timer_, &QTimer::timeout, this, [this] { OnTimerTick(); });
+    if (!timer) {
+        timer = new TProcessTimer(runner_);
+        QObject::connect(timer, &QTimer::timeout, runner_, [this] { OnTimerTick(); });
     }
-    shared_->receivedLines.Clear();
-    failureMessage_.clear();
-    auto worker = std::make_unique<TRunnerThread>(this, static_cast<TRunnerHost*>(this), handOff_, shared_,
-        TRunnerThread::Settings { commandLine_, OnNewLine, OnTerminated, timer_, maxTimeAfterBeginning_,
-            maxTimeAfterLastOutput_, PriorityClass(), showWindow_, creationFlag_, reportFailures_ });
-    shared_->inputQueue.Clear();
+    shared->receivedLines.Clear();
+    failureMessage.clear();
+    auto worker = std::make_unique<TRunnerThread>(runner_, this, handOff_, shared, SettingsForRun());
+    shared->inputQueue.Clear();
     TRunnerThread* started = worker.get();
     workers_.push_back(std::move(worker));
     try {
@@ -746,7 +560,14 @@ void TProcessRunner::Execute()
     current_ = started;
 }
 
-void TProcessRunner::Stop()
+TRunnerThread::Settings TProcessRunnerPrivate::SettingsForRun() const
+{
+    const TProcessRunner& r = *runner_;
+    return { r.CommandLine(), r.OnNewLine, r.OnTerminated, timer, r.MaxTimeAfterBeginning(),
+        r.MaxTimeAfterLastOutput(), r.PriorityClass(), r.ShowWindow(), r.CreationFlag(), r.ReportFailures() };
+}
+
+void TProcessRunnerPrivate::Stop()
 {
     if (!current_)
         return;
@@ -754,63 +575,64 @@ void TProcessRunner::Stop()
     current_ = nullptr;
 }
 
-void TProcessRunner::OnTimerTick()
+void TProcessRunnerPrivate::OnTimerTick()
 {
-    timer_->CountSecond();
+    timer->CountSecond();
     WakeCurrentWorker(); // the time-outs are checked by the worker
 }
 
-void TProcessRunner::WakeCurrentWorker()
+void TProcessRunnerPrivate::WakeCurrentWorker()
 {
     if (current_)
         current_->Wake();
 }
 
-void TProcessRunner::ChildStarted(TRunnerThread* worker)
+void TProcessRunnerPrivate::StartTimer(TRunnerThread* worker)
 {
     // A worker stopped before its child came up must not take the timer from its successor.
     if (current_ != worker)
         return;
-    timer_->start(1000);
+    timer->start(1000);
     timerOwner_ = worker;
 }
 
-void TProcessRunner::ChildGone(TRunnerThread* worker)
+void TProcessRunnerPrivate::StopTimer(TRunnerThread* worker)
 {
     if (timerOwner_ != worker)
         return;
-    timer_->stop();
+    timer->stop();
     timerOwner_ = nullptr;
 }
 
-void TProcessRunner::LineArrived(
-    const std::string& line, TOutputType type, TReturnCode returnCode, bool continuesPartial)
+void TProcessRunnerPrivate::LineArrived(const TLinePiece& piece, bool continuesPartial)
 {
-    if (continuesPartial && type == otBeginningOfLine)
-        shared_->receivedLines.ReplaceLast(line);
+    const bool open = piece.end == TPieceEnd::Open;
+    if (continuesPartial && open)
+        shared->receivedLines.ReplaceLast(piece.text);
     else
-        shared_->receivedLines.Add(line);
-    shared_->outputReturnCode.store(returnCode);
-    if (mirrorLines_) {
-        if (mirrorLines_->empty() || !continuesPartial)
-            mirrorLines_->push_back(line);
+        shared->receivedLines.Add(piece.text);
+    if (piece.end == TPieceEnd::CrLf || piece.end == TPieceEnd::Lf)
+        shared->outputReturnCode.store(piece.end == TPieceEnd::CrLf ? rcCRLF : rcLF);
+    if (std::vector<std::string>* mirror = runner_->MirrorLines()) {
+        if (mirror->empty() || !continuesPartial)
+            mirror->push_back(piece.text);
         else
-            mirrorLines_->back() = line;
+            mirror->back() = piece.text;
     }
 }
 
-void TProcessRunner::RunEnding(TRunnerThread*, const std::string& failure)
+void TProcessRunnerPrivate::RunEnding(TRunnerThread*, const std::string& failure)
 {
-    failureMessage_ = failure;
+    failureMessage = failure;
 }
 
-void TProcessRunner::RunEnded(TRunnerThread* worker)
+void TProcessRunnerPrivate::RunEnded(TRunnerThread* worker)
 {
     if (current_ == worker)
         current_ = nullptr;
 }
 
-void TProcessRunner::ReapWorker(TRunnerThread* worker)
+void TProcessRunnerPrivate::ReapWorker(TRunnerThread* worker)
 {
     for (auto it = workers_.begin(); it != workers_.end(); ++it) {
         if (it->get() == worker) {
@@ -823,4 +645,88 @@ void TProcessRunner::ReapWorker(TRunnerThread* worker)
             return;
         }
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TProcessRunner
+
+TProcessRunner::TProcessRunner(QObject* owner)
+    : QObject(owner)
+    , d_(std::make_unique<TProcessRunnerPrivate>(this))
+{
+    platform::IgnoreSigpipe();
+}
+
+TProcessRunner::~TProcessRunner() = default;
+
+bool TProcessRunner::InputToOutput() const
+{
+    return d_->shared->inputToOutput.load();
+}
+
+void TProcessRunner::SetInputToOutput(bool value)
+{
+    d_->shared->inputToOutput.store(value);
+}
+
+TReturnCode TProcessRunner::OutputReturnCode() const
+{
+    return d_->shared->outputReturnCode.load();
+}
+
+TLockedStringList& TProcessRunner::ReceivedLines()
+{
+    return d_->shared->receivedLines;
+}
+
+const TLockedStringList& TProcessRunner::ReceivedLines() const
+{
+    return d_->shared->receivedLines;
+}
+
+TLockedStringList& TProcessRunner::InputQueue()
+{
+    return d_->shared->inputQueue;
+}
+
+const TLockedStringList& TProcessRunner::InputQueue() const
+{
+    return d_->shared->inputQueue;
+}
+
+TEndStatus TProcessRunner::EndStatus() const
+{
+    return d_->shared->endStatus.load();
+}
+
+uint32_t TProcessRunner::ResultCode() const
+{
+    return d_->shared->resultCode.load();
+}
+
+const std::string& TProcessRunner::FailureMessage() const
+{
+    return d_->failureMessage;
+}
+
+pid_t TProcessRunner::ChildPid() const
+{
+    return d_->shared->childPid.load();
+}
+
+TProcessTimer* TProcessRunner::Timer() const
+{
+    return d_->timer;
+}
+
+void TProcessRunner::Execute()
+{
+    if (commandLine_.empty())
+        return;
+    d_->Start();
+}
+
+void TProcessRunner::Stop()
+{
+    d_->Stop();
 }

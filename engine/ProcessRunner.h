@@ -11,14 +11,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <shared_mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 class TProcessRunner;
-class TRunnerThread;
-class THandOffChannel;
+class TProcessRunnerPrivate;
 
 // The exit code given to OnTerminated for a run whose child did not end by itself.
 using platform::kStillActive;
@@ -87,31 +85,24 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A string list whose every access holds its owner's multi-reader/single-writer lock, so the
-// user-interface thread and the worker may both use it.
+// A string list that the runner's thread and its worker may both use: every access holds the
+// runner's multi-reader/single-writer lock.
 class TLockedStringList {
 public:
-    TLockedStringList(std::shared_mutex& lock, std::function<void()> onAdd = {});
-    void Add(const std::string& line);
-    void Clear();
-    int Count() const;
+    virtual void Add(const std::string& line) = 0;
+    virtual void Clear() = 0;
+    virtual int Count() const = 0;
     // Empty text when index is out of range.
-    std::string Strings(int index) const;
-    std::vector<std::string> Lines() const;
-    // Worker side: the first entry without removing it; false when the list is empty.
-    bool First(std::string& line) const;
-    void DeleteFirst();
-    // Replaces the last entry (adds one when the list is empty).
-    void ReplaceLast(const std::string& line);
+    virtual std::string Strings(int index) const = 0;
+    virtual std::vector<std::string> Lines() const = 0;
 
-private:
-    std::shared_mutex& lock_;
-    std::function<void()> onAdd_;
-    std::vector<std::string> lines_;
-    size_t head_ = 0; // entries before head_ are deleted; keeps DeleteFirst O(1)
+protected:
+    ~TLockedStringList() = default;
 };
 
-// One-second tick on the user-interface thread. Both counters are read and reset by the worker.
+// One-second tick on the user-interface thread, the clock of the time-outs: it runs only while the
+// child of a run with a time-out is up. Both counters restart at 0 when a child starts,
+// SecondsSinceOutput also at every delivered line; the worker compares them with the limits.
 class TProcessTimer : public QTimer {
     Q_OBJECT
 public:
@@ -132,56 +123,9 @@ private:
     std::atomic<int32_t> secondsSinceOutput_ { 0 };
 };
 
-// State a worker shares with its runner. Which thread writes each field:
-// - endStatus, resultCode: the worker (final before OnTerminated is raised);
-// - childPid: the worker, when its child starts and once it is reaped;
-// - outputReturnCode, receivedLines: the runner's thread, while the worker waits in a hand-off;
-//   Execute clears receivedLines;
-// - inputToOutput: the runner's thread (SetInputToOutput); the worker reads it live;
-// - inputQueue: the runner's thread adds, the worker removes.
-// Both lists hold `lock` for every access.
-struct TRunnerShared {
-    explicit TRunnerShared(std::function<void()> onInputAdded)
-        : receivedLines(lock)
-        , inputQueue(lock, std::move(onInputAdded))
-    {
-    }
-    std::atomic<TEndStatus> endStatus { TEndStatus::Started };
-    std::atomic<uint32_t> resultCode { 0 };
-    std::atomic<pid_t> childPid { 0 };
-    std::atomic<TReturnCode> outputReturnCode { rcCRLF };
-    std::atomic<bool> inputToOutput { false };
-    std::shared_mutex lock;
-    TLockedStringList receivedLines;
-    TLockedStringList inputQueue;
-};
-
-// What a worker asks of its runner. Called only on the runner's thread, inside a hand-off, and
-// never after the runner is destroyed.
-class TRunnerHost {
-public:
-    // The worker's child is up: start the one-second timer for this run.
-    virtual void ChildStarted(TRunnerThread* worker) = 0;
-    // The worker's child is gone: stop the timer if this run started it.
-    virtual void ChildGone(TRunnerThread* worker) = 0;
-    // One output line handed over: ReceivedLines, MirrorLines and OutputReturnCode follow it.
-    // continuesPartial: the previous delivery was the beginning of this same line.
-    virtual void LineArrived(
-        const std::string& line, TOutputType type, TReturnCode returnCode, bool continuesPartial)
-        = 0;
-    // Just before OnTerminated: the failure that ended the run (empty when none).
-    virtual void RunEnding(TRunnerThread* worker, const std::string& failure) = 0;
-    // After OnTerminated: the worker is no longer current; it may be joined once it returns.
-    virtual void RunEnded(TRunnerThread* worker) = 0;
-    virtual void ReapWorker(TRunnerThread* worker) = 0;
-
-protected:
-    ~TRunnerHost() = default;
-};
-
 // Lives on the thread that creates it, which must run a Qt event loop: handlers, the timer and the
 // error report run there.
-class TProcessRunner : public QObject, private TRunnerHost {
+class TProcessRunner : public QObject {
     Q_OBJECT
 public:
     explicit TProcessRunner(QObject* owner = nullptr);
@@ -193,8 +137,8 @@ public:
     void SetCommandLine(const std::string& value) { commandLine_ = value; }
     TNewLineEvent OnNewLine;
     TTerminateEvent OnTerminated;
-    bool InputToOutput() const { return shared_->inputToOutput.load(); }
-    void SetInputToOutput(bool value) { shared_->inputToOutput.store(value); }
+    bool InputToOutput() const;
+    void SetInputToOutput(bool value);
     // Seconds (whole timer ticks); 0 or less means no limit.
     int32_t MaxTimeAfterBeginning() const { return maxTimeAfterBeginning_; }
     void SetMaxTimeAfterBeginning(int32_t value) { maxTimeAfterBeginning_ = value; }
@@ -206,37 +150,38 @@ public:
     void SetCreationFlag(TCreationFlag value) { creationFlag_ = value; }
     TReturnCode ReturnCode() const { return returnCode_; }
     void SetReturnCode(TReturnCode value) { returnCode_ = value; }
-    TReturnCode OutputReturnCode() const { return shared_->outputReturnCode.load(); }
+    // The line end of the last complete output line.
+    TReturnCode OutputReturnCode() const;
 
     // The deliveries of the current run, in order; cleared by Execute. A beginning-of-line
     // delivery that follows the beginning of the same line replaces it, so a line growing over
     // many reads costs its length once.
-    TLockedStringList& ReceivedLines() { return shared_->receivedLines; }
-    const TLockedStringList& ReceivedLines() const { return shared_->receivedLines; }
+    TLockedStringList& ReceivedLines();
+    const TLockedStringList& ReceivedLines() const;
     // Text for the child's standard input, first entry first; written exactly as queued. Add to
     // it on the runner's thread (the add wakes the worker).
-    TLockedStringList& InputQueue() { return shared_->inputQueue; }
-    const TLockedStringList& InputQueue() const { return shared_->inputQueue; }
+    TLockedStringList& InputQueue();
+    const TLockedStringList& InputQueue() const;
     // Optional, not owned: kept so that a line still growing occupies one entry.
     std::vector<std::string>* MirrorLines() const { return mirrorLines_; }
     void SetMirrorLines(std::vector<std::string>* value) { mirrorLines_ = value; }
 
     uint32_t PriorityClass() const { return 0x20; }
-    TEndStatus EndStatus() const { return shared_->endStatus.load(); }
+    TEndStatus EndStatus() const;
     // The child's exit code when it ended by itself, else errno of the failed step.
-    uint32_t ResultCode() const { return shared_->resultCode.load(); }
+    uint32_t ResultCode() const;
     // Why the last ended run failed ("<command line> doesn't exist." when the program could not be
     // started); empty when it did not fail. Set before its OnTerminated; the same text then goes
     // to the error reporter unless ReportFailures is off.
-    const std::string& FailureMessage() const { return failureMessage_; }
+    const std::string& FailureMessage() const;
     // On by default. An owner that hands FailureMessage on itself turns it off, so that one
     // failure is told once.
     bool ReportFailures() const { return reportFailures_; }
     void SetReportFailures(bool value) { reportFailures_ = value; }
     // The process id of the current run's child while it runs; 0 when there is none.
-    pid_t ChildPid() const { return shared_->childPid.load(); }
-    // Null until the first Execute.
-    TProcessTimer* Timer() const { return timer_; }
+    pid_t ChildPid() const;
+    // Null until the first Execute. It ticks only while the child of a run with a time-out is up.
+    TProcessTimer* Timer() const;
 
     // Lines longer than this reach OnNewLine cut into complete pieces of this many bytes, so an
     // endless line costs bounded memory.
@@ -253,16 +198,6 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    void ChildStarted(TRunnerThread* worker) override;
-    void ChildGone(TRunnerThread* worker) override;
-    void LineArrived(
-        const std::string& line, TOutputType type, TReturnCode returnCode, bool continuesPartial) override;
-    void RunEnding(TRunnerThread* worker, const std::string& failure) override;
-    void RunEnded(TRunnerThread* worker) override;
-    void ReapWorker(TRunnerThread* worker) override;
-    void OnTimerTick();
-    void WakeCurrentWorker();
-
     std::string commandLine_;
     int32_t maxTimeAfterBeginning_ = 0;
     int32_t maxTimeAfterLastOutput_ = 0;
@@ -270,15 +205,7 @@ private:
     TCreationFlag creationFlag_ = fCREATE_NEW_CONSOLE;
     TReturnCode returnCode_ = rcCRLF;
     std::vector<std::string>* mirrorLines_ = nullptr;
-    std::string failureMessage_;
     bool reportFailures_ = true;
-
-    std::shared_ptr<TRunnerShared> shared_;
-    TProcessTimer* timer_ = nullptr;
-    TRunnerThread* timerOwner_ = nullptr; // the worker whose run started the timer last
-
-    TRunnerThread* current_ = nullptr;
-    // Every worker not yet joined, the current one and stopped ones still cleaning up.
-    std::vector<std::unique_ptr<TRunnerThread>> workers_;
-    std::shared_ptr<THandOffChannel> handOff_;
+    // The workers, their shared state and the timer (engine/processRunner_p.h).
+    std::unique_ptr<TProcessRunnerPrivate> d_;
 };

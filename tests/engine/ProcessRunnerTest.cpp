@@ -340,6 +340,30 @@ TEST(ProcessRunner, TimeOutsCountTimerTicks)
     EXPECT_GE(clock.elapsed(), 3000); // two silent ticks after the last line at 2.1 s
 }
 
+TEST(ProcessRunner, TheTimerTicksOnlyForARunWithATimeOut)
+{
+    TProcessRunner runner;
+    Recorder rec(runner);
+    runner.SetCommandLine(kChild + R"( out "up\n" hang)");
+    runner.Execute();
+    // The timer would have been started before the first line was handed over.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rec.lines.empty(); }, kWaitMs));
+    ASSERT_NE(runner.Timer(), nullptr);
+    EXPECT_FALSE(runner.Timer()->isActive());
+    runner.Stop();
+    ASSERT_TRUE(rec.WaitForEnd());
+
+    Recorder timed(runner);
+    runner.SetMaxTimeAfterLastOutput(1);
+    runner.Execute();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !timed.lines.empty(); }, kWaitMs));
+    EXPECT_TRUE(runner.Timer()->isActive());
+    ASSERT_TRUE(timed.WaitForEnd());
+    EXPECT_EQ(timed.ends, std::vector<uint32_t> { kStillActive });
+    EXPECT_EQ(runner.EndStatus(), TEndStatus::TimedOut);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !runner.Timer()->isActive(); }, kWaitMs));
+}
+
 TEST(ProcessRunner, ExecuteFromOnTerminatedChainsRuns)
 {
     TProcessRunner runner;
