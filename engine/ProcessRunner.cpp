@@ -359,7 +359,7 @@ bool TRunnerThread::TimedOut() const
 // wake-up (stop request, new input, timer tick) arrives.
 void TRunnerThread::WaitForWork(bool outputWaited)
 {
-    std::vector<platform::WaitItem> items {
+    std::vector<platform::TWaitItem> items {
         { outputOpen_ ? output_.readEnd.Get() : -1, false, false },
         { wake_.Fd(), false, false },
         { child_.ExitFd(), false, false },

@@ -35,10 +35,8 @@ public:
         uint32_t row = 0;
         bool selected = false;
     };
-    using TFreeNodeEvent = std::function<void(TNodeStore* Sender, Node* node)>;
-
     TNodeStore() = default;
-    // Frees every node (OnFreeNode is raised for each); the observer hears nothing more.
+    // Frees every node (the free listeners hear of each); the observer hears nothing more.
     ~TNodeStore()
     {
         observer_ = nullptr;
@@ -47,10 +45,9 @@ public:
     TNodeStore(const TNodeStore&) = delete;
     TNodeStore& operator=(const TNodeStore&) = delete;
 
-    // Raised for every node just before it is freed (its strings are released with it).
-    TFreeNodeEvent OnFreeNode;
-    // More parties that must forget a node before it is freed (the job runner holds the row it
-    // converts), told after OnFreeNode. AddFreeListener returns the id RemoveFreeListener takes.
+    // Parties that must forget a node before it is freed (the job runner holds the row it
+    // converts, the presenter the row whose properties are open); told just before, with the
+    // node's data still there. AddFreeListener returns the id RemoveFreeListener takes.
     using TFreeListener = std::function<void(Node* node)>;
     int AddFreeListener(TFreeListener listener)
     {
@@ -87,7 +84,6 @@ public:
         if (updateCount_ > 0 && --updateCount_ == 0 && observer_)
             observer_->UpdateEnded();
     }
-    bool Updating() const { return updateCount_ > 0; }
 
     // Appends a new last row with a value-initialised data block.
     Node* AddChild()
@@ -150,8 +146,6 @@ public:
         if (observer_)
             observer_->SelectionChanged();
     }
-    void ClearSelection() { SelectOnly(nullptr); }
-    static bool Selected(const Node* node) { return node && node->selected; }
     Node* GetFirstSelected() const
     {
         for (auto& n : nodes_)
@@ -189,8 +183,6 @@ public:
 private:
     void NotifyFree(Node* node)
     {
-        if (OnFreeNode)
-            OnFreeNode(this, node);
         for (auto& entry : freeListeners_)
             entry.second(node);
     }

@@ -172,7 +172,7 @@ std::string ProbePath(const std::string& converter)
 TProbedDuration ProbeDuration(const std::string& probe, const std::string& file, int timeoutMs)
 {
     TProbedDuration probed;
-    const platform::CapturedRun run = platform::RunCaptured(platform::QuoteArgument(probe)
+    const platform::TCapturedRun run = platform::RunCaptured(platform::QuoteArgument(probe)
             + " -v error -protocol_whitelist file -show_entries format=duration"
               " -of default=noprint_wrappers=1:nokey=1 "
             + platform::QuoteArgument(LocalFileArgument(AbsolutePath(file))),

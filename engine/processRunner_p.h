@@ -187,13 +187,13 @@ private:
     const Settings settings_;
 
     std::atomic<bool> terminated_ { false };
-    platform::WakeEvent wake_;
+    platform::TWakeEvent wake_;
     std::thread thread_;
 
     // Run state, worker only (prevPartial_ is written by the UI thread during a hand-off).
-    platform::Pipe input_;
-    platform::Pipe output_;
-    platform::ChildProcess child_;
+    platform::TPipe input_;
+    platform::TPipe output_;
+    platform::TChildProcess child_;
     bool timerStarted_ = false;
     bool outputOpen_ = false;
     bool outputSignalled_ = false; // the last wait saw the output ready: data or end of file

@@ -26,21 +26,21 @@ extern char** environ;
 
 namespace platform {
 
-UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept
+TUniqueFd& TUniqueFd::operator=(TUniqueFd&& other) noexcept
 {
     if (this != &other)
         Reset(other.Release());
     return *this;
 }
 
-int UniqueFd::Release()
+int TUniqueFd::Release()
 {
     const int fd = fd_;
     fd_ = -1;
     return fd;
 }
 
-void UniqueFd::Reset(int fd)
+void TUniqueFd::Reset(int fd)
 {
     if (fd_ >= 0)
         ::close(fd_); // no retry on EINTR: Linux has released the descriptor already
@@ -64,7 +64,7 @@ int AboveStandardStreams(int fd)
 
 } // namespace
 
-int CreatePipe(Pipe& pipe)
+int CreatePipe(TPipe& pipe)
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
@@ -196,7 +196,7 @@ std::string QuoteArgument(const std::string& argument)
     return '"' + EscapeQuotedArgument(argument) + '"';
 }
 
-ChildProcess::~ChildProcess()
+TChildProcess::~TChildProcess()
 {
     Terminate();
 }
@@ -310,7 +310,7 @@ std::vector<std::string> ChildEnvironment(const std::string& tag)
 std::string ReadProcFile(const std::string& path)
 {
     std::string text;
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    TUniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.Valid())
         return text;
     char block[4096];
@@ -350,7 +350,7 @@ bool CarriesTag(pid_t pid, const std::string& tag)
 
 } // namespace
 
-int ChildProcess::Start(const std::string& commandLine, int stdinFd, int stdoutFd, int stderrFd)
+int TChildProcess::Start(const std::string& commandLine, int stdinFd, int stdoutFd, int stderrFd)
 {
     if (Started())
         return EBUSY;
@@ -374,7 +374,7 @@ int ChildProcess::Start(const std::string& commandLine, int stdinFd, int stdoutF
     envp.push_back(nullptr);
 
     // Reports a failed exec: closed by a successful one (close-on-exec), written on failure.
-    Pipe report;
+    TPipe report;
     if (int e = CreatePipe(report); e != 0)
         return e;
     sigset_t all, previous;
@@ -412,7 +412,7 @@ int ChildProcess::Start(const std::string& commandLine, int stdinFd, int stdoutF
     return 0;
 }
 
-uint32_t ChildProcess::ExitCode()
+uint32_t TChildProcess::ExitCode()
 {
     if (!Started() || exitCode_ != kStillActive)
         return exitCode_;
@@ -438,7 +438,7 @@ uint32_t ChildProcess::ExitCode()
     return exitCode_;
 }
 
-void ChildProcess::Terminate()
+void TChildProcess::Terminate()
 {
     if (!Started() || released_)
         return;
@@ -460,7 +460,7 @@ void ChildProcess::Terminate()
     KillLeftovers();
 }
 
-void ChildProcess::KillLeftovers()
+void TChildProcess::KillLeftovers()
 {
     // Killing an adopted descendant hands its own children to us in turn: repeat until none is
     // left. The bound only guards against a tree that keeps growing faster than it is killed.
@@ -498,28 +498,28 @@ bool ProcessHasFileOpen(pid_t pid, dev_t device, ino_t inode)
     return found;
 }
 
-WakeEvent::WakeEvent()
+TWakeEvent::TWakeEvent()
     : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
 }
 
-void WakeEvent::Signal()
+void TWakeEvent::Signal()
 {
     const uint64_t one = 1;
     [[maybe_unused]] ssize_t n = ::write(fd_.Get(), &one, sizeof one);
 }
 
-void WakeEvent::Clear()
+void TWakeEvent::Clear()
 {
     uint64_t value;
     [[maybe_unused]] ssize_t n = ::read(fd_.Get(), &value, sizeof value);
 }
 
-int WaitForAny(std::vector<WaitItem>& items, int timeoutMs)
+int WaitForAny(std::vector<TWaitItem>& items, int timeoutMs)
 {
     std::vector<pollfd> fds;
     fds.reserve(items.size());
-    for (WaitItem& item : items) {
+    for (TWaitItem& item : items) {
         item.ready = false;
         fds.push_back({ item.fd, static_cast<short>(item.forWrite ? POLLOUT : POLLIN), 0 });
     }
@@ -531,14 +531,14 @@ int WaitForAny(std::vector<WaitItem>& items, int timeoutMs)
     return r;
 }
 
-CapturedRun RunCaptured(const std::string& commandLine, int timeoutMs, size_t maxBytes)
+TCapturedRun RunCaptured(const std::string& commandLine, int timeoutMs, size_t maxBytes)
 {
-    CapturedRun result;
-    Pipe output;
+    TCapturedRun result;
+    TPipe output;
     if ((result.startError = CreatePipe(output)) != 0)
         return result;
-    UniqueFd input(::open("/dev/null", O_RDONLY | O_CLOEXEC));
-    ChildProcess child;
+    TUniqueFd input(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    TChildProcess child;
     result.startError = child.Start(commandLine, input.Get(), output.writeEnd.Get(), output.writeEnd.Get());
     output.writeEnd.Reset();
     if (result.startError != 0)
@@ -551,7 +551,7 @@ CapturedRun RunCaptured(const std::string& commandLine, int timeoutMs, size_t ma
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             break;
-        std::vector<WaitItem> items { { output.readEnd.Get() } };
+        std::vector<TWaitItem> items { { output.readEnd.Get() } };
         if (WaitForAny(items, static_cast<int>(left.count()) + 1) < 0 && errno != EINTR)
             break;
         const long n = ReadPipe(output.readEnd.Get(), buffer, sizeof buffer);

@@ -17,21 +17,21 @@ namespace platform {
 constexpr uint32_t kStillActive = 259;
 
 // Owns one file descriptor; closes it on destruction.
-class UniqueFd {
+class TUniqueFd {
 public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd)
+    TUniqueFd() = default;
+    explicit TUniqueFd(int fd)
         : fd_(fd)
     {
     }
-    UniqueFd(UniqueFd&& other) noexcept
+    TUniqueFd(TUniqueFd&& other) noexcept
         : fd_(other.Release())
     {
     }
-    UniqueFd& operator=(UniqueFd&& other) noexcept;
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() { Reset(); }
+    TUniqueFd& operator=(TUniqueFd&& other) noexcept;
+    TUniqueFd(const TUniqueFd&) = delete;
+    TUniqueFd& operator=(const TUniqueFd&) = delete;
+    ~TUniqueFd() { Reset(); }
 
     int Get() const { return fd_; }
     bool Valid() const { return fd_ >= 0; }
@@ -43,12 +43,12 @@ private:
 };
 
 // Both ends close-on-exec and at least 3, so they never collide with the standard streams.
-struct Pipe {
-    UniqueFd readEnd;
-    UniqueFd writeEnd;
+struct TPipe {
+    TUniqueFd readEnd;
+    TUniqueFd writeEnd;
 };
 // 0 on success, else the errno value.
-int CreatePipe(Pipe& pipe);
+int CreatePipe(TPipe& pipe);
 int SetNonBlocking(int fd);
 
 // Bytes waiting in a pipe (FIONREAD); -1 on error.
@@ -75,12 +75,12 @@ std::string QuoteArgument(const std::string& argument);
 // process group and every descendant that left the group) and reaps it, so no zombie and no orphan
 // outlives the object. The child is also killed when the thread that started it ends, so it never
 // outlives a crashed program (a SIGKILL of the program itself still leaves its descendants).
-class ChildProcess {
+class TChildProcess {
 public:
-    ChildProcess() = default;
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-    ~ChildProcess();
+    TChildProcess() = default;
+    TChildProcess(const TChildProcess&) = delete;
+    TChildProcess& operator=(const TChildProcess&) = delete;
+    ~TChildProcess();
 
     // Starts the command line with the given descriptors as its standard input, output and error;
     // every other descriptor is closed in the child. 0 on success, else an errno value (ENOENT,
@@ -109,43 +109,43 @@ private:
     bool reaped_ = false;
     bool released_ = false; // Terminate has run
     uint32_t exitCode_ = kStillActive;
-    UniqueFd pidfd_;
+    TUniqueFd pidfd_;
 };
 
 // Runs a command line to its end with standard input empty, collecting what it writes to its
 // standard output and error (the first maxBytes). A child still running after timeoutMs is
 // killed. Returns its exit code (128 + N after signal N), kStillActive after the time-out, or
 // -1 with startError set when it could not be started.
-struct CapturedRun {
+struct TCapturedRun {
     int64_t exitCode = -1;
     int startError = 0;
     std::string output;
 };
-CapturedRun RunCaptured(const std::string& commandLine, int timeoutMs, size_t maxBytes = 1 << 20);
+TCapturedRun RunCaptured(const std::string& commandLine, int timeoutMs, size_t maxBytes = 1 << 20);
 
 // True when the process pid has the file with this device and inode number open.
 bool ProcessHasFileOpen(pid_t pid, dev_t device, ino_t inode);
 
 // A counter descriptor that wakes a waiting thread (eventfd).
-class WakeEvent {
+class TWakeEvent {
 public:
-    WakeEvent();
+    TWakeEvent();
     bool Valid() const { return fd_.Valid(); }
     int Fd() const { return fd_.Get(); }
     void Signal();
     void Clear();
 
 private:
-    UniqueFd fd_;
+    TUniqueFd fd_;
 };
 
-struct WaitItem {
+struct TWaitItem {
     int fd = -1;
     bool forWrite = false; // wait until writable instead of readable
     bool ready = false; // out: readable/writable, hung up or in error
 };
 // Waits until one item is ready or timeoutMs passes (-1: no limit). Items with fd < 0 are
 // ignored. Returns the number of ready items, 0 on time-out, -1 on error.
-int WaitForAny(std::vector<WaitItem>& items, int timeoutMs);
+int WaitForAny(std::vector<TWaitItem>& items, int timeoutMs);
 
 } // namespace platform

@@ -121,16 +121,16 @@ struct RunResult {
 RunResult RunCommand(const std::string& commandLine, const TempDir& scratch, int timeoutMs)
 {
     RunResult result;
-    Pipe input;
+    TPipe input;
     if (CreatePipe(input) != 0) {
         result.startError = errno;
         return result;
     }
     const std::string outPath = scratch.file("run.out");
     const std::string logPath = scratch.file("run.log");
-    UniqueFd out(open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    UniqueFd log(open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    ChildProcess child;
+    TUniqueFd out(open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    TUniqueFd log(open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    TChildProcess child;
     const auto start = std::chrono::steady_clock::now();
     result.startError = child.Start(commandLine, input.readEnd.Get(), out.Get(), log.Get());
     input.readEnd.Reset();

@@ -179,9 +179,8 @@ TEST(NodeStore, RowsSelectionDeletionAndNotifications)
     std::vector<std::string> freed;
     TFileList list;
     list.SetObserver(&recorder);
-    list.OnFreeNode = [&](TFileList*, PVirtualNode n) {
-        freed.push_back(platform::ToAnsi(TFileList::GetNodeData(n)->ItemData.FileName));
-    };
+    list.AddFreeListener(
+        [&](PVirtualNode n) { freed.push_back(platform::ToAnsi(TFileList::GetNodeData(n)->ItemData.FileName)); });
     for (const char* name : { "a", "b", "c", "d" })
         AppendFileRow(list, name, 0, "");
     EXPECT_EQ(recorder.calls[0], "+0:0");

@@ -21,7 +21,7 @@ std::string ReadAllFrom(int fd, int timeoutMs = 5000)
     std::string text;
     char buffer[4096];
     for (;;) {
-        std::vector<WaitItem> items { { fd, false, false } };
+        std::vector<TWaitItem> items { { fd, false, false } };
         if (WaitForAny(items, timeoutMs) <= 0)
             return text;
         const long n = ReadPipe(fd, buffer, sizeof buffer);
@@ -34,7 +34,7 @@ std::string ReadAllFrom(int fd, int timeoutMs = 5000)
     }
 }
 
-uint32_t WaitForExit(ChildProcess& child, int timeoutMs = 5000)
+uint32_t WaitForExit(TChildProcess& child, int timeoutMs = 5000)
 {
     for (int waited = 0; waited < timeoutMs; waited += 5) {
         const uint32_t code = child.ExitCode();
@@ -47,8 +47,8 @@ uint32_t WaitForExit(ChildProcess& child, int timeoutMs = 5000)
 
 // A child with its output on a pipe we read; input on a pipe we write.
 struct Harness {
-    Pipe in, out;
-    ChildProcess child;
+    TPipe in, out;
+    TChildProcess child;
     int Start(const std::string& commandLine)
     {
         EXPECT_EQ(CreatePipe(in), 0);
@@ -182,7 +182,7 @@ TEST(Process, PeekReadWriteAndBrokenInput)
 
 TEST(Process, OnlyTheStandardStreamsAreInherited)
 {
-    Pipe extra;
+    TPipe extra;
     ASSERT_EQ(CreatePipe(extra), 0);
     const int leaky = ::dup(extra.writeEnd.Get()); // without close-on-exec
     ASSERT_GE(leaky, 0);
@@ -269,12 +269,12 @@ TEST(Process, ChildStartsWithNoBlockedSignalsAndDefaultSigpipe)
 TEST(Process, ChildDiesWithTheThreadThatStartedIt)
 {
     // A thread that never cleans up, as in a crash: the object is never destroyed.
-    alignas(ChildProcess) static unsigned char storage[sizeof(ChildProcess)];
+    alignas(TChildProcess) static unsigned char storage[sizeof(TChildProcess)];
     pid_t pid = -1;
     std::thread([&] {
-        Pipe pipe;
+        TPipe pipe;
         ASSERT_EQ(CreatePipe(pipe), 0);
-        auto* child = new (storage) ChildProcess;
+        auto* child = new (storage) TChildProcess;
         ASSERT_EQ(
             child->Start(kChild + " hang", pipe.readEnd.Get(), pipe.writeEnd.Get(), pipe.writeEnd.Get()), 0);
         pid = child->Pid();
@@ -297,9 +297,9 @@ TEST(Process, ChildReapedElsewhereCountsAsFailedNotRunning)
 
 TEST(Process, WakeEventEndsAWait)
 {
-    WakeEvent wake;
+    TWakeEvent wake;
     ASSERT_TRUE(wake.Valid());
-    std::vector<WaitItem> items { { wake.Fd(), false, false }, { -1, false, false } };
+    std::vector<TWaitItem> items { { wake.Fd(), false, false }, { -1, false, false } };
     EXPECT_EQ(WaitForAny(items, 0), 0);
     std::thread signaller([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -22,25 +22,25 @@ QFont BoardFont(int px, bool bold)
 }
 } // namespace
 
-GalleryBoard::GalleryBoard(const QString& title, const QColor& background)
+TGalleryBoard::TGalleryBoard(const QString& title, const QColor& background)
     : title_(title)
     , background_(background)
 {
 }
 
-void GalleryBoard::NewRow(const QString& heading)
+void TGalleryBoard::NewRow(const QString& heading)
 {
     rows_.push_back({ heading, {} });
 }
 
-void GalleryBoard::Add(const QString& caption, const QImage& image)
+void TGalleryBoard::Add(const QString& caption, const QImage& image)
 {
     if (rows_.empty())
         NewRow();
     rows_.back().cells.push_back({ caption, image });
 }
 
-QImage GalleryBoard::Render() const
+QImage TGalleryBoard::Render() const
 {
     const QFont titleFont = BoardFont(18, true), headFont = BoardFont(13, true),
                 capFont = BoardFont(11, false);

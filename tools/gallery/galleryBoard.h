@@ -10,9 +10,9 @@
 
 class QWidget;
 
-class GalleryBoard {
+class TGalleryBoard {
 public:
-    GalleryBoard(const QString& title, const QColor& background);
+    TGalleryBoard(const QString& title, const QColor& background);
 
     // Starts a new row with an optional heading.
     void NewRow(const QString& heading = {});

@@ -44,7 +44,7 @@ QImage Plain(State state)
 
 QImage PushButtons()
 {
-    GalleryBoard board("TMyButtonEx (121 x 41, the forms' colours)", ToQColor(0xF4F0EE));
+    TGalleryBoard board("TMyButtonEx (121 x 41, the forms' colours)", ToQColor(0xF4F0EE));
     board.NewRow("btnImport and btnExport of the main window; btnOk and btnCancel of the dialogs");
     board.Add("Import", Push("&Import", State::stNormal));
     board.Add("Export, pressed", Push("&Export", State::stPressed));
@@ -61,6 +61,6 @@ QImage PushButtons()
     return board.Render();
 }
 
-const GalleryShots::Entry shot { "TMyButtonEx.png", PushButtons };
+const TGalleryShots::Entry shot { "TMyButtonEx.png", PushButtons };
 
 } // namespace

@@ -79,7 +79,7 @@ QImage DroppedDown()
 
 QImage FlatEdits()
 {
-    GalleryBoard board("TMyFlatEdit and TMyFlatComboBox", ToQColor(0xF4F0EE));
+    TGalleryBoard board("TMyFlatEdit and TMyFlatComboBox", ToQColor(0xF4F0EE));
     board.NewRow("etDirectory (393 x 28, read-only, white)");
     board.Add("empty", Edit("", {}));
     board.Add("a chosen folder", Edit("/home/anna/Videos/converted/", {}));
@@ -101,6 +101,6 @@ QImage FlatEdits()
     return board.Render();
 }
 
-const GalleryShots::Entry shot { "TMyFlatEdit.png", FlatEdits };
+const TGalleryShots::Entry shot { "TMyFlatEdit.png", FlatEdits };
 
 } // namespace

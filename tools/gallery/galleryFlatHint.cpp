@@ -40,7 +40,7 @@ QImage FlatHints()
 {
     auto form = std::make_unique<QWidget>();
     auto* hint = new TMyFlatHint(form.get());
-    GalleryBoard board("TMyFlatHintWindow (flatHint of the main window)", ToQColor(kWindow));
+    TGalleryBoard board("TMyFlatHintWindow (flatHint of the main window)", ToQColor(kWindow));
     StyleLikeMainWindow(hint);
     board.NewRow("Tool button hints; the cursor in each quarter of the screen (arrow points at it)");
     board.Add("cursor top left", Hint("add video files", { 100, 100 }));
@@ -61,6 +61,6 @@ QImage FlatHints()
     return board.Render();
 }
 
-const GalleryShots::Entry shot { "TMyFlatHintWindow.png", FlatHints };
+const TGalleryShots::Entry shot { "TMyFlatHintWindow.png", FlatHints };
 
 } // namespace

@@ -58,7 +58,7 @@ QImage Button(const Tool& tool, State state, TColor background, bool useDown = f
 
 QImage ImageButtons()
 {
-    GalleryBoard board(
+    TGalleryBoard board(
         "TImageButton (tool buttons 112 x 101, UseDown false; tab 66 x 29)", ToQColor(0xF4F0EE));
     const std::pair<State, const char*> states[] = { { State::stNormal, "normal" },
         { State::stOver, "mouse over" }, { State::stDown, "pressed" }, { State::stDisabled, "disabled" } };
@@ -77,6 +77,6 @@ QImage ImageButtons()
     return board.Render();
 }
 
-const GalleryShots::Entry shot { "TImageButton.png", ImageButtons };
+const TGalleryShots::Entry shot { "TImageButton.png", ImageButtons };
 
 } // namespace

@@ -28,7 +28,7 @@ QImage Panel(int w, int h, TColor color, int border, TLineBorders lines = {}, co
 
 QImage LinePanels()
 {
-    GalleryBoard board("TLinePanel", ToQColor(0xF4F0EE));
+    TGalleryBoard board("TLinePanel", ToQColor(0xF4F0EE));
     board.NewRow("Add Files and Item Property dialogs: fileListPanel (425 x 129, white, border 5), "
                  "infoPanel (425 x 177, black, border 5)");
     board.Add("fileListPanel", Panel(425, 129, clWhite, 5));
@@ -49,6 +49,6 @@ QImage LinePanels()
     return board.Render();
 }
 
-const GalleryShots::Entry shot { "TLinePanel.png", LinePanels };
+const TGalleryShots::Entry shot { "TLinePanel.png", LinePanels };
 
 } // namespace

@@ -39,7 +39,7 @@ QImage ListBoxes()
 {
     const QStringList three { "/home/anna/Videos/holiday 2009/beach.mpg", "/home/anna/Videos/birthday.avi",
         "/home/anna/Videos/garden party.mov" };
-    GalleryBoard board("TMyListBox (item height 35, Trebuchet MS 16, 0x797993, in fileListPanel 425 x 129)",
+    TGalleryBoard board("TMyListBox (item height 35, Trebuchet MS 16, 0x797993, in fileListPanel 425 x 129)",
         ToQColor(0xF4F0EE));
     board.NewRow("Add Files dialog");
     board.Add("three files, none selected", ListInPanel(three, -1, false));
@@ -53,6 +53,6 @@ QImage ListBoxes()
     return board.Render();
 }
 
-const GalleryShots::Entry shot { "TMyListBox.png", ListBoxes };
+const TGalleryShots::Entry shot { "TMyListBox.png", ListBoxes };
 
 } // namespace

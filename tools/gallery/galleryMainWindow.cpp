@@ -46,7 +46,7 @@ QWidget* MainWindow(bool running)
 
 QImage MainWindowShot()
 {
-    GalleryBoard board("Main window (861 x 529)", ToQColor(0xF4F0EE));
+    TGalleryBoard board("Main window (861 x 529)", ToQColor(0xF4F0EE));
     board.NewRow("Idle, after a batch with one failed entry and one still waiting");
     board.Add("mainDlg, idle", GrabInHost(MainWindow(false), ToQColor(kWindow), 0));
     board.NewRow("Converting the third of four entries");
@@ -54,7 +54,7 @@ QImage MainWindowShot()
     return board.Render();
 }
 
-const GalleryShots::Entry shot { "mainWindow.png", MainWindowShot };
+const TGalleryShots::Entry shot { "mainWindow.png", MainWindowShot };
 
 } // namespace
 

@@ -46,7 +46,7 @@ const TPngImageList& StatusIcons()
 
 QImage Menus()
 {
-    GalleryBoard board("TMenuDraw (listMenu of the main window)", ToQColor(kWindow));
+    TGalleryBoard board("TMenuDraw (listMenu of the main window)", ToQColor(kWindow));
     board.NewRow("The list's context menu; the highlighted item moves down");
     for (int active = 0; active < 3; ++active) {
         QMenu menu;
@@ -85,6 +85,6 @@ QImage Menus()
     return board.Render();
 }
 
-const GalleryShots::Entry shot { "TMenuDraw.png", Menus };
+const TGalleryShots::Entry shot { "TMenuDraw.png", Menus };
 
 } // namespace

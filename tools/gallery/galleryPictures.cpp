@@ -30,7 +30,7 @@ QImage On(const QImage& picture, TColor background)
 
 QImage PictureSheet()
 {
-    GalleryBoard board("Skin pictures (assets/skin)", ToQColor(0xF4F0EE));
+    TGalleryBoard board("Skin pictures (assets/skin)", ToQColor(0xF4F0EE));
     board.NewRow("Splash (570 x 330 JPEG) and header (400 x 200 PNG, on the window colour)");
     board.Add("splash.jpg", Picture("splash.jpg"));
     board.Add("header.png", On(Picture("header.png"), kWindow));
@@ -61,7 +61,7 @@ QImage PictureSheet()
 // Pixel-level detail of the small pictures and the tool icons, for judging edges and anti-aliasing.
 QImage PictureDetail()
 {
-    GalleryBoard board("Skin pictures, magnified x3", ToQColor(0xF4F0EE));
+    TGalleryBoard board("Skin pictures, magnified x3", ToQColor(0xF4F0EE));
     board.NewRow("Tool buttons, normal");
     for (const char* tool : { "add", "convert", "stop", "support" })
         board.Add(QString("%1Normal.png").arg(tool),
@@ -78,7 +78,7 @@ QImage PictureDetail()
     return board.Render();
 }
 
-const GalleryShots::Entry detail { "skinPicturesDetail.png", PictureDetail };
-const GalleryShots::Entry sheet { "skinPictures.png", PictureSheet };
+const TGalleryShots::Entry detail { "skinPicturesDetail.png", PictureDetail };
+const TGalleryShots::Entry sheet { "skinPictures.png", PictureSheet };
 
 } // namespace

@@ -45,7 +45,7 @@ TFSProgressBar* SchemeBar(TColorScheme scheme, TProgressBarOrientation orientati
 
 QImage ProgressBars()
 {
-    GalleryBoard board("TFSProgressBar", ToQColor(0xF4F0EE));
+    TGalleryBoard board("TFSProgressBar", ToQColor(0xF4F0EE));
     board.NewRow("progressBar of the main window (828 x 17) as a batch of three entries goes on");
     for (int position : { 0, 33, 66, 100 }) {
         board.Add(QString("Position %1").arg(position), Bar(MainWindowBar(position)));
@@ -68,6 +68,6 @@ QImage ProgressBars()
     return board.Render();
 }
 
-const GalleryShots::Entry shot { "TFSProgressBar.png", ProgressBars };
+const TGalleryShots::Entry shot { "TFSProgressBar.png", ProgressBars };
 
 } // namespace

@@ -1,12 +1,12 @@
 #include "galleryShots.h"
 
-std::vector<GalleryShot>& GalleryShots::All()
+std::vector<TGalleryShot>& TGalleryShots::All()
 {
-    static std::vector<GalleryShot> shots;
+    static std::vector<TGalleryShot> shots;
     return shots;
 }
 
-GalleryShots::Entry::Entry(const QString& file, std::function<QImage()> render)
+TGalleryShots::Entry::Entry(const QString& file, std::function<QImage()> render)
 {
     All().push_back({ file, std::move(render) });
 }

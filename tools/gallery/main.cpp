@@ -37,10 +37,10 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("gallery: writing into %s\n", qPrintable(out.absolutePath()));
-    auto& shots = GalleryShots::All();
+    auto& shots = TGalleryShots::All();
     std::sort(shots.begin(), shots.end(), [](const auto& a, const auto& b) { return a.file < b.file; });
     int failures = 0;
-    for (const GalleryShot& shot : shots) {
+    for (const TGalleryShot& shot : shots) {
         const QImage image = shot.render();
         const bool ok = !image.isNull() && image.save(out.filePath(shot.file), "PNG");
         std::printf("  %-28s %4d x %-4d %s\n", qPrintable(shot.file), image.width(), image.height(),

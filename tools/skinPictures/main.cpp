@@ -18,7 +18,7 @@ namespace {
 constexpr int kTolerance = 24;
 constexpr double kPngShare = 0.005, kJpegShare = 0.03;
 
-using Pictures = std::vector<skin::SkinPicture>;
+using Pictures = std::vector<skin::TSkinPicture>;
 
 int Write(const Pictures& pictures, const QDir& out)
 {

@@ -11,13 +11,13 @@ namespace {
 int gScale = 1;
 }
 
-PictureScale::PictureScale(int scale)
+TPictureScale::TPictureScale(int scale)
     : previous_(gScale)
 {
     gScale = scale;
 }
 
-PictureScale::~PictureScale()
+TPictureScale::~TPictureScale()
 {
     gScale = previous_;
 }

@@ -14,17 +14,17 @@ class QPainter;
 namespace skin {
 
 // A transparent ARGB picture of the given size in logical pixels, ready for painting. While a
-// PictureScale lives, it has that many device pixels per logical pixel (its device pixel ratio),
+// TPictureScale lives, it has that many device pixels per logical pixel (its device pixel ratio),
 // and painters on it still work in logical pixels.
 QImage NewPicture(int width, int height);
 
 // Draws the pictures made while it lives at `scale` times their size (the @2x pictures).
-class PictureScale {
+class TPictureScale {
 public:
-    explicit PictureScale(int scale);
-    ~PictureScale();
-    PictureScale(const PictureScale&) = delete;
-    PictureScale& operator=(const PictureScale&) = delete;
+    explicit TPictureScale(int scale);
+    ~TPictureScale();
+    TPictureScale(const TPictureScale&) = delete;
+    TPictureScale& operator=(const TPictureScale&) = delete;
 
 private:
     int previous_;

@@ -21,7 +21,7 @@ template <typename Fn> QImage Draw(int w, int h, Fn fn)
     return image;
 }
 
-void AddToolButtons(std::vector<SkinPicture>& out)
+void AddToolButtons(std::vector<TSkinPicture>& out)
 {
     const struct {
         const char* name;
@@ -42,7 +42,7 @@ void AddToolButtons(std::vector<SkinPicture>& out)
 // "name@2x.png" for each picture drawn at twice its size, which Qt picks on a screen of device
 // pixel ratio 2. The splash (JPEG), the tiled list background and the stretched bottom strip
 // have none.
-void AddDoubleSize(std::vector<SkinPicture>& out)
+void AddDoubleSize(std::vector<TSkinPicture>& out)
 {
     const size_t count = out.size();
     for (size_t i = 0; i < count; ++i) {
@@ -50,7 +50,7 @@ void AddDoubleSize(std::vector<SkinPicture>& out)
         if (!file.endsWith(".png") || file == "listBackground.png" || file == "bottomStrip.png")
             continue;
         out.push_back({ QString(file).replace(".png", "@2x.png"), [draw = out[i].draw] {
-                           const PictureScale twice(2);
+                           const TPictureScale twice(2);
                            return draw();
                        } });
     }
@@ -58,9 +58,9 @@ void AddDoubleSize(std::vector<SkinPicture>& out)
 
 } // namespace
 
-std::vector<SkinPicture> AllPictures()
+std::vector<TSkinPicture> AllPictures()
 {
-    std::vector<SkinPicture> out;
+    std::vector<TSkinPicture> out;
     out.push_back({ "splash.jpg", Splash });
     out.push_back({ "header.png", Header });
     AddToolButtons(out);
@@ -85,9 +85,9 @@ std::vector<SkinPicture> AllPictures()
     return out;
 }
 
-std::vector<SkinPicture> AppIcons()
+std::vector<TSkinPicture> AppIcons()
 {
-    std::vector<SkinPicture> out;
+    std::vector<TSkinPicture> out;
     for (int size : kAppIconSizes)
         out.push_back({ QString("%1x%1/vidmorph.png").arg(size), [size] { return AppIcon(size); } });
     return out;

@@ -8,15 +8,15 @@
 
 namespace skin {
 
-struct SkinPicture {
+struct TSkinPicture {
     QString file; // name under assets/skin/; the suffix chooses the format
     std::function<QImage()> draw;
 };
 
 // All pictures in the order of the resource file.
-std::vector<SkinPicture> AllPictures();
+std::vector<TSkinPicture> AllPictures();
 // The application icon in every hicolor size, as "NxN/vidmorph.png".
-std::vector<SkinPicture> AppIcons();
+std::vector<TSkinPicture> AppIcons();
 
 // Writes one picture: PNG (8-bit RGBA, or 24-bit RGB for an image without alpha) or JPEG.
 bool SavePicture(const QImage& image, const QString& path);
