@@ -1,3 +1,6 @@
+// The process runner and its worker thread (about 730 lines, one unit on purpose): the worker's
+// loop, its hand-offs to the user-interface thread and the runner's side of them share the
+// private types of processRunner_p.h and are read together. Line cutting is TLineCutter's.
 #include "engine/ProcessRunner.h"
 
 #include "engine/processRunner_p.h"

@@ -1,3 +1,8 @@
+// The XML model with its reader and writer, kept in one unit on purpose (about 1,300 lines): the
+// reader builds nodes straight into the node classes' private storage (the per-document arena and
+// value buffers, a friendship SimpleXml.h declares), and both walk trees of any depth with the same
+// explicit stacks. The file is in sections: byte helpers and escaping, the arena, the reader, the
+// writer, the nodes, the document.
 #include "formats/SimpleXml.h"
 
 #include "platform/convert.h"
