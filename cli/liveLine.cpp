@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -14,6 +16,12 @@ double ReadClock(const std::string& text, size_t at)
     if (at >= text.size() || std::sscanf(text.c_str() + at, "%d:%d:%lf", &h, &m, &s) != 3)
         return -1;
     return h * 3600.0 + m * 60.0 + s;
+}
+
+int TerminalWidth(std::FILE* out)
+{
+    winsize size {};
+    return ioctl(fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
 }
 
 } // namespace
@@ -63,4 +71,43 @@ std::string TFileProgress::Describe() const
             text += ", " + ClockText((duration - position) / speed) + " left";
     }
     return text;
+}
+
+TLiveLine::TLiveLine(std::FILE* out)
+    : out_(out)
+{
+}
+
+void TLiveLine::Start(bool wanted)
+{
+    shown_ = isatty(fileno(out_)) == 1 && wanted;
+    started_ = TClock::now();
+}
+
+bool TLiveLine::Due() const
+{
+    return TClock::now() - lastDrawn_ >= std::chrono::milliseconds(250);
+}
+
+void TLiveLine::Draw(int finished, unsigned planned, const std::vector<std::string>& files)
+{
+    if (!shown_)
+        return;
+    const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(TClock::now() - started_).count();
+    std::string line = "finished " + std::to_string(finished) + " of " + std::to_string(planned)
+        + ", elapsed " + ClockText(static_cast<double>(elapsed));
+    for (const std::string& file : files)
+        line += " | " + file;
+    const size_t width = static_cast<size_t>(std::max(20, TerminalWidth(out_) - 1));
+    if (line.size() > width) // a wrapped line could not be redrawn in place
+        line.resize(width);
+    std::fprintf(out_, "\r\033[K%s", line.c_str());
+    std::fflush(out_);
+    lastDrawn_ = TClock::now();
+}
+
+void TLiveLine::Clear()
+{
+    if (shown_)
+        std::fputs("\r\033[K", out_);
 }
