@@ -139,7 +139,7 @@ int TBatchTool::DryRun(const std::string& converter)
 bool TBatchTool::PrintDryRunEntry(unsigned row, const std::string& converter, std::set<std::string>& taken)
 {
     const TEntryPlan plan = PlanEntry(TFileList::GetNodeData(inputs_.Rows()[row])->ItemData, profiles_,
-        { converter, defaultOutputFolder_, false, &taken });
+        { converter, defaultOutputFolder_, ProbePath(converter), false, &taken });
     if (!plan.problem.empty()) {
         std::fprintf(out_, "# entry %u would fail: %s\n", row + 1, plan.problem.c_str());
         return false;

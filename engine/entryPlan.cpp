@@ -1,6 +1,7 @@
 #include "engine/entryPlan.h"
 
 #include "engine/localPath.h"
+#include "engine/profileFit.h"
 #include "platform/fileSystem.h"
 #include "platform/process.h"
 
@@ -64,6 +65,8 @@ TEntryPlan PlanEntry(const TItemData& item, const TProfileList& profiles, const 
     TEntryPlan plan;
     plan.source = AbsolutePath(source);
     plan.outputFolder = OutputFolder(item, settings.globalOutputFolder);
+    plan.probed = ProbeSource(settings.probe, plan.source);
+    params = FitToSource(params, plan.probed);
     plan.params = settings.withoutSubtitles ? params + " -sn" : params;
     const std::string name = platform::ChangeFileExt(platform::ExtractFileName(source), "." + ext);
     plan.outputPath = UniqueOutputPath(platform::JoinPath(plan.outputFolder, name), settings.taken);

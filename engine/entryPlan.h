@@ -4,6 +4,7 @@
 // and the command line. The job runner and the dry run both plan through here, so a dry run
 // prints the very command the conversion runs.
 #include "engine/fileList.h"
+#include "engine/sourceProbe.h"
 #include "formats/profileList.h"
 
 #include <set>
@@ -13,8 +14,9 @@ struct TEntryPlan {
     std::string source; // absolute
     std::string outputFolder; // absolute; may not exist yet
     std::string outputPath; // unique
-    std::string params; // the profile's arguments, plus what the plan adds
+    std::string params; // the profile's arguments, fitted to the source, plus what the plan adds
     std::string commandLine;
+    TSourceInfo probed; // what ffprobe read of the source (nothing without ffprobe)
     // Why the entry cannot be converted ("Cannot convert ..."); everything above is then unset.
     std::string problem;
 };
@@ -22,6 +24,7 @@ struct TEntryPlan {
 struct TPlanSettings {
     std::string converter;
     std::string globalOutputFolder; // for entries without an output folder
+    std::string probe; // ffprobe (ProbePath()); empty: the source is not read and not fitted to
     bool withoutSubtitles = false; // after the container refused a subtitle stream
     // Output paths earlier entries of the same run will take (a dry run creates no files); the
     // plan adds its own. Null: only files on disk count.

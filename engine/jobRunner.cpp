@@ -122,7 +122,8 @@ void TJobRunner::NoteConvertersOutput()
 // that cannot run).
 bool TJobRunner::PrepareEntry(std::string& problem)
 {
-    plan_ = PlanEntry(currentEntry_->ItemData, profiles_, { converterPath_, globalOutputFolder_, withoutSubtitles_ });
+    plan_ = PlanEntry(
+        currentEntry_->ItemData, profiles_, { converterPath_, globalOutputFolder_, probePath_, withoutSubtitles_ });
     problem = plan_.problem;
     if (!problem.empty())
         return false;
@@ -210,7 +211,7 @@ TEntryResult TJobRunner::Verdict(uint32_t exitCode, std::string& problem)
         return TEntryResult::Stopped;
     case TEndStatus::Exited:
         if (exitCode == 0) {
-            problem = CheckOutput({ plan_.outputPath, plan_.source, plan_.params, probePath_ }, log_);
+            problem = CheckOutput({ plan_.outputPath, plan_.source, plan_.params, probePath_, plan_.probed.seconds }, log_);
             return problem.empty() ? TEntryResult::Converted : TEntryResult::Failed;
         }
         break;

@@ -211,7 +211,7 @@ std::string CheckOutput(const TRunFacts& run, const TConverterLog& log)
         return "no output written";
     // The converter's own lines first: they cost nothing. ffprobe reads what they do not tell
     // (a profile that keeps the converter quiet with -v error).
-    std::optional<double> expected = log.SourceSeconds();
+    std::optional<double> expected = log.SourceSeconds() ? log.SourceSeconds() : run.sourceSeconds;
     std::optional<double> written = log.ReachedSeconds();
     if (!written && !run.probe.empty()) {
         const TProbedDuration output = ProbeDuration(run.probe, run.output);

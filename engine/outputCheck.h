@@ -61,6 +61,7 @@ struct TRunFacts {
     std::string source;
     std::string params; // the profile's arguments: trimming options change what "complete" means
     std::string probe; // ProbePath(); empty when there is none
+    std::optional<double> sourceSeconds; // when the source was read before the run
 };
 
 // For a run whose converter exited with code 0: empty when its output is complete, else why not

@@ -475,7 +475,7 @@ TEST(JobCommandLine, PlanTakesNamesInTurnAndRefusesWhatIsNotLocal)
     const TProfileList profiles(dir.file("command"));
     WriteFileBytes(dir.file("a.avi"), "someone's");
     std::set<std::string> taken;
-    const TPlanSettings settings { "/app/ffmpeg", dir.path() + "/", false, &taken };
+    const TPlanSettings settings { "/app/ffmpeg", dir.path() + "/", "", false, &taken };
     auto plan = [&](const char* source, int profile, const char* folder) {
         return PlanEntry({ QString(source), profile, QString(folder) }, profiles, settings);
     };

@@ -408,7 +408,7 @@ TEST(ShippedProfiles, EveryProfileConvertsAndNeverOverwrites)
         TConverterLog log; // the job runner's verdict on this very run: converted
         for (const QString& line : QString::fromStdString(first.log).split(QRegularExpression("[\r\n]")))
             log.Read(line.toStdString());
-        EXPECT_EQ(CheckOutput({ output, source, profiles.GetParams(i), ProbePath(ffmpeg) }, log), "");
+        EXPECT_EQ(CheckOutput({ output, source, profiles.GetParams(i), ProbePath(ffmpeg), std::nullopt }, log), "");
         EXPECT_EQ(probe.container, expected.container);
         EXPECT_EQ(probe.Kinds(), expected.streams);
         if (expected.container != "gif" || probe.duration >= 0) { // a GIF need not report one

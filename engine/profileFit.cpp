@@ -1,0 +1,69 @@
+#include "engine/profileFit.h"
+
+#include "platform/process.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr const char* kDeinterlacer = "bwdif=mode=send_frame";
+
+using TArguments = std::vector<std::string>;
+
+bool IsOneOf(const std::string& argument, std::initializer_list<const char*> options)
+{
+    return std::any_of(options.begin(), options.end(), [&](const char* o) { return argument == o; });
+}
+
+// The arguments as one string again. Anything beyond plain option text (a filter graph with its
+// brackets, stars and bars) goes in quotes, escaped, as profile files write it.
+std::string Joined(const TArguments& arguments)
+{
+    const auto plainChar = [](unsigned char c) { return std::isalnum(c) || std::strchr("-_.:/=+,?", c); };
+    std::string text;
+    for (const std::string& argument : arguments) {
+        const bool plain = !argument.empty() && std::all_of(argument.begin(), argument.end(), plainChar);
+        text += (text.empty() ? "" : " ") + (plain ? argument : platform::QuoteArgument(argument));
+    }
+    return text;
+}
+
+std::string Deinterlaced(const std::string& params)
+{
+    TArguments arguments = platform::SplitCommandLine(params);
+    if (std::find(arguments.begin(), arguments.end(), "-filter_complex") != arguments.end())
+        return params;
+    for (size_t i = 0; i + 1 < arguments.size(); ++i)
+        if (IsOneOf(arguments[i], { "-vf", "-filter:v", "-filter:v:0" })) {
+            arguments[i + 1] = std::string(kDeinterlacer) + "," + arguments[i + 1];
+            return Joined(arguments);
+        }
+    // No video filter yet: all these are output options, so the order does not matter.
+    arguments.insert(arguments.end(), { "-vf", kDeinterlacer });
+    return Joined(arguments);
+}
+
+} // namespace
+
+bool EncodesVideo(const std::string& params)
+{
+    const TArguments arguments = platform::SplitCommandLine(params);
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "-vn")
+            return false;
+        const bool videoCodec = IsOneOf(arguments[i], { "-c", "-codec", "-c:v", "-codec:v", "-vcodec", "-c:V" });
+        if (videoCodec && i + 1 < arguments.size() && arguments[i + 1] == "copy")
+            return false;
+    }
+    return true;
+}
+
+std::string FitToSource(const std::string& params, const TSourceInfo& source)
+{
+    if (source.Interlaced() && EncodesVideo(params))
+        return Deinterlaced(params);
+    return params;
+}

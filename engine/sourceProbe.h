@@ -1,0 +1,30 @@
+#pragma once
+// What a source holds, read once by ffprobe before its entry is planned, so the plan can fit the
+// profile's arguments to it. A source ffprobe cannot read gives an empty TSourceInfo: the profile's
+// arguments are then used as written.
+#include <optional>
+#include <string>
+#include <vector>
+
+struct TSourceStream {
+    std::string type; // "video", "audio", "subtitle", "data", "attachment"
+    std::string codec;
+    int channels = 0; // audio
+    std::string fieldOrder; // video: "progressive", "tt", "bb", "tb", "bt", or empty when unknown
+    bool attachedPicture = false; // a cover image, not the film
+};
+
+struct TSourceInfo {
+    bool read = false; // ffprobe read the file
+    std::optional<double> seconds;
+    std::vector<TSourceStream> streams;
+
+    // The first video stream that is not a cover image is interlaced (field order tt, bb, tb, bt).
+    bool Interlaced() const;
+};
+
+// One ffprobe run (JSON output) on a local file; probe is ProbePath()'s answer (empty: nothing is
+// read). Waits at most timeoutMs.
+TSourceInfo ProbeSource(const std::string& probe, const std::string& file, int timeoutMs = 30000);
+// The same from ffprobe's JSON text (tests, and files probed elsewhere).
+TSourceInfo ParseProbeJson(const std::string& json);

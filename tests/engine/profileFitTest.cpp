@@ -1,0 +1,86 @@
+// Profiles fitted to their sources: what ffprobe reads, and the arguments the plan makes of it.
+#include "engine/entryPlan.h"
+#include "engine/outputCheck.h"
+#include "engine/profileFit.h"
+#include "engine/sourceProbe.h"
+#include "platform/process.h"
+#include "testFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include <cstdlib>
+
+namespace {
+
+TSourceInfo Video(const char* fieldOrder)
+{
+    TSourceInfo info;
+    info.read = true;
+    info.streams.push_back({ "video", "h264", 0, fieldOrder, false });
+    info.streams.push_back({ "audio", "aac", 2, "", false });
+    return info;
+}
+
+} // namespace
+
+TEST(ProfileFit, OnlyInterlacedSourcesThatAreReencodedGetADeinterlacer)
+{
+    const std::string h264 = "-nostdin -n -map 0:V? -vf \"crop=trunc(iw/2)*2:trunc(ih/2)*2\" -c:v libx264 -crf 23";
+    EXPECT_EQ(FitToSource(h264, Video("tt")),
+        "-nostdin -n -map 0:V? -vf \"bwdif=mode=send_frame,crop=trunc(iw/2)*2:trunc(ih/2)*2\" -c:v libx264 -crf 23");
+    EXPECT_EQ(FitToSource("-c:v mpeg4 -q:v 4", Video("bb")), "-c:v mpeg4 -q:v 4 -vf bwdif=mode=send_frame");
+    for (const char* order : { "progressive", "", "unknown" })
+        EXPECT_EQ(FitToSource(h264, Video(order)), h264) << "a progressive source is never filtered";
+    for (const char* untouched : { "-map 0 -c copy", "-c:v copy -c:a aac", "-vn -c:a flac",
+             "-filter_complex \"[0:v]yadif[v]\" -map [v] -c:v libx264" })
+        EXPECT_EQ(FitToSource(untouched, Video("tt")), untouched);
+    EXPECT_EQ(FitToSource(h264, TSourceInfo {}), h264) << "an unread source keeps the profile as written";
+
+    // A cover picture ahead of the film does not decide.
+    const TSourceInfo covered = ParseProbeJson(R"({"streams":[
+        {"codec_type":"video","codec_name":"mjpeg","disposition":{"attached_pic":1}},
+        {"codec_type":"video","codec_name":"h264","field_order":"tt"},
+        {"codec_type":"audio","codec_name":"ac3","channels":6}],"format":{"duration":"12.5"}})");
+    EXPECT_TRUE(covered.read);
+    EXPECT_TRUE(covered.Interlaced());
+    EXPECT_EQ(covered.seconds, 12.5);
+    EXPECT_EQ(covered.streams[2].channels, 6);
+    EXPECT_FALSE(ParseProbeJson("not json").read);
+}
+
+// The shipped H.264 profile on a real interlaced clip: the plan deinterlaces, the output is
+// progressive and converted; the same clip made progressive plans the profile as written.
+TEST(ProfileFit, AnInterlacedClipConvertsProgressive)
+{
+    TempDir dir;
+    const std::string interlaced = dir.file("tv.mp4"), progressive = dir.file("film.mp4");
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -f lavfi -i testsrc=duration=1:size=320x180:rate=25"
+                           " -vf interlace -c:v libx264 -preset ultrafast -flags +ildct+ilme -x264-params tff=1"
+                           " -pix_fmt yuv420p '" + interlaced + "' && ffmpeg -nostdin -v error -f lavfi"
+                           " -i testsrc=duration=1:size=320x180:rate=25 -c:v libx264 -preset ultrafast"
+                           " -pix_fmt yuv420p '" + progressive + "'")
+                              .c_str()),
+        0);
+    const TProfileList profiles(VIDMORPH_APP_DIR "/command");
+    const std::string probe = ProbePath(VIDMORPH_APP_DIR "/ffmpeg");
+    ASSERT_FALSE(probe.empty()) << "ffprobe is not installed (scripts/install-deps installs it)";
+    const TPlanSettings settings { VIDMORPH_APP_DIR "/ffmpeg", dir.path() + "/out/", probe, false, nullptr };
+    const TEntryPlan tv = PlanEntry({ QString::fromStdString(interlaced), 0, QString() }, profiles, settings);
+    EXPECT_NE(tv.params.find("bwdif=mode=send_frame,"), std::string::npos) << tv.params;
+    EXPECT_TRUE(tv.probed.Interlaced());
+    const TEntryPlan film = PlanEntry({ QString::fromStdString(progressive), 0, QString() }, profiles, settings);
+    EXPECT_EQ(film.params, profiles.GetParams(0));
+
+    QDir().mkpath(QString::fromStdString(dir.path() + "/out"));
+    const platform::TCapturedRun run = platform::RunCaptured(tv.commandLine, 60000);
+    ASSERT_EQ(run.exitCode, 0) << tv.commandLine << "\n" << run.output;
+    EXPECT_EQ(ParseProbeJson(platform::RunCaptured(platform::QuoteArgument(probe)
+                                 + " -v error -show_streams -of json " + platform::QuoteArgument(tv.outputPath),
+                                 30000)
+                                 .output)
+                  .streams.at(0)
+                  .fieldOrder,
+        "progressive");
+}
