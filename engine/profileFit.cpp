@@ -46,6 +46,40 @@ std::string Deinterlaced(const std::string& params)
     return Joined(arguments);
 }
 
+// True when the arguments copy the audio streams (-c copy or -c:a copy, not overridden).
+bool CopiesAudio(const TArguments& arguments)
+{
+    bool copies = false;
+    for (size_t i = 0; i + 1 < arguments.size(); ++i) {
+        if (IsOneOf(arguments[i], { "-c", "-codec" }))
+            copies = arguments[i + 1] == "copy";
+        else if (IsOneOf(arguments[i], { "-c:a", "-codec:a", "-acodec" }))
+            copies = arguments[i + 1] == "copy";
+    }
+    return copies && std::find(arguments.begin(), arguments.end(), "-an") == arguments.end();
+}
+
+// "-c:a:N alac" for each audio stream N (counted among the source's audio streams, as -map 0:a
+// orders them) that holds PCM.
+std::string PcmAsAlac(const std::string& params, const TSourceInfo& source)
+{
+    TArguments arguments = platform::SplitCommandLine(params);
+    if (!CopiesAudio(arguments))
+        return params;
+    int audio = 0;
+    bool changed = false;
+    for (const TSourceStream& stream : source.streams) {
+        if (stream.type != "audio")
+            continue;
+        if (stream.codec.rfind("pcm_", 0) == 0) {
+            arguments.insert(arguments.end(), { "-c:a:" + std::to_string(audio), "alac" });
+            changed = true;
+        }
+        ++audio;
+    }
+    return changed ? Joined(arguments) : params;
+}
+
 } // namespace
 
 bool EncodesVideo(const std::string& params)
@@ -61,9 +95,10 @@ bool EncodesVideo(const std::string& params)
     return true;
 }
 
-std::string FitToSource(const std::string& params, const TSourceInfo& source)
+std::string FitToSource(const std::string& params, const std::string& ext, const TSourceInfo& source)
 {
-    if (source.Interlaced() && EncodesVideo(params))
-        return Deinterlaced(params);
-    return params;
+    std::string fitted = source.Interlaced() && EncodesVideo(params) ? Deinterlaced(params) : params;
+    if (ext == "mp4" || ext == "m4v" || ext == "m4a")
+        fitted = PcmAsAlac(fitted, source);
+    return fitted;
 }

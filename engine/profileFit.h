@@ -6,10 +6,12 @@
 
 #include <string>
 
-// An interlaced source gets a deinterlacer (bwdif, one frame per frame) at the head of the video
-// filters of every profile that encodes video; progressive sources and profiles that copy the
-// video or drop it are left alone. A profile with a -filter_complex graph is left alone too.
-std::string FitToSource(const std::string& params, const TSourceInfo& source);
+// - An interlaced source gets a deinterlacer (bwdif, one frame per frame) at the head of the video
+//   filters of every profile that encodes video; progressive sources and profiles that copy the
+//   video or drop it are left alone, and so is a profile with a -filter_complex graph.
+// - An MP4 output (ext mp4, m4v, m4a) that copies audio cannot hold PCM: those audio streams are
+//   encoded losslessly to ALAC instead, the others still copied.
+std::string FitToSource(const std::string& params, const std::string& ext, const TSourceInfo& source);
 
 // True when the arguments re-encode video (no -vn, no video copy).
 bool EncodesVideo(const std::string& params);

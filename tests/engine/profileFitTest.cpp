@@ -25,18 +25,28 @@ TSourceInfo Video(const char* fieldOrder)
 
 } // namespace
 
-TEST(ProfileFit, OnlyInterlacedSourcesThatAreReencodedGetADeinterlacer)
+TEST(ProfileFit, ArgumentsKeepWhatTheSourceHas)
 {
     const std::string h264 = "-nostdin -n -map 0:V? -vf \"crop=trunc(iw/2)*2:trunc(ih/2)*2\" -c:v libx264 -crf 23";
-    EXPECT_EQ(FitToSource(h264, Video("tt")),
+    EXPECT_EQ(FitToSource(h264, "mp4", Video("tt")),
         "-nostdin -n -map 0:V? -vf \"bwdif=mode=send_frame,crop=trunc(iw/2)*2:trunc(ih/2)*2\" -c:v libx264 -crf 23");
-    EXPECT_EQ(FitToSource("-c:v mpeg4 -q:v 4", Video("bb")), "-c:v mpeg4 -q:v 4 -vf bwdif=mode=send_frame");
+    EXPECT_EQ(FitToSource("-c:v mpeg4 -q:v 4", "mp4", Video("bb")), "-c:v mpeg4 -q:v 4 -vf bwdif=mode=send_frame");
     for (const char* order : { "progressive", "", "unknown" })
-        EXPECT_EQ(FitToSource(h264, Video(order)), h264) << "a progressive source is never filtered";
+        EXPECT_EQ(FitToSource(h264, "mp4", Video(order)), h264) << "a progressive source is never filtered";
     for (const char* untouched : { "-map 0 -c copy", "-c:v copy -c:a aac", "-vn -c:a flac",
              "-filter_complex \"[0:v]yadif[v]\" -map [v] -c:v libx264" })
-        EXPECT_EQ(FitToSource(untouched, Video("tt")), untouched);
-    EXPECT_EQ(FitToSource(h264, TSourceInfo {}), h264) << "an unread source keeps the profile as written";
+        EXPECT_EQ(FitToSource(untouched, "mp4", Video("tt")), untouched);
+    EXPECT_EQ(FitToSource(h264, "mp4", TSourceInfo {}), h264) << "an unread source keeps the profile as written";
+
+    // MP4 cannot hold PCM: a copying MP4 profile encodes those audio streams to ALAC, by their
+    // place among the audio streams; other containers and encoding profiles are left alone.
+    TSourceInfo camera = Video("progressive");
+    camera.streams.push_back({ "audio", "pcm_s16le", 2, "", false });
+    const std::string remux = "-map 0:V? -map 0:a? -c copy -movflags +faststart";
+    EXPECT_EQ(FitToSource(remux, "mp4", camera), remux + " -c:a:1 alac");
+    EXPECT_EQ(FitToSource(remux, "mkv", camera), remux);
+    EXPECT_EQ(FitToSource("-c:v libx264 -c:a aac", "mp4", camera), "-c:v libx264 -c:a aac");
+    EXPECT_EQ(FitToSource("-c copy -an", "mp4", camera), "-c copy -an");
 
     // A cover picture ahead of the film does not decide.
     const TSourceInfo covered = ParseProbeJson(R"({"streams":[
@@ -50,9 +60,9 @@ TEST(ProfileFit, OnlyInterlacedSourcesThatAreReencodedGetADeinterlacer)
     EXPECT_FALSE(ParseProbeJson("not json").read);
 }
 
-// The shipped H.264 profile on a real interlaced clip: the plan deinterlaces, the output is
-// progressive and converted; the same clip made progressive plans the profile as written.
-TEST(ProfileFit, AnInterlacedClipConvertsProgressive)
+// Shipped profiles on real clips: an interlaced clip comes out progressive, the same clip made
+// progressive plans the profile as written, and PCM sound remuxes into MP4.
+TEST(ProfileFit, RealClipsFitTheirProfiles)
 {
     TempDir dir;
     const std::string interlaced = dir.file("tv.mp4"), progressive = dir.file("film.mp4");
@@ -74,6 +84,21 @@ TEST(ProfileFit, AnInterlacedClipConvertsProgressive)
     EXPECT_EQ(film.params, profiles.GetParams(0));
 
     QDir().mkpath(QString::fromStdString(dir.path() + "/out"));
+    // A camera's MOV with PCM sound remuxes into MP4 (profile 19) with the video still copied.
+    const std::string camera = dir.file("camera.mov");
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -f lavfi -i testsrc=duration=1:size=160x90:rate=25 -f lavfi"
+                           " -i sine=duration=1 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a pcm_s16le"
+                           " -shortest '" + camera + "'")
+                              .c_str()),
+        0);
+    const TEntryPlan remux = PlanEntry({ QString::fromStdString(camera), 19, QString() }, profiles, settings);
+    const platform::TCapturedRun remuxed = platform::RunCaptured(remux.commandLine, 60000);
+    EXPECT_EQ(remuxed.exitCode, 0) << remux.commandLine << "\n" << remuxed.output;
+    const TSourceInfo out = ProbeSource(probe, remux.outputPath);
+    ASSERT_EQ(out.streams.size(), 2u) << remux.commandLine;
+    EXPECT_EQ(out.streams[0].codec, "h264");
+    EXPECT_EQ(out.streams[1].codec, "alac");
+
     const platform::TCapturedRun run = platform::RunCaptured(tv.commandLine, 60000);
     ASSERT_EQ(run.exitCode, 0) << tv.commandLine << "\n" << run.output;
     EXPECT_EQ(ParseProbeJson(platform::RunCaptured(platform::QuoteArgument(probe)
