@@ -128,18 +128,18 @@ std::string TBatchTool::FindConverter()
 int TBatchTool::DryRun(const std::string& converter)
 {
     std::set<std::string> taken; // names earlier entries of this run would take
+    const TPlanSettings settings { converter, defaultOutputFolder_, ProbePath(converter), false, &taken };
     bool allWouldRun = true;
     for (const auto& group : plan_.groups)
         for (unsigned row : group)
-            allWouldRun = PrintDryRunEntry(row, converter, taken) && allWouldRun;
+            allWouldRun = PrintDryRunEntry(row, settings) && allWouldRun;
     return inputs_.Missing() > 0 || !allWouldRun ? beSomeFailed : beAllConverted;
 }
 
 // The command line the job runner would give the converter for one entry, or why it would fail.
-bool TBatchTool::PrintDryRunEntry(unsigned row, const std::string& converter, std::set<std::string>& taken)
+bool TBatchTool::PrintDryRunEntry(unsigned row, const TPlanSettings& settings)
 {
-    const TEntryPlan plan = PlanEntry(TFileList::GetNodeData(inputs_.Rows()[row])->ItemData, profiles_,
-        { converter, defaultOutputFolder_, ProbePath(converter), false, &taken });
+    const TEntryPlan plan = PlanEntry(TFileList::GetNodeData(inputs_.Rows()[row])->ItemData, profiles_, settings);
     if (!plan.problem.empty()) {
         std::fprintf(out_, "# entry %u would fail: %s\n", row + 1, plan.problem.c_str());
         return false;

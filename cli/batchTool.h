@@ -39,7 +39,7 @@ private:
     int SaveList();
     std::string FindConverter();
     int DryRun(const std::string& converter);
-    bool PrintDryRunEntry(unsigned row, const std::string& converter, std::set<std::string>& taken);
+    bool PrintDryRunEntry(unsigned row, const TPlanSettings& settings);
     int Convert(const std::string& converter);
     void AddJob(const std::string& converter);
     void StartNextGroup(TJob& job);

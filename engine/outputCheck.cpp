@@ -1,6 +1,6 @@
 #include "engine/outputCheck.h"
 
-#include "engine/localPath.h"
+#include "engine/sourceProbe.h"
 #include "platform/fileSystem.h"
 #include "platform/process.h"
 
@@ -154,45 +154,6 @@ std::string TConverterLog::Errors() const
     return joined;
 }
 
-std::string ProbePath(const std::string& converter)
-{
-    const std::string beside = platform::JoinPath(platform::ExtractFilePath(converter), "ffprobe");
-    if (platform::IsExecutableFile(beside))
-        return beside;
-    if (char* target = realpath(converter.c_str(), nullptr)) { // build/app/ffmpeg links to the system's
-        const std::string besideTarget = platform::JoinPath(platform::ExtractFilePath(target), "ffprobe");
-        std::free(target);
-        if (platform::IsExecutableFile(besideTarget))
-            return besideTarget;
-    }
-    const char* path = std::getenv("PATH");
-    return platform::FindOnPath("ffprobe", path ? path : "");
-}
-
-TProbedDuration ProbeDuration(const std::string& probe, const std::string& file, int timeoutMs)
-{
-    TProbedDuration probed;
-    const platform::TCapturedRun run = platform::RunCaptured(platform::QuoteArgument(probe)
-            + " -v error -protocol_whitelist file -show_entries format=duration"
-              " -of default=noprint_wrappers=1:nokey=1 "
-            + platform::QuoteArgument(LocalFileArgument(AbsolutePath(file))),
-        timeoutMs, 4096);
-    std::string text = run.output;
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
-        text.pop_back();
-    probed.ran = run.exitCode >= 0 && run.exitCode != platform::kStillActive;
-    if (run.exitCode != 0) {
-        probed.error = text.substr(0, text.find('\n'));
-        return probed;
-    }
-    probed.readable = true;
-    char* end = nullptr;
-    const double seconds = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() && *end == '\0' && seconds >= 0)
-        probed.seconds = seconds; // "N/A" for a file that has no duration
-    return probed;
-}
-
 bool TrimsOutput(const std::string& params)
 {
     for (const std::string& argument : platform::SplitCommandLine(params))
@@ -214,13 +175,11 @@ std::string CheckOutput(const TRunFacts& run, const TConverterLog& log)
     std::optional<double> expected = log.SourceSeconds() ? log.SourceSeconds() : run.sourceSeconds;
     std::optional<double> written = log.ReachedSeconds();
     if (!written && !run.probe.empty()) {
-        const TProbedDuration output = ProbeDuration(run.probe, run.output);
-        if (output.ran && !output.readable)
+        const TSourceInfo output = ProbeSource(run.probe, run.output);
+        if (output.ran && !output.read)
             return "the output cannot be read: " + output.error;
         written = output.seconds;
     }
-    if (!expected && !run.probe.empty())
-        expected = ProbeDuration(run.probe, run.source).seconds;
     if (TrimsOutput(run.params))
         expected = log.ReachedSeconds(); // cut on purpose: as far as the converter got
     if (!expected || !written || *expected <= 0)

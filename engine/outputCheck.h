@@ -4,7 +4,7 @@
 // as converted only when the output exists, is not empty, the converter reported no failure to
 // write it, and it is as long as the source (within 1 s or 2%, whichever is larger). The lengths
 // come from the converter's own lines (the first input's "Duration:", the last "time="), and from
-// ffprobe where those lines are missing.
+// ffprobe where those lines are missing (the source was read when its entry was planned).
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -41,27 +41,13 @@ private:
 // "HH:MM:SS.xx" (as ffmpeg writes durations and times) in seconds; nullopt for anything else.
 std::optional<double> ParseClockSeconds(const std::string& text);
 
-// ffprobe from the converter's package: beside the converter (or beside the file a link named
-// converter points to), else the first one on PATH; empty when there is none.
-std::string ProbePath(const std::string& converter);
-
-struct TProbedDuration {
-    bool ran = false; // ffprobe started and ended in time
-    bool readable = false; // it could read the file
-    std::optional<double> seconds; // unset for a file without a duration (a still image)
-    std::string error; // ffprobe's own words when it could not read the file
-};
-
-// Runs ffprobe on a local file, waiting at most timeoutMs.
-TProbedDuration ProbeDuration(const std::string& probe, const std::string& file, int timeoutMs = 30000);
-
 // Everything the verdict on one run needs.
 struct TRunFacts {
     std::string output; // the run's output path
     std::string source;
     std::string params; // the profile's arguments: trimming options change what "complete" means
-    std::string probe; // ProbePath(); empty when there is none
-    std::optional<double> sourceSeconds; // when the source was read before the run
+    std::string probe; // ProbePath(); reads the output when the converter's lines do not tell
+    std::optional<double> sourceSeconds; // from the plan's probe, when the lines do not tell
 };
 
 // For a run whose converter exited with code 0: empty when its output is complete, else why not

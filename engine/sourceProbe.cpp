@@ -1,11 +1,15 @@
 #include "engine/sourceProbe.h"
 
 #include "engine/localPath.h"
+#include "platform/fileSystem.h"
 #include "platform/process.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <cstdlib>
+#include <limits.h>
 
 bool TSourceInfo::Interlaced() const
 {
@@ -49,8 +53,27 @@ TSourceInfo ProbeSource(const std::string& probe, const std::string& file, int t
             + " -v error -protocol_whitelist file -show_format -show_streams -of json "
             + platform::QuoteArgument(LocalFileArgument(AbsolutePath(file))),
         timeoutMs, 4 << 20);
-    if (run.exitCode != 0)
-        return {};
     const size_t json = run.output.find('{'); // after any line ffprobe wrote on its error stream
-    return json == std::string::npos ? TSourceInfo {} : ParseProbeJson(run.output.substr(json));
+    TSourceInfo info = run.exitCode == 0 && json != std::string::npos ? ParseProbeJson(run.output.substr(json))
+                                                                      : TSourceInfo {};
+    info.ran = run.exitCode >= 0 && run.exitCode != platform::kStillActive;
+    if (info.ran && !info.read)
+        info.error = run.output.substr(0, run.output.find('\n'));
+    return info;
 }
+
+std::string ProbePath(const std::string& converter)
+{
+    const std::string beside = platform::JoinPath(platform::ExtractFilePath(converter), "ffprobe");
+    if (platform::IsExecutableFile(beside))
+        return beside;
+    if (char* target = realpath(converter.c_str(), nullptr)) { // build/app/ffmpeg links to the system's
+        const std::string besideTarget = platform::JoinPath(platform::ExtractFilePath(target), "ffprobe");
+        std::free(target);
+        if (platform::IsExecutableFile(besideTarget))
+            return besideTarget;
+    }
+    const char* path = std::getenv("PATH");
+    return platform::FindOnPath("ffprobe", path ? path : "");
+}
+

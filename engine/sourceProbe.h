@@ -15,7 +15,9 @@ struct TSourceStream {
 };
 
 struct TSourceInfo {
-    bool read = false; // ffprobe read the file
+    bool ran = false; // ffprobe started and ended in time
+    bool read = false; // it read the file
+    std::string error; // ffprobe's own words when it ran but could not read the file
     std::optional<double> seconds;
     std::vector<TSourceStream> streams;
 
@@ -23,8 +25,12 @@ struct TSourceInfo {
     bool Interlaced() const;
 };
 
-// One ffprobe run (JSON output) on a local file; probe is ProbePath()'s answer (empty: nothing is
-// read). Waits at most timeoutMs.
+// ffprobe from the converter's package: beside the converter (or beside the file a link named
+// converter points to), else the first one on PATH; empty when there is none.
+std::string ProbePath(const std::string& converter);
+
+// One ffprobe run (JSON output) on a local file, a source or a finished output; probe is
+// ProbePath()'s answer (empty: nothing is read). Waits at most timeoutMs.
 TSourceInfo ProbeSource(const std::string& probe, const std::string& file, int timeoutMs = 30000);
 // The same from ffprobe's JSON text (tests, and files probed elsewhere).
 TSourceInfo ParseProbeJson(const std::string& json);
