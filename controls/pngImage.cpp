@@ -150,6 +150,9 @@ TPngImage TPngImage::FromBytes(const QByteArray& bytes)
         throw EImageError("PNG image: out of memory");
     png_set_read_fn(r.png, &src, OnPngRead);
     png_set_user_limits(r.png, MaxSide, MaxSide);
+    // A chunk's length comes from the file: without a bound, a forged text chunk makes libpng
+    // allocate and clear hundreds of megabytes before it fails. Skin pictures carry none that large.
+    png_set_chunk_malloc_max(r.png, 1 << 20);
 
     PngHeader h;
     if (!ReadHeader(r, h))
