@@ -79,12 +79,32 @@ int TBatchTool::RunOnInputs()
     }
     if (!options_.saveList.empty())
         return SaveList();
+    if (!OverridesFitProfiles())
+        return beBadInput;
     defaultOutputFolder_ = platform::GlobalOutputFolder();
     plan_ = PlanJobGroups(inputs_.Rows(), profiles_, defaultOutputFolder_, options_);
     const std::string converter = FindConverter();
     if (converter.empty())
         return beBadInput;
     return options_.dryRun ? DryRun(converter) : Convert(converter);
+}
+
+// The encoding options against each profile the entries use, before anything runs.
+bool TBatchTool::OverridesFitProfiles()
+{
+    if (options_.encoding.Empty())
+        return true;
+    std::set<int32_t> checked;
+    for (PVirtualNode row : inputs_.Rows()) {
+        const int32_t index = TFileList::GetNodeData(row)->ItemData.ProfileIndex;
+        if (!checked.insert(index).second || index < 0 || static_cast<size_t>(index) >= profiles_.FormatNames().size())
+            continue; // an entry without its profile fails on its own
+        const std::string problem = OverridesProblem(profiles_.GetParams(index), options_.encoding);
+        if (!problem.empty())
+            return BatchFail(err_,
+                "profile " + std::to_string(index) + " (" + profiles_.FormatNames()[index] + "): " + problem);
+    }
+    return true;
 }
 
 int TBatchTool::ListProfiles()
@@ -128,7 +148,8 @@ std::string TBatchTool::FindConverter()
 int TBatchTool::DryRun(const std::string& converter)
 {
     std::set<std::string> taken; // names earlier entries of this run would take
-    const TPlanSettings settings { converter, defaultOutputFolder_, ProbePath(converter), false, &taken };
+    const TPlanSettings settings { converter, defaultOutputFolder_, ProbePath(converter), false, &taken,
+        &options_.encoding, {} };
     bool allWouldRun = true;
     for (const auto& group : plan_.groups)
         for (unsigned row : group)
@@ -144,6 +165,8 @@ bool TBatchTool::PrintDryRunEntry(unsigned row, const TPlanSettings& settings)
         std::fprintf(out_, "# entry %u would fail: %s\n", row + 1, plan.problem.c_str());
         return false;
     }
+    if (!plan.firstPassCommandLine.empty())
+        std::fprintf(out_, "%s\n", plan.firstPassCommandLine.c_str());
     std::fprintf(out_, "%s\n", plan.commandLine.c_str());
     return true;
 }
@@ -175,6 +198,7 @@ void TBatchTool::AddJob(const std::string& converter)
     TJob* j = job.get();
     job->command = std::make_unique<TJobRunner>(job->list, profiles_);
     job->command->SetConverterPath(converter);
+    job->command->SetEncodingOverrides(&options_.encoding);
     job->command->OnOutputLine = [this, j](const std::string& line) { OutputLine(*j, line); };
     job->command->OnEntryEnded = [this, j](const TEntryEnd& end) { EntryEnded(*j, end); };
     job->command->OnTimer = [this](QObject*) { ShowProgress(); };

@@ -35,6 +35,7 @@ private:
     struct TJob;
 
     int RunOnInputs();
+    bool OverridesFitProfiles();
     int ListProfiles();
     int SaveList();
     std::string FindConverter();

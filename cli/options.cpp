@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include "cli/encodingOptions.h"
 #include "platform/convert.h"
 #include "platform/fileSystem.h"
 
@@ -81,6 +82,10 @@ bool CheckCombination(TBatchOptions& options, bool profileGiven, std::FILE* err)
         return BatchFail(err,
             "the output folder " + options.outputFolder.substr(0, options.outputFolder.size() - 1)
                 + " is a file; give a folder to --output");
+    if (const std::string problem = EncodingCombinationProblem(options.encoding); !problem.empty())
+        return BatchFail(err, problem);
+    if (!options.saveList.empty() && !options.encoding.Empty())
+        return BatchFail(err, "a list file cannot hold the encoding options; convert with them instead of --save");
     if (options.inputs.empty())
         return BatchFail(err, "no files given (see --help)");
     if (!profileGiven)
@@ -112,8 +117,10 @@ bool ParseBatchArguments(const QStringList& arguments, TBatchOptions& options, s
             a = a.left(a.indexOf('='));
             hasInline = true;
         }
+        bool encodingValue = false;
+        const bool encoding = IsEncodingOption(a, encodingValue);
         const bool takesValue = a == "--profile" || a == "--output" || a == "--save" || a == "-j"
-            || a == "--jobs" || a == "--shard";
+            || a == "--jobs" || a == "--shard" || encodingValue;
         if (takesValue && !hasInline && (i + 1 >= arguments.size() || arguments[i + 1].isEmpty()))
             return BatchFail(err, platform::ToAnsi(a) + " needs a value (see --help)");
         const std::string value
@@ -151,6 +158,9 @@ bool ParseBatchArguments(const QStringList& arguments, TBatchOptions& options, s
             options.outputFolder = platform::JoinPath(Absolute(platform::FromAnsi(value)), "");
         } else if (a == "--save") {
             options.saveList = Absolute(platform::FromAnsi(value));
+        } else if (encoding) {
+            if (std::string problem; !ReadEncodingOption(a, value, options.encoding, problem))
+                return BatchFail(err, problem);
         } else if (a == "--") {
             for (++i; i < arguments.size(); ++i)
                 options.inputs.push_back(Absolute(arguments[i]));
@@ -186,6 +196,24 @@ void PrintBatchUsage(std::FILE* out)
                "  --json           one JSON object per finished entry on standard output\n"
                "                   (source, output, status, exit_code, seconds)\n"
                "  --force          let --save replace an existing list file\n"
+               "\n"
+               "Encoding options (this run only, over every entry's profile; --dry-run shows them):\n"
+               "  --quality Q        0 (smallest file) to 100 (best picture), spread over the\n"
+               "                     encoder's own scale: libx264/libx265 CRF 51..0, libvpx-vp9/\n"
+               "                     libsvtav1 CRF 63..0, mpeg4 -q:v 31..1; audio-only profiles:\n"
+               "                     aac/libmp3lame 64..320k, libopus 32..256k\n"
+               "  --video-bitrate R  video bit rate (as 2500k or 2.5M) instead of the profile's quality\n"
+               "  --size MB          two passes to end near MB (1024*1024 bytes) in all: the video gets\n"
+               "                     what the audio leaves (libx264 and libvpx-vp9 profiles)\n"
+               "  --audio-lang L,..  keep only audio tracks in these ISO 639-2 languages (eng,deu)\n"
+               "  --subtitle-lang L  keep only subtitle tracks in these languages\n"
+               "  --burn-subtitles   draw the first (matching) subtitle track into the picture;\n"
+               "                     the output then has no subtitle track\n"
+               "  --start T, --end T convert only this stretch (seconds, mm:ss or hh:mm:ss[.ms])\n"
+               "  --max-height N     shrink so the shorter side (a portrait video's width) is at\n"
+               "                     most N pixels, keeping the aspect ratio, sides even\n"
+               "  --crop auto        cut off black bars, measured on 3 s from a quarter of the way in\n"
+               "An option the profile cannot take (--quality on a copy profile) is refused.\n"
                "\n"
                "Existing files are never overwritten: a taken output name gets \"_2\" before its extension.\n"
                "The converter is the ffmpeg beside the program, else the one on PATH.\n"

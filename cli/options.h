@@ -1,5 +1,7 @@
 #pragma once
 // vidmorph-batch's command line: what the user asked for, read and checked before anything runs.
+#include "engine/encodingOverrides.h"
+
 #include <QStringList>
 
 #include <cstdio>
@@ -27,6 +29,7 @@ struct TBatchOptions {
     std::string saveList; // --save LIST.zfl
     std::string listFile; // the list file to convert
     std::vector<std::string> inputs; // FILE or FOLDER... (absolute)
+    TEncodingOverrides encoding; // --quality, --size, --start, ...: over every entry's profile
 };
 
 // Reads the arguments (without the program name) into options. Returns false after printing

@@ -5,6 +5,8 @@
 #include "platform/fileSystem.h"
 #include "platform/process.h"
 
+#include <cstdlib>
+
 namespace {
 
 TEntryPlan Refused(const std::string& problem)
@@ -45,7 +47,29 @@ std::string OutputFolder(const TItemData& item, const std::string& globalOutputF
     return AbsolutePath(folder.empty() ? globalOutputFolder : folder);
 }
 
+// The profile's arguments with the run's encoding overrides (the crop measured first).
+TOverriddenArguments Overridden(const std::string& params, const TEntryPlan& plan, const TPlanSettings& settings)
+{
+    const TEncodingOverrides& overrides = *settings.overrides;
+    std::string crop, problem;
+    if (overrides.autoCrop)
+        crop = DetectCrop(settings.converter, plan.source, plan.probed, problem);
+    if (!problem.empty()) {
+        TOverriddenArguments refused;
+        refused.problem = problem;
+        return refused;
+    }
+    const std::string folder = settings.passLogFolder.empty() ? PassLogFolderPattern() : settings.passLogFolder;
+    return ApplyOverrides(params, plan.source, plan.probed, overrides, crop, platform::JoinPath(folder, "pass"));
+}
+
 } // namespace
+
+std::string PassLogFolderPattern()
+{
+    const char* temp = std::getenv("TMPDIR");
+    return platform::JoinPath(temp && *temp == '/' ? temp : "/tmp", "vidmorph-passes-XXXXXX");
+}
 
 TEntryPlan PlanEntry(const TItemData& item, const TProfileList& profiles, const TPlanSettings& settings)
 {
@@ -67,12 +91,23 @@ TEntryPlan PlanEntry(const TItemData& item, const TProfileList& profiles, const 
     plan.outputFolder = OutputFolder(item, settings.globalOutputFolder);
     plan.probed = ProbeSource(settings.probe, plan.source);
     params = FitToSource(params, ext, plan.probed);
+    std::string firstPass;
+    if (settings.overrides && !settings.overrides->Empty()) {
+        const TOverriddenArguments overridden = Overridden(params, plan, settings);
+        if (!overridden.problem.empty())
+            return Refused("Cannot convert \"" + source + "\": " + overridden.problem);
+        params = overridden.params;
+        firstPass = overridden.firstPass;
+        plan.expectedSeconds = overridden.expectedSeconds;
+    }
     plan.params = settings.withoutSubtitles ? params + " -sn" : params;
     const std::string name = platform::ChangeFileExt(platform::ExtractFileName(source), "." + ext);
     plan.outputPath = UniqueOutputPath(platform::JoinPath(plan.outputFolder, name), settings.taken);
     if (settings.taken)
         settings.taken->insert(plan.outputPath);
     plan.commandLine = ConverterCommandLine(settings.converter, plan.source, plan.params, plan.outputPath);
+    if (!firstPass.empty()) // the null muxer opens no file
+        plan.firstPassCommandLine = ConverterCommandLine(settings.converter, plan.source, firstPass, "/dev/null");
     return plan;
 }
 

@@ -3,6 +3,7 @@
 // folder are on this machine, the profile's arguments and extension, the output path made unique
 // and the command line. The job runner and the dry run both plan through here, so a dry run
 // prints the very command the conversion runs.
+#include "engine/encodingOverrides.h"
 #include "engine/fileList.h"
 #include "engine/sourceProbe.h"
 #include "formats/profileList.h"
@@ -16,6 +17,10 @@ struct TEntryPlan {
     std::string outputPath; // unique
     std::string params; // the profile's arguments, fitted to the source, plus what the plan adds
     std::string commandLine;
+    // Two passes (a target size): the first pass's command line, run before commandLine; its
+    // statistics go to the settings' passLogFolder. Empty: one run.
+    std::string firstPassCommandLine;
+    std::optional<double> expectedSeconds; // the output's length when the run trims the source
     TSourceInfo probed; // what ffprobe read of the source (nothing without ffprobe)
     // Why the entry cannot be converted ("Cannot convert ..."); everything above is then unset.
     std::string problem;
@@ -29,7 +34,14 @@ struct TPlanSettings {
     // Output paths earlier entries of the same run will take (a dry run creates no files); the
     // plan adds its own. Null: only files on disk count.
     std::set<std::string>* taken = nullptr;
+    const TEncodingOverrides* overrides = nullptr; // this run's choices over the profile's; null: none
+    // A private folder for two-pass statistics, made by the caller (PassLogFolderPattern() as
+    // it stands when nothing is to be created).
+    std::string passLogFolder;
 };
+
+// mkdtemp's pattern for a two-pass entry's private statistics folder, in TMPDIR or /tmp.
+std::string PassLogFolderPattern();
 
 TEntryPlan PlanEntry(const TItemData& item, const TProfileList& profiles, const TPlanSettings& settings);
 

@@ -5,7 +5,10 @@
 #include "platform/process.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace {
@@ -70,6 +73,7 @@ TJobRunner::~TJobRunner()
     runner_->OnNewLine = nullptr;
     runner_.reset();
     RemovePartialOutput();
+    RemovePassLogs();
 }
 
 void TJobRunner::SetProgramFolder(const std::string& folder)
@@ -122,8 +126,10 @@ void TJobRunner::NoteConvertersOutput()
 // that cannot run).
 bool TJobRunner::PrepareEntry(std::string& problem)
 {
-    plan_ = PlanEntry(
-        currentEntry_->ItemData, profiles_, { converterPath_, globalOutputFolder_, probePath_, withoutSubtitles_ });
+    if (overrides_ && overrides_->TwoPass() && !MakePassLogFolder(problem))
+        return false;
+    plan_ = PlanEntry(currentEntry_->ItemData, profiles_,
+        { converterPath_, globalOutputFolder_, probePath_, withoutSubtitles_, nullptr, overrides_, passLogFolder_ });
     problem = plan_.problem;
     if (!problem.empty())
         return false;
@@ -134,6 +140,28 @@ bool TJobRunner::PrepareEntry(std::string& problem)
         return false;
     }
     return true;
+}
+
+// A folder only this row's converter writes to (mode 0700), removed when the row ends.
+bool TJobRunner::MakePassLogFolder(std::string& problem)
+{
+    std::string pattern = PassLogFolderPattern();
+    if (!mkdtemp(pattern.data())) {
+        problem = "Cannot create a temporary folder for the two passes in \"" + platform::ExtractFilePath(pattern)
+            + "\": " + std::strerror(errno);
+        return false;
+    }
+    passLogFolder_ = pattern;
+    return true;
+}
+
+void TJobRunner::RemovePassLogs()
+{
+    if (passLogFolder_.empty())
+        return;
+    std::error_code ignored;
+    std::filesystem::remove_all(passLogFolder_, ignored);
+    passLogFolder_.clear();
 }
 
 void TJobRunner::StartEntry()
@@ -150,15 +178,22 @@ void TJobRunner::StartEntry()
     ownOutput_.reset();
     entryRunning_ = false;
     subtitleRefused_ = false;
+    RemovePassLogs(); // of a run before a retry
 
     std::string problem;
     if (!PrepareEntry(problem)) {
         FailWithoutRun(problem);
         return;
     }
+    firstPass_ = !plan_.firstPassCommandLine.empty();
+    StartRun(firstPass_ ? plan_.firstPassCommandLine : plan_.commandLine);
+}
+
+void TJobRunner::StartRun(const std::string& commandLine)
+{
     entryRunning_ = true;
     runStarted_ = std::time(nullptr);
-    runner_->SetCommandLine(plan_.commandLine);
+    runner_->SetCommandLine(commandLine);
     try {
         runner_->Execute();
     } catch (const std::exception& e) { // no thread for the run: this row fails, the batch goes on
@@ -190,6 +225,10 @@ void TJobRunner::ConverterEnded(uint32_t exitCode)
 {
     if (!partialLine_.empty())
         log_.Read(partialLine_);
+    if (firstPass_) {
+        FirstPassEnded(exitCode);
+        return;
+    }
     subtitleRefused_ = subtitleRefused_ || RefusesSubtitle(partialLine_);
     std::string problem;
     const TEntryResult result = Verdict(exitCode, problem);
@@ -199,6 +238,43 @@ void TJobRunner::ConverterEnded(uint32_t exitCode)
         RemoveRunsOutput();
     EntryEnded(exitCode, result, problem);
     NextEntryOrEnd();
+}
+
+// The first of two passes writes statistics only; the second runs once it ended well.
+void TJobRunner::FirstPassEnded(uint32_t exitCode)
+{
+    firstPass_ = false;
+    const TEndStatus status = runner_->EndStatus();
+    if (status == TEndStatus::Exited && exitCode == 0) {
+        Defer([this] { StartSecondPass(); });
+        return;
+    }
+    std::string problem = runner_->FailureMessage();
+    TEntryResult result = TEntryResult::Failed;
+    if (status == TEndStatus::Stopped) {
+        problem.clear();
+        result = TEntryResult::Stopped;
+    } else if (IsStartFailure(status)) {
+        result = TEntryResult::NotStarted;
+    } else {
+        problem = "the first of two passes failed: " + (problem.empty() ? DescribeFailure(exitCode, log_) : problem);
+    }
+    EntryEnded(exitCode, result, problem);
+    NextEntryOrEnd();
+}
+
+// From the event loop, after the runner has ended the first pass.
+void TJobRunner::StartSecondPass()
+{
+    if (stopRequested_ || !currentEntry_) {
+        EntryEnded(kStillActive, stopRequested_ ? TEntryResult::Stopped : TEntryResult::Failed, {});
+        NextEntryOrEnd();
+        return;
+    }
+    runner_->Stop();
+    partialLine_.clear();
+    log_.Clear();
+    StartRun(plan_.commandLine);
 }
 
 // Converted only when the converter exited 0 and its output is complete; problem says why not.
@@ -211,7 +287,9 @@ TEntryResult TJobRunner::Verdict(uint32_t exitCode, std::string& problem)
         return TEntryResult::Stopped;
     case TEndStatus::Exited:
         if (exitCode == 0) {
-            problem = CheckOutput({ plan_.outputPath, plan_.source, plan_.params, probePath_, plan_.probed.seconds }, log_);
+            problem = CheckOutput(
+                { plan_.outputPath, plan_.source, plan_.params, probePath_, plan_.probed.seconds, plan_.expectedSeconds },
+                log_);
             return problem.empty() ? TEntryResult::Converted : TEntryResult::Failed;
         }
         break;
@@ -296,6 +374,7 @@ void TJobRunner::EntryEnded(uint32_t exitCode, TEntryResult result, const std::s
         RemovePartialOutput();
     ownOutput_.reset(); // the row is over: nothing of it may be removed later
     runner_->Stop();
+    RemovePassLogs();
     withoutSubtitles_ = false;
     if (!currentEntry_)
         return; // the row was freed meanwhile

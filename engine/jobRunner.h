@@ -60,6 +60,9 @@ public:
     void SetProgramFolder(const std::string& folder);
     // Another converter than the one beside the program (a tool's fallback to the one on PATH).
     void SetConverterPath(const std::string& path) { converterPath_ = path; }
+    // Encoding choices over every row's profile (a tool's options); they must outlive the batch.
+    // Null: the profiles as they are.
+    void SetEncodingOverrides(const TEncodingOverrides* overrides) { overrides_ = overrides; }
 
     uint32_t CurrentIndex() const { return currentIndex_; }
     bool Idle() const { return idle_; }
@@ -84,7 +87,12 @@ public:
 private:
     void StartEntry();
     bool PrepareEntry(std::string& problem);
+    bool MakePassLogFolder(std::string& problem);
+    void RemovePassLogs();
+    void StartRun(const std::string& commandLine);
     void ConverterEnded(uint32_t exitCode);
+    void FirstPassEnded(uint32_t exitCode);
+    void StartSecondPass();
     bool RetryWithoutSubtitles(uint32_t exitCode);
     TEntryResult Verdict(uint32_t exitCode, std::string& problem);
     void RemoveRunsOutput();
@@ -107,6 +115,7 @@ private:
     std::unique_ptr<TProcessRunner> runner_;
     std::string converterPath_;
     std::string globalOutputFolder_;
+    const TEncodingOverrides* overrides_ = nullptr;
 
     int freeListener_ = 0;
     uint32_t currentIndex_ = 0;
@@ -123,6 +132,8 @@ private:
     bool idle_ = true;
     bool stopRequested_ = false;
     bool entryRunning_ = false; // the converter was started for the current row
+    bool firstPass_ = false; // the converter runs the first of the row's two passes
+    std::string passLogFolder_; // the row's private folder for two-pass statistics; empty: none
     // The file the current row's converter was seen holding open under the output name.
     std::optional<std::pair<dev_t, ino_t>> ownOutput_;
     int64_t elapsedSeconds_ = 0;

@@ -180,7 +180,9 @@ std::string CheckOutput(const TRunFacts& run, const TConverterLog& log)
             return "the output cannot be read: " + output.error;
         written = output.seconds;
     }
-    if (TrimsOutput(run.params))
+    if (run.trimmedSeconds)
+        expected = run.trimmedSeconds;
+    else if (TrimsOutput(run.params))
         expected = log.ReachedSeconds(); // cut on purpose: as far as the converter got
     if (!expected || !written || *expected <= 0)
         return {}; // not a timed medium (a still image), or nothing to compare with

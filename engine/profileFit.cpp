@@ -1,34 +1,17 @@
 #include "engine/profileFit.h"
 
+#include "engine/argumentList.h"
 #include "platform/process.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstring>
-#include <vector>
 
 namespace {
 
 constexpr const char* kDeinterlacer = "bwdif=mode=send_frame";
 
-using TArguments = std::vector<std::string>;
-
 bool IsOneOf(const std::string& argument, std::initializer_list<const char*> options)
 {
     return std::any_of(options.begin(), options.end(), [&](const char* o) { return argument == o; });
-}
-
-// The arguments as one string again. Anything beyond plain option text (a filter graph with its
-// brackets, stars and bars) goes in quotes, escaped, as profile files write it.
-std::string Joined(const TArguments& arguments)
-{
-    const auto plainChar = [](unsigned char c) { return std::isalnum(c) || std::strchr("-_.:/=+,?", c); };
-    std::string text;
-    for (const std::string& argument : arguments) {
-        const bool plain = !argument.empty() && std::all_of(argument.begin(), argument.end(), plainChar);
-        text += (text.empty() ? "" : " ") + (plain ? argument : platform::QuoteArgument(argument));
-    }
-    return text;
 }
 
 std::string Deinterlaced(const std::string& params)
@@ -39,11 +22,11 @@ std::string Deinterlaced(const std::string& params)
     for (size_t i = 0; i + 1 < arguments.size(); ++i)
         if (IsOneOf(arguments[i], { "-vf", "-filter:v", "-filter:v:0" })) {
             arguments[i + 1] = std::string(kDeinterlacer) + "," + arguments[i + 1];
-            return Joined(arguments);
+            return JoinArguments(arguments);
         }
     // No video filter yet: all these are output options, so the order does not matter.
     arguments.insert(arguments.end(), { "-vf", kDeinterlacer });
-    return Joined(arguments);
+    return JoinArguments(arguments);
 }
 
 // True when the arguments copy the audio streams (-c copy or -c:a copy, not overridden).
@@ -77,7 +60,7 @@ std::string PcmAsAlac(const std::string& params, const TSourceInfo& source)
         }
         ++audio;
     }
-    return changed ? Joined(arguments) : params;
+    return changed ? JoinArguments(arguments) : params;
 }
 
 } // namespace

@@ -35,6 +35,9 @@ TSourceInfo ParseProbeJson(const std::string& json)
         stream.channels = s["channels"].toInt();
         stream.fieldOrder = s["field_order"].toString().toStdString();
         stream.attachedPicture = s["disposition"].toObject()["attached_pic"].toInt() == 1;
+        stream.width = s["width"].toInt();
+        stream.height = s["height"].toInt();
+        stream.language = s["tags"].toObject()["language"].toString().toStdString();
         info.streams.push_back(stream);
     }
     bool isNumber = false;

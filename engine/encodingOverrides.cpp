@@ -1,0 +1,667 @@
+#include "engine/encodingOverrides.h"
+
+#include "engine/argumentList.h"
+#include "engine/localPath.h"
+#include "platform/process.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// An encoder's quality scale: option, its value for quality 0 and for 100.
+struct TVideoEncoder {
+    const char* name;
+    const char* option;
+    int worst;
+    int best;
+    bool twoPass; // ffmpeg runs it in two passes with -pass/-passlogfile
+};
+// libx265 and libsvtav1 write no first-pass statistics through -pass in the ffmpeg this targets.
+constexpr std::array<TVideoEncoder, 5> kVideoEncoders { {
+    { "libx264", "-crf", 51, 0, true },
+    { "libx265", "-crf", 51, 0, false },
+    { "libvpx-vp9", "-crf", 63, 0, true },
+    { "libsvtav1", "-crf", 63, 0, false },
+    { "mpeg4", "-q:v", 31, 1, false },
+} };
+constexpr const char* kKnownVideoEncoders = "libx264, libx265, libvpx-vp9, libsvtav1, mpeg4";
+
+// An audio encoder's bit-rate scale in kbit/s, for quality 0 and 100.
+struct TAudioEncoder {
+    const char* name;
+    int lowest;
+    int highest;
+};
+constexpr std::array<TAudioEncoder, 3> kAudioEncoders { {
+    { "aac", 64, 320 },
+    { "libmp3lame", 64, 320 },
+    { "libopus", 32, 256 },
+} };
+
+constexpr int64_t kLeastVideoBitrate = 32000; // bit/s; below this --size gives no picture worth having
+
+// ISO 639-2 bibliographic codes and their terminology twins; tags use either.
+constexpr std::array<std::pair<const char*, const char*>, 20> kLanguageTwins { {
+    { "alb", "sqi" }, { "arm", "hye" }, { "baq", "eus" }, { "bur", "mya" }, { "chi", "zho" },
+    { "cze", "ces" }, { "dut", "nld" }, { "fre", "fra" }, { "geo", "kat" }, { "ger", "deu" },
+    { "gre", "ell" }, { "ice", "isl" }, { "mac", "mkd" }, { "mao", "mri" }, { "may", "msa" },
+    { "per", "fas" }, { "rum", "ron" }, { "slo", "slk" }, { "tib", "bod" }, { "wel", "cym" },
+} };
+
+// Codecs of subtitles held as text (drawn with the subtitles filter); bitmap ones are overlaid.
+constexpr std::array<const char*, 8> kTextSubtitles { "subrip", "srt", "ass", "ssa", "mov_text", "webvtt", "text",
+    "microdvd" };
+constexpr std::array<const char*, 4> kBitmapSubtitles { "hdmv_pgs_subtitle", "dvd_subtitle", "dvb_subtitle", "xsub" };
+
+bool IsOneOf(const std::string& argument, std::initializer_list<const char*> options)
+{
+    return std::any_of(options.begin(), options.end(), [&](const char* o) { return argument == o; });
+}
+
+template <size_t N> bool Holds(const std::array<const char*, N>& names, const std::string& name)
+{
+    return std::any_of(names.begin(), names.end(), [&](const char* n) { return name == n; });
+}
+
+// What the arguments do with the picture and the sound.
+struct TCodecs {
+    std::string video; // the encoder, "copy", or empty when ffmpeg picks it for the container
+    std::string audio;
+    bool noVideo = false;
+    bool noAudio = false;
+    bool noSubtitles = false;
+    bool complexGraph = false;
+    std::optional<int64_t> audioBitrate; // -b:a, bit/s
+};
+
+TCodecs ReadCodecs(const TArguments& arguments)
+{
+    TCodecs codecs;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        const std::string value = i + 1 < arguments.size() ? arguments[i + 1] : std::string();
+        codecs.noVideo = codecs.noVideo || a == "-vn";
+        codecs.noAudio = codecs.noAudio || a == "-an";
+        codecs.noSubtitles = codecs.noSubtitles || a == "-sn";
+        codecs.complexGraph = codecs.complexGraph || a == "-filter_complex" || a == "-lavfi";
+        if (IsOneOf(a, { "-c", "-codec" }))
+            codecs.video = codecs.audio = value;
+        else if (IsOneOf(a, { "-c:v", "-codec:v", "-vcodec", "-c:V" }))
+            codecs.video = value;
+        else if (IsOneOf(a, { "-c:a", "-codec:a", "-acodec" }))
+            codecs.audio = value;
+        else if (IsOneOf(a, { "-b:a", "-ab" }))
+            codecs.audioBitrate = ParseBitrate(value);
+    }
+    return codecs;
+}
+
+const TVideoEncoder* FindVideoEncoder(const std::string& name)
+{
+    for (const TVideoEncoder& encoder : kVideoEncoders)
+        if (name == encoder.name)
+            return &encoder;
+    return nullptr;
+}
+
+const TAudioEncoder* FindAudioEncoder(const std::string& name)
+{
+    for (const TAudioEncoder& encoder : kAudioEncoders)
+        if (name == encoder.name)
+            return &encoder;
+    return nullptr;
+}
+
+std::string Number(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", value);
+    std::string s = text;
+    s.erase(s.find_last_not_of('0') + 1);
+    if (s.back() == '.')
+        s.pop_back();
+    return s;
+}
+
+std::string RateText(int64_t bitsPerSecond)
+{
+    return bitsPerSecond % 1000 == 0 ? std::to_string(bitsPerSecond / 1000) + "k" : std::to_string(bitsPerSecond);
+}
+
+// Why the video cannot take an option that re-encodes or filters it; empty when it can.
+std::string VideoUnfit(const char* option, const TCodecs& codecs, bool needsKnownEncoder)
+{
+    const std::string head = std::string(option) + " does not fit this profile: ";
+    if (codecs.noVideo)
+        return head + "it makes no video";
+    if (codecs.video == "copy")
+        return head + "it copies the video without re-encoding; choose a profile that encodes video";
+    if (needsKnownEncoder && !FindVideoEncoder(codecs.video))
+        return head + "its video encoder (" + (codecs.video.empty() ? "the container's default" : codecs.video)
+            + ") is not one of " + kKnownVideoEncoders;
+    return {};
+}
+
+std::string QualityUnfit(const TCodecs& codecs)
+{
+    if (!codecs.noVideo)
+        return VideoUnfit("--quality", codecs, true);
+    if (codecs.noAudio || !FindAudioEncoder(codecs.audio))
+        return "--quality does not fit this profile: it makes no video, and its audio encoder ("
+            + (codecs.audio.empty() ? "none" : codecs.audio) + ") is not one of aac, libmp3lame, libopus";
+    return {};
+}
+
+std::string SizeUnfit(const TCodecs& codecs)
+{
+    if (std::string problem = VideoUnfit("--size", codecs, true); !problem.empty())
+        return problem;
+    if (!FindVideoEncoder(codecs.video)->twoPass)
+        return "--size needs two-pass encoding, which " + codecs.video
+            + " does not offer here (libx264 and libvpx-vp9 do)";
+    if (!codecs.noAudio && (codecs.audio == "copy" || !codecs.audioBitrate))
+        return "--size does not fit this profile: its audio has no set bit rate (-b:a) to reckon with";
+    return {};
+}
+
+// ---- tracks by language
+
+// A stream of the source: its index in the file and among the streams of its type.
+struct TTrack {
+    int index;
+    int ordinal;
+    std::string codec;
+};
+
+std::vector<TTrack> Tracks(const TSourceInfo& source, const std::string& type, const std::vector<std::string>& languages)
+{
+    std::vector<TTrack> tracks;
+    int ordinal = 0;
+    for (size_t i = 0; i < source.streams.size(); ++i) {
+        const TSourceStream& s = source.streams[i];
+        if (s.type != type)
+            continue;
+        if (languages.empty()
+            || std::find(languages.begin(), languages.end(), NormalLanguage(s.language)) != languages.end())
+            tracks.push_back({ static_cast<int>(i), ordinal, s.codec });
+        ++ordinal;
+    }
+    return tracks;
+}
+
+std::string Listed(const std::vector<std::string>& items)
+{
+    std::string text;
+    for (const std::string& item : items)
+        text += (text.empty() ? "" : ",") + item;
+    return text;
+}
+
+// The languages of the source's tracks of a type, for a problem's words.
+std::string LanguagesOf(const TSourceInfo& source, const std::string& type)
+{
+    std::vector<std::string> languages;
+    for (const TSourceStream& s : source.streams)
+        if (s.type == type)
+            languages.push_back(s.language.empty() ? "untagged" : s.language);
+    return languages.empty() ? "it has no " + type + " track" : "its " + type + " tracks: " + Listed(languages);
+}
+
+// Without any -map ffmpeg picks one stream of each kind itself; the same made explicit, so the
+// language choice can replace it.
+void MakeMapsExplicit(TArguments& arguments, const TCodecs& codecs)
+{
+    if (std::find(arguments.begin(), arguments.end(), "-map") != arguments.end())
+        return;
+    if (!codecs.noVideo)
+        arguments.insert(arguments.end(), { "-map", "0:V:0?" });
+    if (!codecs.noAudio)
+        arguments.insert(arguments.end(), { "-map", "0:a:0?" });
+    if (!codecs.noSubtitles)
+        arguments.insert(arguments.end(), { "-map", "0:s:0?" });
+}
+
+// Renumbers per-stream options of one type ("-c:a:2 alac") after a choice of tracks: ordinals
+// holds, for each output stream of the type, its ordinal in the source. Options for tracks that
+// are gone are dropped.
+TArguments Renumbered(const TArguments& arguments, char type, const std::vector<int>& ordinals)
+{
+    const std::string marker = std::string(":") + type + ":";
+    TArguments result;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        const size_t at = a.rfind(marker);
+        const std::string digits = at == std::string::npos ? "" : a.substr(at + marker.size());
+        const bool perStream = a.size() > 1 && a[0] == '-' && !digits.empty() && digits.size() < 4
+            && std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); });
+        if (!perStream || i + 1 >= arguments.size()) {
+            result.push_back(a);
+            continue;
+        }
+        const auto found = std::find(ordinals.begin(), ordinals.end(), std::stoi(digits));
+        if (found != ordinals.end())
+            result.insert(result.end(), { a.substr(0, at + marker.size()) + std::to_string(found - ordinals.begin()), arguments[i + 1] });
+        ++i;
+    }
+    return result;
+}
+
+// Keeps only the kept tracks of one type ('a' or 's') where the arguments map that type, or map
+// everything ("-map 0").
+TArguments SelectTracks(const TArguments& arguments, const TSourceInfo& source, char type, const std::vector<TTrack>& kept)
+{
+    const std::string every = std::string("0:") + type, first = every + ":0";
+    const std::vector<TTrack> all = Tracks(source, type == 'a' ? "audio" : "subtitle", {});
+    TArguments result;
+    std::vector<int> ordinals;
+    bool mapsAll = false, replaced = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string value = i + 1 < arguments.size() ? arguments[i + 1] : std::string();
+        const bool everyTrack = value == every || value == every + "?";
+        const bool firstTrack = value == first || value == first + "?";
+        if (arguments[i] != "-map" || !(everyTrack || firstTrack)) {
+            mapsAll = mapsAll || (arguments[i] == "-map" && value == "0");
+            result.push_back(arguments[i]);
+            continue;
+        }
+        for (size_t k = 0; k < kept.size() && (everyTrack || k == 0); ++k) {
+            result.insert(result.end(), { "-map", "0:" + std::to_string(kept[k].index) });
+            ordinals.push_back(kept[k].ordinal);
+        }
+        replaced = true;
+        ++i;
+    }
+    if (mapsAll) {
+        ordinals.clear();
+        for (const TTrack& track : all) {
+            if (std::any_of(kept.begin(), kept.end(), [&](const TTrack& k) { return k.index == track.index; }))
+                ordinals.push_back(track.ordinal);
+            else
+                result.insert(result.end(), { "-map", "-0:" + std::to_string(track.index) });
+        }
+    }
+    return replaced || mapsAll ? Renumbered(result, type, ordinals) : result;
+}
+
+// ---- filters
+
+// One level of ffmpeg's filter-graph quoting: the text between single quotes, a quote itself
+// closed, escaped and reopened.
+std::string GraphQuoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string MaxHeightFilter(int limit)
+{
+    // The shorter side is bounded: a landscape picture's height, a portrait one's width. The
+    // other side follows the aspect ratio (-2: even); never enlarged.
+    const std::string n = std::to_string(limit);
+    return "scale=w='if(gte(iw,ih),-2,trunc(min(" + n + ",iw)/2)*2)':h='if(gte(iw,ih),trunc(min(" + n
+        + ",ih)/2)*2,-2)'";
+}
+
+// The filters the overrides put at the head of the video chain (after a deinterlacer, which
+// must see the fields as they are), with the chain the profile has.
+std::string VideoChain(const std::string& profileChain, const std::vector<std::string>& head)
+{
+    std::string front, rest = profileChain;
+    if (rest.rfind("bwdif", 0) == 0) {
+        const size_t comma = rest.find(',');
+        front = rest.substr(0, comma);
+        rest = comma == std::string::npos ? "" : rest.substr(comma + 1);
+    }
+    std::string chain = front;
+    for (const std::string& filter : head)
+        chain += (chain.empty() ? "" : ",") + filter;
+    return rest.empty() ? chain : (chain.empty() ? rest : chain + "," + rest);
+}
+
+// Index of the -vf value in arguments, or arguments.size() when there is none.
+size_t VideoFilterAt(const TArguments& arguments)
+{
+    for (size_t i = 0; i + 1 < arguments.size(); ++i)
+        if (IsOneOf(arguments[i], { "-vf", "-filter:v", "-filter:v:0" }))
+            return i + 1;
+    return arguments.size();
+}
+
+const TSourceStream* FirstVideo(const TSourceInfo& source, int* index = nullptr)
+{
+    for (size_t i = 0; i < source.streams.size(); ++i)
+        if (source.streams[i].type == "video" && !source.streams[i].attachedPicture) {
+            if (index)
+                *index = static_cast<int>(i);
+            return &source.streams[i];
+        }
+    return nullptr;
+}
+
+// A bitmap subtitle track is laid over the picture in a complex graph, which then carries the
+// whole video chain; the video maps take the graph's output instead.
+void OverlayBitmap(TArguments& arguments, const std::string& chain, int video, int subtitle)
+{
+    const std::string graph = "[0:" + std::to_string(video) + "][0:" + std::to_string(subtitle)
+        + "]overlay=eof_action=pass" + (chain.empty() ? "" : "," + chain) + "[burnt]";
+    TArguments result;
+    bool mapped = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string value = i + 1 < arguments.size() ? arguments[i + 1] : std::string();
+        if (IsOneOf(arguments[i], { "-vf", "-filter:v", "-filter:v:0" })) {
+            ++i;
+            continue;
+        }
+        if (arguments[i] == "-map" && value.size() >= 3 && (value.rfind("0:V", 0) == 0 || value.rfind("0:v", 0) == 0)) {
+            if (!mapped)
+                result.insert(result.end(), { "-map", "[burnt]" });
+            mapped = true;
+            ++i;
+            continue;
+        }
+        result.push_back(arguments[i]);
+    }
+    if (!mapped)
+        result.insert(result.end(), { "-map", "-0:v", "-map", "[burnt]" });
+    result.insert(result.end(), { "-filter_complex", graph });
+    arguments = result;
+}
+
+// ---- rates
+
+TArguments Without(const TArguments& arguments, std::initializer_list<const char*> options)
+{
+    TArguments result;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        if (IsOneOf(arguments[i], options) && i + 1 < arguments.size()) {
+            ++i;
+            continue;
+        }
+        result.push_back(arguments[i]);
+    }
+    return result;
+}
+
+int Scaled(int quality, int atZero, int atHundred)
+{
+    return static_cast<int>(std::lround(atZero + (atHundred - atZero) * quality / 100.0));
+}
+
+void SetVideoRate(TArguments& arguments, const TCodecs& codecs, const TEncodingOverrides& overrides, int64_t bitrate)
+{
+    arguments = Without(arguments, { "-crf", "-q:v", "-qscale:v", "-b:v" });
+    const TVideoEncoder* encoder = FindVideoEncoder(codecs.video);
+    if (overrides.quality) {
+        arguments.insert(arguments.end(), { encoder->option, std::to_string(Scaled(*overrides.quality, encoder->worst, encoder->best)) });
+        if (codecs.video == "libvpx-vp9")
+            arguments.insert(arguments.end(), { "-b:v", "0" }); // constant quality, no bit-rate cap
+    } else {
+        arguments.insert(arguments.end(), { "-b:v", RateText(bitrate) });
+    }
+}
+
+void SetAudioQuality(TArguments& arguments, const TCodecs& codecs, int quality)
+{
+    const TAudioEncoder* encoder = FindAudioEncoder(codecs.audio);
+    arguments = Without(arguments, { "-b:a", "-ab", "-q:a", "-qscale:a" });
+    arguments.insert(arguments.end(), { "-b:a", std::to_string(Scaled(quality, encoder->lowest, encoder->highest)) + "k" });
+}
+
+// How many audio streams the output gets.
+int OutputAudioTracks(const TArguments& arguments, const TSourceInfo& source, const TCodecs& codecs)
+{
+    if (codecs.noAudio)
+        return 0;
+    const int all = static_cast<int>(Tracks(source, "audio", {}).size());
+    int count = 0;
+    bool mapped = false;
+    for (size_t i = 0; i + 1 < arguments.size(); ++i) {
+        if (arguments[i] != "-map")
+            continue;
+        mapped = true;
+        const std::string& v = arguments[i + 1];
+        if (v == "0" || v == "0:a" || v == "0:a?")
+            count += all;
+        else if (v == "0:a:0" || v == "0:a:0?")
+            count += std::min(all, 1);
+        else if (v.rfind("0:", 0) == 0 && v.size() > 2
+            && std::all_of(v.begin() + 2, v.end(), [](unsigned char c) { return std::isdigit(c); })) {
+            const size_t index = std::stoul(v.substr(2));
+            count += index < source.streams.size() && source.streams[index].type == "audio" ? 1 : 0;
+        } else if (v.rfind("-0:", 0) == 0)
+            count -= 1;
+    }
+    return std::max(0, mapped ? count : std::min(all, 1));
+}
+
+// The video bit rate that fills sizeMiB over the output's length with the audio, or why none does.
+std::optional<int64_t> SizeBitrate(double sizeMiB, double seconds, int64_t audioBitrate, std::string& problem)
+{
+    const double total = sizeMiB * 8 * 1024 * 1024 / seconds;
+    const int64_t video = static_cast<int64_t>((total - static_cast<double>(audioBitrate)) / 1000) * 1000;
+    if (video >= kLeastVideoBitrate)
+        return video;
+    const double audioMiB = static_cast<double>(audioBitrate) * seconds / 8 / 1024 / 1024;
+    problem = "--size " + Number(sizeMiB) + " MB is too small for " + Number(seconds) + " s: the audio alone takes "
+        + Number(audioMiB) + " MB, and the picture needs at least " + RateText(kLeastVideoBitrate) + "bit/s";
+    return std::nullopt;
+}
+
+// ": " and the last line of a program's output, or nothing when it wrote none.
+std::string LastLine(const std::string& output)
+{
+    const size_t end = output.find_last_not_of("\r\n");
+    if (end == std::string::npos)
+        return {};
+    const size_t start = output.rfind('\n', end);
+    return ": " + output.substr(start == std::string::npos ? 0 : start + 1, end + 1 - (start == std::string::npos ? 0 : start + 1));
+}
+
+TOverriddenArguments Refused(const std::string& problem)
+{
+    TOverriddenArguments result;
+    result.problem = problem;
+    return result;
+}
+
+// The stretch of the source the output holds; sets the trimming options.
+std::optional<double> Trim(TArguments& arguments, const TSourceInfo& source, const TEncodingOverrides& o, std::string& problem)
+{
+    const double from = o.start.value_or(0);
+    if (o.start && source.seconds && from >= *source.seconds) {
+        problem = "--start " + Number(from) + " s is at or past the end of the source (" + Number(*source.seconds) + " s)";
+        return std::nullopt;
+    }
+    if (o.start)
+        arguments.insert(arguments.end(), { "-ss", Number(from) });
+    if (o.end)
+        arguments.insert(arguments.end(), { "-t", Number(*o.end - from) });
+    std::optional<double> to = o.end;
+    if (source.seconds)
+        to = to ? std::min(*to, *source.seconds) : *source.seconds;
+    return to ? std::optional<double>(*to - from) : std::nullopt;
+}
+
+} // namespace
+
+std::optional<int64_t> ParseBitrate(const std::string& text)
+{
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])))
+        return std::nullopt;
+    size_t used = 0;
+    double value = 0;
+    try {
+        value = std::stod(text, &used);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    const std::string suffix = text.substr(used);
+    double factor = 1;
+    if (suffix == "k" || suffix == "K")
+        factor = 1e3;
+    else if (suffix == "m" || suffix == "M")
+        factor = 1e6;
+    else if (!suffix.empty())
+        return std::nullopt;
+    const double bits = value * factor;
+    if (!std::isfinite(bits) || bits < 1 || bits > 1e12)
+        return std::nullopt;
+    return static_cast<int64_t>(std::llround(bits));
+}
+
+std::string NormalLanguage(const std::string& code)
+{
+    std::string lower = code;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const auto& [bibliographic, terminology] : kLanguageTwins)
+        if (lower == bibliographic)
+            return terminology;
+    return lower;
+}
+
+bool TEncodingOverrides::Empty() const
+{
+    return !quality && !videoBitrate && !sizeMiB && audioLanguages.empty() && subtitleLanguages.empty()
+        && !burnSubtitles && !start && !end && !maxHeight && !autoCrop;
+}
+
+std::string OverridesProblem(const std::string& params, const TEncodingOverrides& o)
+{
+    const TCodecs codecs = ReadCodecs(platform::SplitCommandLine(params));
+    std::vector<std::string> problems;
+    if (o.quality)
+        problems.push_back(QualityUnfit(codecs));
+    if (o.videoBitrate)
+        problems.push_back(VideoUnfit("--video-bitrate", codecs, true));
+    if (o.sizeMiB)
+        problems.push_back(SizeUnfit(codecs));
+    for (const auto& [set, option] : { std::pair { o.burnSubtitles, "--burn-subtitles" },
+             std::pair { o.maxHeight.has_value(), "--max-height" }, std::pair { o.autoCrop, "--crop auto" } }) {
+        if (!set)
+            continue;
+        problems.push_back(VideoUnfit(option, codecs, false));
+        if (codecs.complexGraph && problems.back().empty())
+            problems.back() = std::string(option) + " does not fit this profile: it filters with a -filter_complex graph";
+    }
+    if (!o.audioLanguages.empty() && codecs.noAudio)
+        problems.push_back("--audio-lang does not fit this profile: it makes no audio");
+    if (!o.subtitleLanguages.empty() && codecs.noSubtitles && !o.burnSubtitles)
+        problems.push_back("--subtitle-lang does not fit this profile: it drops the subtitles (add --burn-subtitles to draw them into the picture)");
+    for (const std::string& problem : problems)
+        if (!problem.empty())
+            return problem;
+    return {};
+}
+
+TOverriddenArguments ApplyOverrides(const std::string& params, const std::string& sourcePath, const TSourceInfo& source,
+    const TEncodingOverrides& o, const std::string& crop, const std::string& passLogPrefix)
+{
+    if (std::string problem = OverridesProblem(params, o); !problem.empty())
+        return Refused(problem);
+    TArguments arguments = platform::SplitCommandLine(params);
+    const TCodecs codecs = ReadCodecs(arguments);
+    TOverriddenArguments result;
+    std::string problem;
+    const std::optional<double> length = Trim(arguments, source, o, problem);
+    if (!problem.empty())
+        return Refused(problem);
+    if (o.start || o.end)
+        result.expectedSeconds = length;
+    const bool byLanguage = !o.audioLanguages.empty() || !o.subtitleLanguages.empty();
+    if ((byLanguage || o.burnSubtitles) && !source.read)
+        return Refused("choosing tracks needs the source's streams, which ffprobe could not read");
+    if (byLanguage)
+        MakeMapsExplicit(arguments, codecs);
+    if (!o.audioLanguages.empty()) {
+        const std::vector<TTrack> kept = Tracks(source, "audio", o.audioLanguages);
+        if (kept.empty())
+            return Refused("--audio-lang " + Listed(o.audioLanguages) + ": no audio track in that language ("
+                + LanguagesOf(source, "audio") + ")");
+        arguments = SelectTracks(arguments, source, 'a', kept);
+    }
+    const std::vector<TTrack> subtitles = Tracks(source, "subtitle", o.subtitleLanguages);
+    if (!o.subtitleLanguages.empty())
+        arguments = SelectTracks(arguments, source, 's', subtitles);
+
+    std::vector<std::string> head;
+    if (!crop.empty())
+        head.push_back("crop=" + crop);
+    int video = 0;
+    std::optional<TTrack> bitmap;
+    if (o.burnSubtitles) {
+        if (subtitles.empty())
+            return Refused("--burn-subtitles: no subtitle track to draw (" + LanguagesOf(source, "subtitle") + ")");
+        const TTrack& burnt = subtitles.front();
+        if (!FirstVideo(source, &video))
+            return Refused("--burn-subtitles: the source has no picture to draw the subtitles into");
+        if (Holds(kTextSubtitles, burnt.codec))
+            head.push_back("subtitles=" + GraphQuoted("filename=" + GraphQuoted(sourcePath) + ":si=" + std::to_string(burnt.ordinal)));
+        else if (Holds(kBitmapSubtitles, burnt.codec))
+            bitmap = burnt;
+        else
+            return Refused("--burn-subtitles: the subtitle track's format (" + burnt.codec + ") cannot be drawn");
+        arguments.push_back("-sn");
+    }
+    if (o.maxHeight)
+        head.push_back(MaxHeightFilter(*o.maxHeight));
+    const size_t filterAt = VideoFilterAt(arguments);
+    const std::string chain = VideoChain(filterAt < arguments.size() ? arguments[filterAt] : "", head);
+    if (bitmap)
+        OverlayBitmap(arguments, chain, video, bitmap->index);
+    else if (filterAt < arguments.size())
+        arguments[filterAt] = chain;
+    else if (!head.empty())
+        arguments.insert(arguments.end(), { "-vf", chain });
+
+    if (o.quality && codecs.noVideo)
+        SetAudioQuality(arguments, codecs, *o.quality);
+    else if (o.quality || o.videoBitrate)
+        SetVideoRate(arguments, codecs, o, o.videoBitrate.value_or(0));
+    if (o.sizeMiB) {
+        if (!length || *length <= 0)
+            return Refused("--size needs the source's length, which ffprobe could not read");
+        const int64_t audio = codecs.noAudio ? 0 : *codecs.audioBitrate * OutputAudioTracks(arguments, source, codecs);
+        const auto bitrate = SizeBitrate(*o.sizeMiB, *length, audio, problem);
+        if (!bitrate)
+            return Refused(problem);
+        SetVideoRate(arguments, codecs, o, *bitrate);
+        TArguments first = arguments;
+        first.insert(first.end(), { "-pass", "1", "-passlogfile", passLogPrefix, "-an", "-sn", "-f", "null" });
+        result.firstPass = JoinArguments(first);
+        arguments.insert(arguments.end(), { "-pass", "2", "-passlogfile", passLogPrefix });
+    }
+    result.params = JoinArguments(arguments);
+    return result;
+}
+
+std::string DetectCrop(const std::string& converter, const std::string& source, const TSourceInfo& info, std::string& problem)
+{
+    const TSourceStream* video = FirstVideo(info);
+    if (info.read && !video) {
+        problem = "--crop auto: the source has no picture";
+        return {};
+    }
+    const double from = info.seconds ? *info.seconds / 4 : 0;
+    const platform::TCapturedRun run = platform::RunCaptured(platform::QuoteArgument(converter)
+            + " -nostdin -hide_banner -nostats -protocol_whitelist file -ss " + Number(from) + " -t 3 -i "
+            + platform::QuoteArgument(LocalFileArgument(source))
+            + " -map 0:V:0 -vf cropdetect=round=2:reset=0 -an -sn -dn -f null -",
+        60000, 8 << 20);
+    const size_t at = run.output.rfind("crop=");
+    int w = 0, h = 0, x = 0, y = 0;
+    if (run.exitCode != 0 || at == std::string::npos
+        || std::sscanf(run.output.c_str() + at, "crop=%d:%d:%d:%d", &w, &h, &x, &y) != 4 || w <= 0 || h <= 0) {
+        problem = "--crop auto could not measure the picture" + LastLine(run.output);
+        return {};
+    }
+    if (video && w == video->width && h == video->height)
+        return {}; // no bars
+    return std::to_string(w) + ":" + std::to_string(h) + ":" + std::to_string(x) + ":" + std::to_string(y);
+}
