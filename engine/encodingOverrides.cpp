@@ -186,8 +186,9 @@ std::vector<TTrack> Tracks(const TSourceInfo& source, const std::string& type, c
         const TSourceStream& s = source.streams[i];
         if (s.type != type)
             continue;
-        if (languages.empty()
-            || std::find(languages.begin(), languages.end(), NormalLanguage(s.language)) != languages.end())
+        if (languages.empty() || std::any_of(languages.begin(), languages.end(), [&](const std::string& l) {
+                return NormalLanguage(l) == NormalLanguage(s.language);
+            }))
             tracks.push_back({ static_cast<int>(i), ordinal, s.codec });
         ++ordinal;
     }

@@ -37,7 +37,7 @@ struct TPlanSettings {
     const TEncodingOverrides* overrides = nullptr; // this run's choices over the profile's; null: none
     // A private folder for two-pass statistics, made by the caller (PassLogFolderPattern() as
     // it stands when nothing is to be created).
-    std::string passLogFolder;
+    std::string passLogFolder {};
 };
 
 // mkdtemp's pattern for a two-pass entry's private statistics folder, in TMPDIR or /tmp.

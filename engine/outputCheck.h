@@ -50,7 +50,7 @@ struct TRunFacts {
     std::optional<double> sourceSeconds; // from the plan's probe, when the lines do not tell
     // The length the run was asked to cut the output to (the source's shorter end); unknown:
     // trimming arguments are held to the time the converter reached.
-    std::optional<double> trimmedSeconds;
+    std::optional<double> trimmedSeconds {};
 };
 
 // For a run whose converter exited with code 0: empty when its output is complete, else why not

@@ -13,7 +13,7 @@ struct TSourceStream {
     std::string fieldOrder; // video: "progressive", "tt", "bb", "tb", "bt", or empty when unknown
     bool attachedPicture = false; // a cover image, not the film
     int width = 0, height = 0; // video, pixels; 0 when unknown
-    std::string language; // the language tag as written (ISO 639: "eng", "ger"), or empty
+    std::string language {}; // the language tag as written (ISO 639: "eng", "ger"), or empty
 };
 
 struct TSourceInfo {

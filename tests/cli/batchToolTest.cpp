@@ -506,3 +506,166 @@ TEST(BatchTool, TerminalShowsProgressWithinTheFile)
     EXPECT_NE(said.find("% at "), std::string::npos) << said;
     EXPECT_NE(said.find(" left"), std::string::npos) << said;
 }
+
+namespace {
+
+// 1 s, 320x180 (or the size given), two audio tracks (eng, deu) and an English SRT track.
+void MakeFilm(const TempDir& dir, const std::string& path, const std::string& size = "320x180")
+{
+    WriteFileBytes(dir.file("film.srt"), "1\n00:00:00,000 --> 00:00:01,000\nHello there\n\n");
+    const std::string make = "ffmpeg -nostdin -v error -f lavfi -i testsrc2=duration=1:size=" + size
+        + ":rate=25 -f lavfi -i sine=duration=1 -f lavfi -i sine=duration=1:frequency=880 -i "
+        + Quote(dir.file("film.srt"))
+        + " -map 0 -map 1 -map 2 -map 3 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -c:s srt"
+          " -metadata:s:a:0 language=eng -metadata:s:a:1 language=deu -metadata:s:s:0 language=eng "
+        + Quote(path);
+    ASSERT_EQ(std::system(make.c_str()), 0);
+}
+
+// "video 214x120|audio deu|subtitle eng|1.000": the streams and length of a file.
+std::string Streams(const std::string& path)
+{
+    std::string said;
+    FILE* p = popen(("ffprobe -v error -show_entries stream=codec_type,width,height:stream_tags=language"
+                     ":format=duration -of csv=p=0 "
+                     + Quote(path))
+                        .c_str(),
+        "r");
+    if (!p)
+        return {};
+    std::array<char, 4096> buffer {};
+    for (size_t n; (n = fread(buffer.data(), 1, buffer.size(), p)) > 0;)
+        said.append(buffer.data(), n);
+    pclose(p);
+    return said;
+}
+
+// Gray bytes of one frame's region at a time, to compare pictures.
+std::string GrayRegion(const std::string& path, const std::string& at, const std::string& crop, const TempDir& dir)
+{
+    const std::string raw = dir.file("region.gray");
+    const std::string grab = "ffmpeg -nostdin -v error -y -ss " + at + " -i " + Quote(path) + " -frames:v 1 -vf crop="
+        + crop + " -f rawvideo -pix_fmt gray " + Quote(raw);
+    return std::system(grab.c_str()) == 0 ? ReadFileBytes(raw) : std::string();
+}
+
+} // namespace
+
+TEST(BatchTool, EncodingOptionsThatCannotServeAreOneLineAndStatus2)
+{
+    TempDir dir;
+    MakeClip(dir.file("a.mp4"), 1);
+    const std::string file = " --output " + Quote(dir.file("out")) + " " + Quote(dir.file("a.mp4"));
+    const std::pair<std::string, std::string> cases[] = {
+        { "--profile 0 --quality 101", "--quality needs a quality from 0 (smallest file) to 100" },
+        { "--profile 0 --video-bitrate 2.5X", "--video-bitrate needs a bit rate" },
+        { "--profile 0 --size 0", "--size needs a size in MB" },
+        { "--profile 0 --audio-lang en", "three-letter ISO 639-2" },
+        { "--profile 0 --start 1:75", "--start needs a time" },
+        { "--profile 0 --start 5 --end 0:04", "--end must come after --start" },
+        { "--profile 0 --crop yes", "--crop needs the word auto" },
+        { "--profile 0 --max-height 2", "--max-height needs a height" },
+        { "--profile 0 --quality 50 --size 10", "give one of them" },
+        { "--profile 5 --quality 50", "profile 5 (MKV video (copy streams, no re-encoding)): --quality does not fit "
+                                      "this profile: it copies the video" },
+        { "--profile 1 --size 10", "--size needs two-pass encoding, which libx265" },
+        { "--profile 9 --max-height 480", "--max-height does not fit this profile: it makes no video" },
+        { "--profile 12 --quality 50", "its audio encoder (flac) is not one of" },
+        { "--profile 14 --video-bitrate 1M", "its video encoder (the container's default) is not one of" },
+        { "--profile 9 --subtitle-lang eng", "--subtitle-lang does not fit this profile: it drops the subtitles" },
+        { "--profile 0 --quality 50 --save " + Quote(dir.file("l.zfl")), "a list file cannot hold" },
+    };
+    for (const auto& [arguments, message] : cases) {
+        const Result r = RunTool(arguments + file, dir);
+        EXPECT_EQ(r.status, 2) << arguments << "\n" << r.err;
+        EXPECT_EQ(r.err, "vidmorph-batch: " + r.err.substr(16)) << arguments;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find(message), std::string::npos) << arguments << "\n" << r.err;
+    }
+    EXPECT_FALSE(platform::DirectoryExists(dir.file("out")));
+
+    // What only the source can tell fails its entry by name.
+    const std::pair<std::string, std::string> entries[] = {
+        { "--profile 0 --audio-lang jpn", "--audio-lang jpn: no audio track in that language (its audio tracks: und)" },
+        { "--profile 0 --size 0.02", "--size 0.02 MB is too small for 1 s: the audio alone takes" },
+        { "--profile 0 --start 3", "--start 3 s is at or past the end of the source (1 s)" },
+        { "--profile 0 --burn-subtitles", "--burn-subtitles: no subtitle track to draw (it has no subtitle track)" },
+    };
+    for (const auto& [arguments, message] : entries) {
+        const Result r = RunTool("--dry-run " + arguments + file, dir);
+        EXPECT_EQ(r.status, 1) << arguments << "\n" << r.err;
+        EXPECT_NE(r.out.find("# entry 1 would fail: Cannot convert \"" + dir.file("a.mp4") + "\": " + message),
+            std::string::npos)
+            << r.out;
+    }
+
+    const Result help = RunTool("--help", dir);
+    for (const char* option : { "--quality Q", "--video-bitrate R", "--size MB", "--audio-lang", "--subtitle-lang",
+             "--burn-subtitles", "--start T, --end T", "--max-height N", "--crop auto" })
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+}
+
+TEST(BatchTool, EncodingOptionsShapeTheOutput)
+{
+    TempDir dir;
+    const std::string film = dir.file("film.mkv");
+    MakeFilm(dir, film);
+    const std::string temp = dir.file("tmp");
+    std::filesystem::create_directories(temp);
+    const std::string env = "TMPDIR=" + Quote(temp) + " ";
+    const auto run = [&](const std::string& options, const std::string& source, const std::string& out) {
+        const std::string arguments = options + " --output " + Quote(dir.file(out)) + " " + Quote(source);
+        const Result dry = RunTool("--dry-run " + arguments, dir, {}, kTool, env);
+        const Result r = RunTool(arguments, dir, {}, kTool, env);
+        EXPECT_EQ(r.status, 0) << arguments << "\n" << r.out << r.err;
+        return dry.out;
+    };
+
+    // Quality, languages, trimming and a height limit on an H.264 profile.
+    std::string dry = run("--profile 0 --quality 30 --audio-lang ger --subtitle-lang eng --start 0.2 --end 0.8 "
+                          "--max-height 120",
+        film, "a");
+    EXPECT_NE(dry.find(" -map 0:V? -map 0:2 -map 0:3 "), std::string::npos) << dry;
+    EXPECT_NE(dry.find(" -ss 0.2 -t 0.6 -crf 36 "), std::string::npos) << dry;
+    std::string streams = Streams(dir.file("a/film.mp4"));
+    EXPECT_EQ(streams.substr(0, streams.find('\n', streams.find("subtitle"))),
+        "video,214,120,und\naudio,deu\nsubtitle,N/A,N/A,eng")
+        << streams;
+    EXPECT_NEAR(std::stod(streams.substr(streams.rfind('\n', streams.size() - 2) + 1)), 0.6, 0.1) << streams;
+
+    // A target size in two passes, with the subtitles burnt in: no subtitle track, and the
+    // picture carries the text where the source has none.
+    dry = run("--profile 4 --size 0.1 --audio-lang eng --burn-subtitles", film, "b");
+    EXPECT_NE(dry.find(" -pass 1 -passlogfile " + temp + "/vidmorph-passes-XXXXXX/pass -an -sn -f null"),
+        std::string::npos)
+        << dry;
+    EXPECT_NE(dry.find("-pass 2"), std::string::npos);
+    streams = Streams(dir.file("b/film.webm"));
+    EXPECT_EQ(streams.substr(0, streams.rfind('\n', streams.size() - 2)), "video,320,180\naudio,eng") << streams;
+    EXPECT_LE(platform::FileSize(dir.file("b/film.webm")), 0.1 * 1024 * 1024 * 1.1);
+    EXPECT_TRUE(QDir(QString::fromStdString(temp)).isEmpty()) << "the pass statistics are removed";
+    const std::string burnt = GrayRegion(dir.file("b/film.webm"), "0.5", "200:24:60:150", dir);
+    const std::string plain = GrayRegion(film, "0.5", "200:24:60:150", dir);
+    ASSERT_EQ(burnt.size(), plain.size());
+    int changed = 0;
+    for (size_t i = 0; i < burnt.size(); ++i)
+        changed += std::abs(int(static_cast<unsigned char>(burnt[i])) - static_cast<unsigned char>(plain[i])) > 60;
+    EXPECT_GT(changed, 100) << "no text drawn";
+
+    // Black bars cut off; a portrait source is bounded by its width; a bit rate for mpeg4.
+    const std::string bars = dir.file("bars.mp4");
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -f lavfi -i testsrc2=duration=1:size=320x136:rate=25 -vf "
+                           "pad=320:180:0:22 -pix_fmt yuv420p "
+                              + Quote(bars))
+                              .c_str()),
+        0);
+    dry = run("--profile 0 --crop auto", bars, "c");
+    EXPECT_NE(dry.find("crop=320:136:0:22,"), std::string::npos) << dry;
+    EXPECT_EQ(Streams(dir.file("c/bars.mp4")).substr(0, 13), "video,320,136");
+    const std::string portrait = dir.file("portrait.mp4");
+    MakeClip(portrait, 1, "180x320");
+    dry = run("--profile 7 --max-height 120 --video-bitrate 300k", portrait, "d");
+    EXPECT_NE(dry.find(" -b:v 300k "), std::string::npos) << dry;
+    EXPECT_EQ(dry.find("-q:v"), std::string::npos) << dry;
+    EXPECT_EQ(Streams(dir.file("d/portrait.avi")).substr(0, 13), "video,120,214");
+}

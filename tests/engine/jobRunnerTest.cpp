@@ -68,6 +68,10 @@ protected:
             "<ext>avi</ext></p>\r\n"
             "<p><format>fake sleeps</format><params>mode-sleep</params><ext>avi</ext></p>\r\n"
             "<p><format>fake writes, fails</format><params>mode-write-exit</params><ext>avi</ext></p>\r\n"
+            "<p><format>H.264</format><params>-nostdin -n -v error -c:v libx264 -preset ultrafast -an</params>"
+            "<ext>mp4</ext></p>\r\n"
+            "<p><format>fake H.264 fails</format><params>mode-write-exit -c:v libx264 -an</params><ext>mp4</ext></p>\r\n"
+            "<p><format>fake H.264 sleeps</format><params>mode-sleep -c:v libx264 -an</params><ext>mp4</ext></p>\r\n"
             "</profiles>\r\n");
         profiles = std::make_unique<TProfileList>(programFolder + "command");
         source = dir.file("movie.mp4");
@@ -455,6 +459,59 @@ TEST_F(CommandTest, LastLineWithoutItsEndIsShownAtTheRowsEnd)
     ASSERT_TRUE(RunToEnd());
     EXPECT_EQ(lines, (std::vector<std::string> { "one", "Aborted (core dumped)" }));
     EXPECT_EQ(linesAtEnd, 2u);
+}
+
+TEST_F(CommandTest, TwoPassesRunInTurnAndLeaveNoStatisticsBehind)
+{
+    // The statistics folders go to TMPDIR: this test's own, to see that none is left.
+    const char* oldTemp = std::getenv("TMPDIR");
+    const std::string savedTemp = oldTemp ? oldTemp : "";
+    const std::string temp = dir.file("tmp");
+    mkdir(temp.c_str(), 0700);
+    setenv("TMPDIR", temp.c_str(), 1);
+    const auto leftInTemp = [&] { return QDir(QString::fromStdString(temp)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries); };
+    TEncodingOverrides sized;
+    sized.sizeMiB = 0.05;
+    command->SetEncodingOverrides(&sized);
+    const std::string out = dir.file("out/");
+
+    Add(source, 4, out);
+    std::vector<std::string> lines;
+    command->OnOutputLine = [&](const std::string& line) { lines.push_back(line); };
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].result, TEntryResult::Converted) << ends[0].problem;
+    EXPECT_GT(platform::FileSize(out + "movie.mp4"), 0);
+    EXPECT_NE(command->Runner().CommandLine().find("-pass 2"), std::string::npos);
+    EXPECT_TRUE(leftInTemp().isEmpty()) << leftInTemp().join(" ").toStdString();
+
+    // A failing first pass fails the row and says which pass; a stop in the first pass stops it.
+    UseFakeConverter();
+    list.Clear();
+    ends.clear();
+    finished.clear();
+    Add(source, 5, out);
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].result, TEntryResult::Failed);
+    EXPECT_NE(ends[0].problem.find("the first of two passes failed"), std::string::npos) << ends[0].problem;
+    EXPECT_TRUE(leftInTemp().isEmpty());
+
+    list.Clear();
+    ends.clear();
+    finished.clear();
+    Add(source, 6, out);
+    command->Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return command->Runner().ChildPid() > 0 && leftInTemp().size() == 1; }, 20000));
+    command->Stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.empty(); }, 20000));
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].result, TEntryResult::Stopped);
+    EXPECT_TRUE(leftInTemp().isEmpty());
+    if (oldTemp)
+        setenv("TMPDIR", savedTemp.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
 }
 
 TEST(JobCommandLine, FormatKeepsParamsAndPassesLocalFilesOnly)
