@@ -98,13 +98,15 @@ protected:
         return path;
     }
     // Converts the files into folder; the rows' ends, in order.
-    std::vector<TEntryEnd> Convert(const std::vector<std::string>& files, const std::string& folder)
+    std::vector<TEntryEnd> Convert(
+        const std::vector<std::string>& files, const std::string& folder, const TEncodingOverrides* overrides = nullptr)
     {
         TFileList list;
         for (const std::string& file : files)
             AppendFileRow(list, QString::fromStdString(file), 0, QString::fromStdString(folder));
         TJobRunner command(list, *profiles);
         command.SetProgramFolder(program);
+        command.SetEncodingOverrides(overrides);
         std::vector<TEntryEnd> ends;
         bool finished = false;
         command.OnEntryEnded = [&](const TEntryEnd& end) { ends.push_back(end); };
@@ -171,6 +173,16 @@ TEST_F(OutputCheck, ConvertersThatWriteNothingTooLittleOrFailAreNeverConverted)
     EXPECT_EQ(ends[0].result, TEntryResult::Failed);
     EXPECT_EQ(ends[0].problem, "output shorter than the source: 1.0 s of 3.0 s");
     EXPECT_EQ(FilesIn(out), QStringList {});
+    // Trimmed to 2 s, the output is held to those 2 s, not to wherever the converter stopped.
+    TEncodingOverrides trim;
+    trim.start = 0.5;
+    trim.end = 2.5;
+    ends = Convert({ clip }, out, &trim);
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].result, TEntryResult::Failed);
+    EXPECT_NE(ends[0].problem.find("output shorter than the source: 0."), std::string::npos) << ends[0].problem;
+    EXPECT_NE(ends[0].problem.find(" s of 2.0 s"), std::string::npos) << ends[0].problem;
+    EXPECT_EQ(FilesIn(out), QStringList {});
 
     UseConverter("for last; do :; done\nffmpeg \"$@\" || exit\n"
                  "f=${last#file:}; head -c $(($(stat -c %s \"$f\") / 2)) \"$f\" > \"$f.half\"; mv \"$f.half\" \"$f\"");
@@ -188,7 +200,7 @@ TEST_F(OutputCheck, ConvertersThatWriteNothingTooLittleOrFailAreNeverConverted)
     ASSERT_EQ(ends.size(), 1u);
     EXPECT_EQ(ends[0].problem, out + "c.avi: Invalid argument");
     UseConverter("exec ffmpeg \"$@\"");
-    ends = Convert({ clip }, out);
+    ends = Convert({ clip }, out, &trim);
     ASSERT_EQ(ends.size(), 1u);
     EXPECT_EQ(ends[0].result, TEntryResult::Converted) << ends[0].problem;
     EXPECT_EQ(FilesIn(out), QStringList { "c.avi" });
