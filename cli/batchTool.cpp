@@ -97,7 +97,8 @@ bool TBatchTool::OverridesFitProfiles()
     std::set<int32_t> checked;
     for (PVirtualNode row : inputs_.Rows()) {
         const int32_t index = TFileList::GetNodeData(row)->ItemData.ProfileIndex;
-        if (!checked.insert(index).second || index < 0 || static_cast<size_t>(index) >= profiles_.FormatNames().size())
+        if (!checked.insert(index).second || index < 0
+            || static_cast<size_t>(index) >= profiles_.FormatNames().size())
             continue; // an entry without its profile fails on its own
         const std::string problem = OverridesProblem(profiles_.GetParams(index), options_.encoding);
         if (!problem.empty())

@@ -39,7 +39,8 @@ bool ReadLanguages(const std::string& text, std::vector<std::string>& languages)
     while (start <= text.size()) {
         const size_t comma = std::min(text.find(',', start), text.size());
         const std::string code = text.substr(start, comma - start);
-        if (code.size() != 3 || !std::all_of(code.begin(), code.end(), [](unsigned char c) { return std::isalpha(c); }))
+        if (code.size() != 3
+            || !std::all_of(code.begin(), code.end(), [](unsigned char c) { return std::isalpha(c); }))
             return false;
         languages.push_back(NormalLanguage(code));
         start = comma + 1;
@@ -55,7 +56,8 @@ std::optional<double> ParseTimePoint(const std::string& text)
     size_t start = 0;
     for (int part = 0; part < 3; ++part) {
         const size_t colon = text.find(':', start);
-        const std::string piece = text.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        const std::string piece
+            = text.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
         const bool last = colon == std::string::npos;
         const std::optional<double> value = ReadDecimal(piece);
         // Only the last part may have a fraction; parts after the first stay below 60.
@@ -73,11 +75,13 @@ bool IsEncodingOption(const QString& name, bool& takesValue)
 {
     static const char* const withValue[] = { "--quality", "--video-bitrate", "--size", "--audio-lang",
         "--subtitle-lang", "--start", "--end", "--max-height", "--crop" };
-    takesValue = std::any_of(std::begin(withValue), std::end(withValue), [&](const char* o) { return name == o; });
+    takesValue
+        = std::any_of(std::begin(withValue), std::end(withValue), [&](const char* o) { return name == o; });
     return takesValue || name == "--burn-subtitles";
 }
 
-bool ReadEncodingOption(const QString& name, const std::string& value, TEncodingOverrides& o, std::string& error)
+bool ReadEncodingOption(
+    const QString& name, const std::string& value, TEncodingOverrides& o, std::string& error)
 {
     const std::string option = name.toStdString();
     const auto fail = [&](const std::string& wanted) {

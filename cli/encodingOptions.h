@@ -12,8 +12,8 @@
 bool IsEncodingOption(const QString& name, bool& takesValue);
 
 // Reads one option's value into overrides; false with error set when the value cannot serve.
-bool ReadEncodingOption(const QString& name, const std::string& value, TEncodingOverrides& overrides,
-    std::string& error);
+bool ReadEncodingOption(
+    const QString& name, const std::string& value, TEncodingOverrides& overrides, std::string& error);
 
 // Options that contradict each other; empty when none do.
 std::string EncodingCombinationProblem(const TEncodingOverrides& overrides);

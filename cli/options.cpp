@@ -85,7 +85,8 @@ bool CheckCombination(TBatchOptions& options, bool profileGiven, std::FILE* err)
     if (const std::string problem = EncodingCombinationProblem(options.encoding); !problem.empty())
         return BatchFail(err, problem);
     if (!options.saveList.empty() && !options.encoding.Empty())
-        return BatchFail(err, "a list file cannot hold the encoding options; convert with them instead of --save");
+        return BatchFail(
+            err, "a list file cannot hold the encoding options; convert with them instead of --save");
     if (options.inputs.empty())
         return BatchFail(err, "no files given (see --help)");
     if (!profileGiven)

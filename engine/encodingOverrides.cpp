@@ -47,16 +47,33 @@ constexpr int64_t kLeastVideoBitrate = 32000; // bit/s; below this --size gives 
 
 // ISO 639-2 bibliographic codes and their terminology twins; tags use either.
 constexpr std::array<std::pair<const char*, const char*>, 20> kLanguageTwins { {
-    { "alb", "sqi" }, { "arm", "hye" }, { "baq", "eus" }, { "bur", "mya" }, { "chi", "zho" },
-    { "cze", "ces" }, { "dut", "nld" }, { "fre", "fra" }, { "geo", "kat" }, { "ger", "deu" },
-    { "gre", "ell" }, { "ice", "isl" }, { "mac", "mkd" }, { "mao", "mri" }, { "may", "msa" },
-    { "per", "fas" }, { "rum", "ron" }, { "slo", "slk" }, { "tib", "bod" }, { "wel", "cym" },
+    { "alb", "sqi" },
+    { "arm", "hye" },
+    { "baq", "eus" },
+    { "bur", "mya" },
+    { "chi", "zho" },
+    { "cze", "ces" },
+    { "dut", "nld" },
+    { "fre", "fra" },
+    { "geo", "kat" },
+    { "ger", "deu" },
+    { "gre", "ell" },
+    { "ice", "isl" },
+    { "mac", "mkd" },
+    { "mao", "mri" },
+    { "may", "msa" },
+    { "per", "fas" },
+    { "rum", "ron" },
+    { "slo", "slk" },
+    { "tib", "bod" },
+    { "wel", "cym" },
 } };
 
 // Codecs of subtitles held as text (drawn with the subtitles filter); bitmap ones are overlaid.
-constexpr std::array<const char*, 8> kTextSubtitles { "subrip", "srt", "ass", "ssa", "mov_text", "webvtt", "text",
-    "microdvd" };
-constexpr std::array<const char*, 4> kBitmapSubtitles { "hdmv_pgs_subtitle", "dvd_subtitle", "dvb_subtitle", "xsub" };
+constexpr std::array<const char*, 8> kTextSubtitles { "subrip", "srt", "ass", "ssa", "mov_text", "webvtt",
+    "text", "microdvd" };
+constexpr std::array<const char*, 4> kBitmapSubtitles { "hdmv_pgs_subtitle", "dvd_subtitle", "dvb_subtitle",
+    "xsub" };
 
 bool IsOneOf(const std::string& argument, std::initializer_list<const char*> options)
 {
@@ -130,7 +147,8 @@ std::string Number(double value)
 
 std::string RateText(int64_t bitsPerSecond)
 {
-    return bitsPerSecond % 1000 == 0 ? std::to_string(bitsPerSecond / 1000) + "k" : std::to_string(bitsPerSecond);
+    return bitsPerSecond % 1000 == 0 ? std::to_string(bitsPerSecond / 1000) + "k"
+                                     : std::to_string(bitsPerSecond);
 }
 
 // Why the video cannot take an option that re-encodes or filters it; empty when it can.
@@ -142,8 +160,9 @@ std::string VideoUnfit(const char* option, const TCodecs& codecs, bool needsKnow
     if (codecs.video == "copy")
         return head + "it copies the video without re-encoding; choose a profile that encodes video";
     if (needsKnownEncoder && !FindVideoEncoder(codecs.video))
-        return head + "its video encoder (" + (codecs.video.empty() ? "the container's default" : codecs.video)
-            + ") is not one of " + kKnownVideoEncoders;
+        return head + "its video encoder ("
+            + (codecs.video.empty() ? "the container's default" : codecs.video) + ") is not one of "
+            + kKnownVideoEncoders;
     return {};
 }
 
@@ -178,7 +197,8 @@ struct TTrack {
     std::string codec;
 };
 
-std::vector<TTrack> Tracks(const TSourceInfo& source, const std::string& type, const std::vector<std::string>& languages)
+std::vector<TTrack> Tracks(
+    const TSourceInfo& source, const std::string& type, const std::vector<std::string>& languages)
 {
     std::vector<TTrack> tracks;
     int ordinal = 0;
@@ -210,7 +230,8 @@ std::string LanguagesOf(const TSourceInfo& source, const std::string& type)
     for (const TSourceStream& s : source.streams)
         if (s.type == type)
             languages.push_back(s.language.empty() ? "untagged" : s.language);
-    return languages.empty() ? "it has no " + type + " track" : "its " + type + " tracks: " + Listed(languages);
+    return languages.empty() ? "it has no " + type + " track"
+                             : "its " + type + " tracks: " + Listed(languages);
 }
 
 // Without any -map ffmpeg picks one stream of each kind itself; the same made explicit, so the
@@ -238,7 +259,8 @@ TArguments Renumbered(const TArguments& arguments, char type, const std::vector<
         const std::string& a = arguments[i];
         const size_t at = a.rfind(marker);
         const std::string digits = at == std::string::npos ? "" : a.substr(at + marker.size());
-        const bool perStream = a.size() > 1 && a[0] == '-' && !digits.empty() && digits.size() < 4
+        const bool perStream = a.size() > 1 && a[0] == '-' && std::isalpha(static_cast<unsigned char>(a[1]))
+            && !digits.empty() && digits.size() < 4
             && std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); });
         if (!perStream || i + 1 >= arguments.size()) {
             result.push_back(a);
@@ -246,7 +268,9 @@ TArguments Renumbered(const TArguments& arguments, char type, const std::vector<
         }
         const auto found = std::find(ordinals.begin(), ordinals.end(), std::stoi(digits));
         if (found != ordinals.end())
-            result.insert(result.end(), { a.substr(0, at + marker.size()) + std::to_string(found - ordinals.begin()), arguments[i + 1] });
+            result.insert(result.end(),
+                { a.substr(0, at + marker.size()) + std::to_string(found - ordinals.begin()),
+                    arguments[i + 1] });
         ++i;
     }
     return result;
@@ -254,7 +278,8 @@ TArguments Renumbered(const TArguments& arguments, char type, const std::vector<
 
 // Keeps only the kept tracks of one type ('a' or 's') where the arguments map that type, or map
 // everything ("-map 0").
-TArguments SelectTracks(const TArguments& arguments, const TSourceInfo& source, char type, const std::vector<TTrack>& kept)
+TArguments SelectTracks(
+    const TArguments& arguments, const TSourceInfo& source, char type, const std::vector<TTrack>& kept)
 {
     const std::string every = std::string("0:") + type, first = every + ":0";
     const std::vector<TTrack> all = Tracks(source, type == 'a' ? "audio" : "subtitle", {});
@@ -280,7 +305,8 @@ TArguments SelectTracks(const TArguments& arguments, const TSourceInfo& source, 
     if (mapsAll) {
         ordinals.clear();
         for (const TTrack& track : all) {
-            if (std::any_of(kept.begin(), kept.end(), [&](const TTrack& k) { return k.index == track.index; }))
+            if (std::any_of(
+                    kept.begin(), kept.end(), [&](const TTrack& k) { return k.index == track.index; }))
                 ordinals.push_back(track.ordinal);
             else
                 result.insert(result.end(), { "-map", "-0:" + std::to_string(track.index) });
@@ -360,7 +386,8 @@ void OverlayBitmap(TArguments& arguments, const std::string& chain, int video, i
             ++i;
             continue;
         }
-        if (arguments[i] == "-map" && value.size() >= 3 && (value.rfind("0:V", 0) == 0 || value.rfind("0:v", 0) == 0)) {
+        if (arguments[i] == "-map" && value.size() >= 3
+            && (value.rfind("0:V", 0) == 0 || value.rfind("0:v", 0) == 0)) {
             if (!mapped)
                 result.insert(result.end(), { "-map", "[burnt]" });
             mapped = true;
@@ -395,12 +422,14 @@ int Scaled(int quality, int atZero, int atHundred)
     return static_cast<int>(std::lround(atZero + (atHundred - atZero) * quality / 100.0));
 }
 
-void SetVideoRate(TArguments& arguments, const TCodecs& codecs, const TEncodingOverrides& overrides, int64_t bitrate)
+void SetVideoRate(
+    TArguments& arguments, const TCodecs& codecs, const TEncodingOverrides& overrides, int64_t bitrate)
 {
     arguments = Without(arguments, { "-crf", "-q:v", "-qscale:v", "-b:v" });
     const TVideoEncoder* encoder = FindVideoEncoder(codecs.video);
     if (overrides.quality) {
-        arguments.insert(arguments.end(), { encoder->option, std::to_string(Scaled(*overrides.quality, encoder->worst, encoder->best)) });
+        arguments.insert(arguments.end(),
+            { encoder->option, std::to_string(Scaled(*overrides.quality, encoder->worst, encoder->best)) });
         if (codecs.video == "libvpx-vp9")
             arguments.insert(arguments.end(), { "-b:v", "0" }); // constant quality, no bit-rate cap
     } else {
@@ -412,7 +441,8 @@ void SetAudioQuality(TArguments& arguments, const TCodecs& codecs, int quality)
 {
     const TAudioEncoder* encoder = FindAudioEncoder(codecs.audio);
     arguments = Without(arguments, { "-b:a", "-ab", "-q:a", "-qscale:a" });
-    arguments.insert(arguments.end(), { "-b:a", std::to_string(Scaled(quality, encoder->lowest, encoder->highest)) + "k" });
+    arguments.insert(arguments.end(),
+        { "-b:a", std::to_string(Scaled(quality, encoder->lowest, encoder->highest)) + "k" });
 }
 
 // How many audio streams the output gets.
@@ -421,6 +451,13 @@ int OutputAudioTracks(const TArguments& arguments, const TSourceInfo& source, co
     if (codecs.noAudio)
         return 0;
     const int all = static_cast<int>(Tracks(source, "audio", {}).size());
+    // "0:N" (or "-0:N" taking it out again) when stream N is an audio track.
+    const auto audioIndex = [&](const std::string& v, size_t from) {
+        return v.size() > from
+            && std::all_of(v.begin() + from, v.end(), [](unsigned char c) { return std::isdigit(c); })
+            && std::stoul(v.substr(from)) < source.streams.size()
+            && source.streams[std::stoul(v.substr(from))].type == "audio";
+    };
     int count = 0;
     bool mapped = false;
     for (size_t i = 0; i + 1 < arguments.size(); ++i) {
@@ -432,12 +469,10 @@ int OutputAudioTracks(const TArguments& arguments, const TSourceInfo& source, co
             count += all;
         else if (v == "0:a:0" || v == "0:a:0?")
             count += std::min(all, 1);
-        else if (v.rfind("0:", 0) == 0 && v.size() > 2
-            && std::all_of(v.begin() + 2, v.end(), [](unsigned char c) { return std::isdigit(c); })) {
-            const size_t index = std::stoul(v.substr(2));
-            count += index < source.streams.size() && source.streams[index].type == "audio" ? 1 : 0;
-        } else if (v.rfind("-0:", 0) == 0)
-            count -= 1;
+        else if (v.rfind("0:", 0) == 0 && audioIndex(v, 2))
+            ++count;
+        else if (v.rfind("-0:", 0) == 0 && audioIndex(v, 3))
+            --count;
     }
     return std::max(0, mapped ? count : std::min(all, 1));
 }
@@ -450,8 +485,9 @@ std::optional<int64_t> SizeBitrate(double sizeMiB, double seconds, int64_t audio
     if (video >= kLeastVideoBitrate)
         return video;
     const double audioMiB = static_cast<double>(audioBitrate) * seconds / 8 / 1024 / 1024;
-    problem = "--size " + Number(sizeMiB) + " MB is too small for " + Number(seconds) + " s: the audio alone takes "
-        + Number(audioMiB) + " MB, and the picture needs at least " + RateText(kLeastVideoBitrate) + "bit/s";
+    problem = "--size " + Number(sizeMiB) + " MB is too small for " + Number(seconds)
+        + " s: the audio alone takes " + Number(audioMiB) + " MB, and the picture needs at least "
+        + RateText(kLeastVideoBitrate) + "bit/s";
     return std::nullopt;
 }
 
@@ -462,7 +498,9 @@ std::string LastLine(const std::string& output)
     if (end == std::string::npos)
         return {};
     const size_t start = output.rfind('\n', end);
-    return ": " + output.substr(start == std::string::npos ? 0 : start + 1, end + 1 - (start == std::string::npos ? 0 : start + 1));
+    return ": "
+        + output.substr(start == std::string::npos ? 0 : start + 1,
+            end + 1 - (start == std::string::npos ? 0 : start + 1));
 }
 
 TOverriddenArguments Refused(const std::string& problem)
@@ -473,11 +511,13 @@ TOverriddenArguments Refused(const std::string& problem)
 }
 
 // The stretch of the source the output holds; sets the trimming options.
-std::optional<double> Trim(TArguments& arguments, const TSourceInfo& source, const TEncodingOverrides& o, std::string& problem)
+std::optional<double> Trim(
+    TArguments& arguments, const TSourceInfo& source, const TEncodingOverrides& o, std::string& problem)
 {
     const double from = o.start.value_or(0);
     if (o.start && source.seconds && from >= *source.seconds) {
-        problem = "--start " + Number(from) + " s is at or past the end of the source (" + Number(*source.seconds) + " s)";
+        problem = "--start " + Number(from) + " s is at or past the end of the source ("
+            + Number(*source.seconds) + " s)";
         return std::nullopt;
     }
     if (o.start)
@@ -520,7 +560,8 @@ std::optional<int64_t> ParseBitrate(const std::string& text)
 std::string NormalLanguage(const std::string& code)
 {
     std::string lower = code;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (const auto& [bibliographic, terminology] : kLanguageTwins)
         if (lower == bibliographic)
             return terminology;
@@ -544,25 +585,29 @@ std::string OverridesProblem(const std::string& params, const TEncodingOverrides
     if (o.sizeMiB)
         problems.push_back(SizeUnfit(codecs));
     for (const auto& [set, option] : { std::pair { o.burnSubtitles, "--burn-subtitles" },
-             std::pair { o.maxHeight.has_value(), "--max-height" }, std::pair { o.autoCrop, "--crop auto" } }) {
+             std::pair { o.maxHeight.has_value(), "--max-height" },
+             std::pair { o.autoCrop, "--crop auto" } }) {
         if (!set)
             continue;
         problems.push_back(VideoUnfit(option, codecs, false));
         if (codecs.complexGraph && problems.back().empty())
-            problems.back() = std::string(option) + " does not fit this profile: it filters with a -filter_complex graph";
+            problems.back()
+                = std::string(option) + " does not fit this profile: it filters with a -filter_complex graph";
     }
     if (!o.audioLanguages.empty() && codecs.noAudio)
         problems.push_back("--audio-lang does not fit this profile: it makes no audio");
     if (!o.subtitleLanguages.empty() && codecs.noSubtitles && !o.burnSubtitles)
-        problems.push_back("--subtitle-lang does not fit this profile: it drops the subtitles (add --burn-subtitles to draw them into the picture)");
+        problems.push_back("--subtitle-lang does not fit this profile: it drops the subtitles (add "
+                           "--burn-subtitles to draw them into the picture)");
     for (const std::string& problem : problems)
         if (!problem.empty())
             return problem;
     return {};
 }
 
-TOverriddenArguments ApplyOverrides(const std::string& params, const std::string& sourcePath, const TSourceInfo& source,
-    const TEncodingOverrides& o, const std::string& crop, const std::string& passLogPrefix)
+TOverriddenArguments ApplyOverrides(const std::string& params, const std::string& sourcePath,
+    const TSourceInfo& source, const TEncodingOverrides& o, const std::string& crop,
+    const std::string& passLogPrefix)
 {
     if (std::string problem = OverridesProblem(params, o); !problem.empty())
         return Refused(problem);
@@ -598,16 +643,20 @@ TOverriddenArguments ApplyOverrides(const std::string& params, const std::string
     std::optional<TTrack> bitmap;
     if (o.burnSubtitles) {
         if (subtitles.empty())
-            return Refused("--burn-subtitles: no subtitle track to draw (" + LanguagesOf(source, "subtitle") + ")");
+            return Refused(
+                "--burn-subtitles: no subtitle track to draw (" + LanguagesOf(source, "subtitle") + ")");
         const TTrack& burnt = subtitles.front();
         if (!FirstVideo(source, &video))
             return Refused("--burn-subtitles: the source has no picture to draw the subtitles into");
         if (Holds(kTextSubtitles, burnt.codec))
-            head.push_back("subtitles=" + GraphQuoted("filename=" + GraphQuoted(sourcePath) + ":si=" + std::to_string(burnt.ordinal)));
+            head.push_back("subtitles="
+                + GraphQuoted(
+                    "filename=" + GraphQuoted(sourcePath) + ":si=" + std::to_string(burnt.ordinal)));
         else if (Holds(kBitmapSubtitles, burnt.codec))
             bitmap = burnt;
         else
-            return Refused("--burn-subtitles: the subtitle track's format (" + burnt.codec + ") cannot be drawn");
+            return Refused(
+                "--burn-subtitles: the subtitle track's format (" + burnt.codec + ") cannot be drawn");
         arguments.push_back("-sn");
     }
     if (o.maxHeight)
@@ -628,13 +677,15 @@ TOverriddenArguments ApplyOverrides(const std::string& params, const std::string
     if (o.sizeMiB) {
         if (!length || *length <= 0)
             return Refused("--size needs the source's length, which ffprobe could not read");
-        const int64_t audio = codecs.noAudio ? 0 : *codecs.audioBitrate * OutputAudioTracks(arguments, source, codecs);
+        const int64_t audio
+            = codecs.noAudio ? 0 : *codecs.audioBitrate * OutputAudioTracks(arguments, source, codecs);
         const auto bitrate = SizeBitrate(*o.sizeMiB, *length, audio, problem);
         if (!bitrate)
             return Refused(problem);
         SetVideoRate(arguments, codecs, o, *bitrate);
         TArguments first = arguments;
-        first.insert(first.end(), { "-pass", "1", "-passlogfile", passLogPrefix, "-an", "-sn", "-f", "null" });
+        first.insert(
+            first.end(), { "-pass", "1", "-passlogfile", passLogPrefix, "-an", "-sn", "-f", "null" });
         result.firstPass = JoinArguments(first);
         arguments.insert(arguments.end(), { "-pass", "2", "-passlogfile", passLogPrefix });
     }
@@ -642,7 +693,8 @@ TOverriddenArguments ApplyOverrides(const std::string& params, const std::string
     return result;
 }
 
-std::string DetectCrop(const std::string& converter, const std::string& source, const TSourceInfo& info, std::string& problem)
+std::string DetectCrop(
+    const std::string& converter, const std::string& source, const TSourceInfo& info, std::string& problem)
 {
     const TSourceStream* video = FirstVideo(info);
     if (info.read && !video) {
@@ -658,7 +710,8 @@ std::string DetectCrop(const std::string& converter, const std::string& source, 
     const size_t at = run.output.rfind("crop=");
     int w = 0, h = 0, x = 0, y = 0;
     if (run.exitCode != 0 || at == std::string::npos
-        || std::sscanf(run.output.c_str() + at, "crop=%d:%d:%d:%d", &w, &h, &x, &y) != 4 || w <= 0 || h <= 0) {
+        || std::sscanf(run.output.c_str() + at, "crop=%d:%d:%d:%d", &w, &h, &x, &y) != 4 || w <= 0
+        || h <= 0) {
         problem = "--crop auto could not measure the picture" + LastLine(run.output);
         return {};
     }

@@ -51,8 +51,8 @@ TOverriddenArguments ApplyOverrides(const std::string& params, const std::string
 // The picture inside the black bars of the source's first video stream as "w:h:x:y", found by
 // running the converter's cropdetect over three seconds from a quarter of the way in; empty when
 // nothing is to be cut. Sets problem (and returns empty) when it cannot tell.
-std::string DetectCrop(const std::string& converter, const std::string& source, const TSourceInfo& info,
-    std::string& problem);
+std::string DetectCrop(
+    const std::string& converter, const std::string& source, const TSourceInfo& info, std::string& problem);
 
 // "2500k", "2.5M", "800000": bits per second; nullopt for anything else.
 std::optional<int64_t> ParseBitrate(const std::string& text);

@@ -28,7 +28,8 @@ bool Has(const std::string& params, const std::vector<std::string>& run)
     return std::search(arguments.begin(), arguments.end(), run.begin(), run.end()) != arguments.end();
 }
 
-TOverriddenArguments Apply(const std::string& params, const TEncodingOverrides& o, const std::string& crop = {})
+TOverriddenArguments Apply(
+    const std::string& params, const TEncodingOverrides& o, const std::string& crop = {})
 {
     return ApplyOverrides(params, "/films/it's: a, film.mkv", Film(), o, crop, "/tmp/p/pass");
 }
@@ -37,7 +38,8 @@ TOverriddenArguments Apply(const std::string& params, const TEncodingOverrides& 
 
 TEST(EncodingOverrides, ArgumentsFollowTheChoicesAndKeepTheTracksInStep)
 {
-    const std::string x264 = "-map 0:V? -map 0:a? -map 0:s? -c:v libx264 -crf 23 -c:a copy -c:a:0 alac -c:s mov_text";
+    const std::string x264
+        = "-map 0:V? -map 0:a? -map 0:s? -c:v libx264 -crf 23 -c:a copy -c:a:0 alac -c:s mov_text";
     TEncodingOverrides o;
     o.audioLanguages = { "deu", "eng" };
     o.subtitleLanguages = { "ger" };
@@ -60,7 +62,8 @@ TEST(EncodingOverrides, ArgumentsFollowTheChoicesAndKeepTheTracksInStep)
     // its maps and drops the other tracks by index.
     o = {};
     o.audioLanguages = { "fre" };
-    r = Apply("-map 0 -c copy -c:a:0 alac", o);
+    r = Apply("-map 0 -map -0:a:1 -c copy -c:a:0 alac", o);
+    EXPECT_TRUE(Has(r.params, { "-map", "-0:a:1", "-c", "copy" })) << "a negative map is no per-track option";
     EXPECT_TRUE(Has(r.params, { "-map", "-0:1", "-map", "-0:2" })) << r.params;
     EXPECT_FALSE(Has(r.params, { "-map", "-0:3" }));
     EXPECT_EQ(r.params.find("alac"), std::string::npos) << r.params;
@@ -72,7 +75,8 @@ TEST(EncodingOverrides, ArgumentsFollowTheChoicesAndKeepTheTracksInStep)
     o.subtitleLanguages = { "deu" };
     o.burnSubtitles = true;
     r = Apply("-map 0:V? -map 0:a? -vf \"scale=640:-2\" -c:v libx264", o);
-    EXPECT_TRUE(Has(r.params, { "-filter_complex", "[0:0][0:5]overlay=eof_action=pass,scale=640:-2[burnt]" })) << r.params;
+    EXPECT_TRUE(Has(r.params, { "-filter_complex", "[0:0][0:5]overlay=eof_action=pass,scale=640:-2[burnt]" }))
+        << r.params;
     EXPECT_TRUE(Has(r.params, { "-map", "[burnt]" }));
     EXPECT_FALSE(Has(r.params, { "-vf", "scale=640:-2" }));
     EXPECT_TRUE(Has(r.params, { "-sn" }));
@@ -80,7 +84,8 @@ TEST(EncodingOverrides, ArgumentsFollowTheChoicesAndKeepTheTracksInStep)
     o.subtitleLanguages = { "eng" };
     r = Apply("-c:v libx264 -vf \"bwdif=mode=send_frame,scale=640:-2\"", o);
     EXPECT_TRUE(Has(r.params,
-        { "-vf", R"(bwdif=mode=send_frame,subtitles='filename='\''/films/it'\''\'\'''\''s: a, film.mkv'\'':si=0',scale=640:-2)" }))
+        { "-vf",
+            R"(bwdif=mode=send_frame,subtitles='filename='\''/films/it'\''\'\'''\''s: a, film.mkv'\'':si=0',scale=640:-2)" }))
         << r.params;
     o.subtitleLanguages = { "spa" };
     EXPECT_NE(Apply(x264, o).problem.find("no subtitle track"), std::string::npos);
@@ -99,12 +104,18 @@ TEST(EncodingOverrides, ArgumentsFollowTheChoicesAndKeepTheTracksInStep)
     EXPECT_FALSE(Has(r.params, { "-b:v", "0" }));
     EXPECT_FALSE(Has(r.params, { "-crf", "32" }));
     EXPECT_TRUE(Has(r.firstPass, { "-ss", "2", "-t", "4" })) << r.firstPass;
-    EXPECT_TRUE(Has(r.firstPass, { "-pass", "1", "-passlogfile", "/tmp/p/pass", "-an", "-sn", "-f", "null" }));
+    // Everything mapped but a data stream and the fra track: two tracks of audio again.
+    o.audioLanguages.clear();
+    r = Apply("-map 0 -map -0:d? -map -0:3 -c:v libx264 -c:a aac -b:a 64k", o);
+    EXPECT_TRUE(Has(r.params, { "-b:v", "1969k" })) << r.params;
+    EXPECT_TRUE(
+        Has(r.firstPass, { "-pass", "1", "-passlogfile", "/tmp/p/pass", "-an", "-sn", "-f", "null" }));
     o.sizeMiB = 0.02;
     EXPECT_NE(Apply("-c:v libx264 -c:a aac -b:a 160k", o).problem.find("too small"), std::string::npos);
     o.start = 12;
     o.audioLanguages.clear();
-    EXPECT_NE(Apply("-c:v libx264 -an", o).problem.find("past the end of the source (10 s)"), std::string::npos);
+    EXPECT_NE(
+        Apply("-c:v libx264 -an", o).problem.find("past the end of the source (10 s)"), std::string::npos);
     TEncodingOverrides sized;
     sized.sizeMiB = 5;
     EXPECT_NE(ApplyOverrides("-c:v libx264 -an", "/f.mkv", {}, sized, {}, "/t/pass").problem.find("length"),
