@@ -66,7 +66,7 @@ TEntryPlan PlanEntry(const TItemData& item, const TProfileList& profiles, const 
     plan.source = AbsolutePath(source);
     plan.outputFolder = OutputFolder(item, settings.globalOutputFolder);
     plan.probed = ProbeSource(settings.probe, plan.source);
-    params = FitToSource(params, ext, plan.probed);
+    params = FitToSource(params, ext, plan.probed, &plan.notes);
     plan.params = settings.withoutSubtitles ? params + " -sn" : params;
     const std::string name = platform::ChangeFileExt(platform::ExtractFileName(source), "." + ext);
     plan.outputPath = UniqueOutputPath(platform::JoinPath(plan.outputFolder, name), settings.taken);

@@ -9,6 +9,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 struct TEntryPlan {
     std::string source; // absolute
@@ -17,6 +18,7 @@ struct TEntryPlan {
     std::string params; // the profile's arguments, fitted to the source, plus what the plan adds
     std::string commandLine;
     TSourceInfo probed; // what ffprobe read of the source (nothing without ffprobe)
+    std::vector<std::string> notes; // what fitting the profile to the source changed that the user should know
     // Why the entry cannot be converted ("Cannot convert ..."); everything above is then unset.
     std::string problem;
 };
