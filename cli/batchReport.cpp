@@ -42,6 +42,14 @@ void TBatchReport::InputMissing(const std::string& input)
         PrintJson(input, "", "missing", nullptr, 0);
 }
 
+// What fitting the profile to the entry's source changed, kept in the row's outcome.
+const std::vector<std::string>& TBatchReport::Notes(const TEntryEnd& end)
+{
+    static const std::vector<std::string> kNone;
+    const TItemNodeData* row = end.node ? TFileList::GetNodeData(end.node) : nullptr;
+    return row && row->Outcome ? row->Outcome->Notes : kNone;
+}
+
 void TBatchReport::EntryEnded(
     const TEntryEnd& end, TJobRunner& command, unsigned row, unsigned total, double seconds)
 {
@@ -66,9 +74,12 @@ void TBatchReport::PrintEntry(
 {
     const bool ran = end.result != TEntryResult::NotStarted;
     const std::string output = ran ? command.CurrentOutputPath() : std::string("-");
+    const std::vector<std::string>& notes = Notes(end);
     if (end.result == TEntryResult::Converted) {
         if (!options_.quiet)
             std::fprintf(out_, "[%u/%u] converted  %s -> %s\n", row, total, source.c_str(), output.c_str());
+        for (size_t i = 0; i < notes.size() && !options_.quiet; ++i)
+            std::fprintf(out_, "    note: %s\n", notes[i].c_str());
         return;
     }
     std::fprintf(out_, "[%u/%u] %s %s -> %s\n", row, total,
@@ -93,6 +104,12 @@ void TBatchReport::PrintJson(const std::string& source, const std::string& outpu
         exited ? std::to_string(end->exitCode).c_str() : "null", seconds);
     if (end && !end->problem.empty())
         std::fprintf(out_, ",\"problem\":%s", JsonString(end->problem).c_str());
+    if (end && !Notes(*end).empty()) {
+        std::string notes;
+        for (const std::string& note : Notes(*end))
+            notes += (notes.empty() ? "" : ",") + JsonString(note);
+        std::fprintf(out_, ",\"notes\":[%s]", notes.c_str());
+    }
     std::fputs("}\n", out_);
     std::fflush(out_);
 }

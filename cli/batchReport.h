@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 class TBatchReport {
 public:
@@ -31,6 +32,7 @@ private:
     void PrintJson(const std::string& source, const std::string& output, const char* status,
         const TEntryEnd* end, double seconds);
     void ExplainMissingConverter(TJobRunner& command);
+    static const std::vector<std::string>& Notes(const TEntryEnd& end);
     std::string Summary(
         unsigned planned, int missing, bool interrupted, const std::string& defaultOutputFolder) const;
 

@@ -166,6 +166,8 @@ bool TBatchTool::PrintDryRunEntry(unsigned row, const TPlanSettings& settings)
         std::fprintf(out_, "# entry %u would fail: %s\n", row + 1, plan.problem.c_str());
         return false;
     }
+    for (const std::string& note : plan.notes)
+        std::fprintf(out_, "# entry %u: %s\n", row + 1, note.c_str());
     if (!plan.firstPassCommandLine.empty())
         std::fprintf(out_, "%s\n", plan.firstPassCommandLine.c_str());
     std::fprintf(out_, "%s\n", plan.commandLine.c_str());

@@ -37,6 +37,9 @@ QString RowHint(const TItemNodeData& row, const std::vector<std::string>& format
         + "\n[path]: " + row.ItemData.OutputFolder;
     if (row.Status == isFailed && row.Outcome) // a stopped row counts as failed here
         hint += "\n[result]: " + ResultLine(*row.Outcome);
+    if (row.Outcome)
+        for (const std::string& note : row.Outcome->Notes)
+            hint += "\n[note]: " + platform::FromAnsi(note);
     return hint;
 }
 

@@ -361,17 +361,6 @@ size_t VideoFilterAt(const TArguments& arguments)
     return arguments.size();
 }
 
-const TSourceStream* FirstVideo(const TSourceInfo& source, int* index = nullptr)
-{
-    for (size_t i = 0; i < source.streams.size(); ++i)
-        if (source.streams[i].type == "video" && !source.streams[i].attachedPicture) {
-            if (index)
-                *index = static_cast<int>(i);
-            return &source.streams[i];
-        }
-    return nullptr;
-}
-
 // A bitmap subtitle track is laid over the picture in a complex graph, which then carries the
 // whole video chain; the video maps take the graph's output instead.
 void OverlayBitmap(TArguments& arguments, const std::string& chain, int video, int subtitle)
@@ -646,7 +635,9 @@ TOverriddenArguments ApplyOverrides(const std::string& params, const std::string
             return Refused(
                 "--burn-subtitles: no subtitle track to draw (" + LanguagesOf(source, "subtitle") + ")");
         const TTrack& burnt = subtitles.front();
-        if (!FirstVideo(source, &video))
+        if (const TSourceStream* picture = source.MainVideo())
+            video = static_cast<int>(picture - source.streams.data());
+        else
             return Refused("--burn-subtitles: the source has no picture to draw the subtitles into");
         if (Holds(kTextSubtitles, burnt.codec))
             head.push_back("subtitles="
@@ -696,7 +687,7 @@ TOverriddenArguments ApplyOverrides(const std::string& params, const std::string
 std::string DetectCrop(
     const std::string& converter, const std::string& source, const TSourceInfo& info, std::string& problem)
 {
-    const TSourceStream* video = FirstVideo(info);
+    const TSourceStream* video = info.MainVideo();
     if (info.read && !video) {
         problem = "--crop auto: the source has no picture";
         return {};

@@ -90,7 +90,7 @@ TEntryPlan PlanEntry(const TItemData& item, const TProfileList& profiles, const 
     plan.source = AbsolutePath(source);
     plan.outputFolder = OutputFolder(item, settings.globalOutputFolder);
     plan.probed = ProbeSource(settings.probe, plan.source);
-    params = FitToSource(params, ext, plan.probed);
+    params = FitToSource(params, ext, plan.probed, &plan.notes);
     std::string firstPass;
     if (settings.overrides && !settings.overrides->Empty()) {
         const TOverriddenArguments overridden = Overridden(params, plan, settings);

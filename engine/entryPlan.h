@@ -10,6 +10,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 struct TEntryPlan {
     std::string source; // absolute
@@ -22,6 +23,7 @@ struct TEntryPlan {
     std::string firstPassCommandLine;
     std::optional<double> expectedSeconds; // the output's length when the run trims the source
     TSourceInfo probed; // what ffprobe read of the source (nothing without ffprobe)
+    std::vector<std::string> notes; // what fitting the profile to the source changed that the user should know
     // Why the entry cannot be converted ("Cannot convert ..."); everything above is then unset.
     std::string problem;
 };

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 enum TItemStatus : int32_t { isWaiting = 0, isConverting = 1, isConverted = 2, isFailed = 3 };
 
@@ -25,6 +26,7 @@ struct TRowOutcome {
     std::string Problem; // why it failed, in words; empty for converted and stopped rows
     std::string OutputPath; // the file the run wrote or was to write; empty when nothing ran
     std::string LastLine; // the converter's last output line
+    std::vector<std::string> Notes; // what fitting the profile to the source changed (TEntryPlan::notes)
 };
 
 // One row's record: the one place everything about the row is kept. The user's choices come from

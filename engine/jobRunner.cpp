@@ -379,7 +379,7 @@ void TJobRunner::EntryEnded(uint32_t exitCode, TEntryResult result, const std::s
     if (!currentEntry_)
         return; // the row was freed meanwhile
     currentEntry_->Status = exitCode == 0 && result == TEntryResult::Converted ? isConverted : isFailed;
-    currentEntry_->Outcome.reset(new TRowOutcome { result, exitCode, problem, plan_.outputPath, lastLine_ });
+    currentEntry_->Outcome.reset(new TRowOutcome { result, exitCode, problem, plan_.outputPath, lastLine_, plan_.notes });
     list_.RepaintNode(currentNode_);
     if (OnEntryEnded)
         OnEntryEnded({ currentNode_, exitCode, result, problem });

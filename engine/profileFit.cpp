@@ -4,6 +4,7 @@
 #include "platform/process.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -63,6 +64,198 @@ std::string PcmAsAlac(const std::string& params, const TSourceInfo& source)
     return changed ? JoinArguments(arguments) : params;
 }
 
+// The value of the last of these options (a later one overrides an earlier one), or empty.
+std::string LastValue(const TArguments& arguments, std::initializer_list<const char*> options)
+{
+    std::string value;
+    for (size_t i = 0; i + 1 < arguments.size(); ++i)
+        if (IsOneOf(arguments[i], options))
+            value = arguments[i + 1];
+    return value;
+}
+
+bool Has(const TArguments& arguments, const char* option)
+{
+    return std::find(arguments.begin(), arguments.end(), option) != arguments.end();
+}
+
+// Removes every "option value" pair of these options; returns the last value, or empty.
+std::string Take(TArguments& arguments, std::initializer_list<const char*> options)
+{
+    std::string value;
+    for (size_t i = 0; i + 1 < arguments.size();)
+        if (IsOneOf(arguments[i], options)) {
+            value = arguments[i + 1];
+            arguments.erase(arguments.begin() + static_cast<long>(i), arguments.begin() + static_cast<long>(i) + 2);
+        } else {
+            ++i;
+        }
+    return value;
+}
+
+std::string AudioCodec(const TArguments& arguments)
+{
+    return LastValue(arguments, { "-c", "-codec", "-c:a", "-codec:a", "-acodec" });
+}
+
+// kbit/s from "160k", "128000" or "0.2M"; 0 when unreadable.
+int Kbits(const std::string& rate)
+{
+    char* end = nullptr;
+    const double value = std::strtod(rate.c_str(), &end);
+    if (end == rate.c_str() || value <= 0)
+        return 0;
+    const double scale = *end == 'k' || *end == 'K' ? 1 : *end == 'M' || *end == 'm' ? 1000 : 0.001;
+    return static_cast<int>(value * scale);
+}
+
+bool IsMatroska(const std::string& ext)
+{
+    return ext == "mkv" || ext == "mka";
+}
+
+bool IsMp4Family(const std::string& ext)
+{
+    return ext == "mp4" || ext == "m4v" || ext == "m4a";
+}
+
+constexpr int kKbitsPerSurroundChannel = 64; // AAC and Opus: transparent 5.1 at 384 kbit/s
+constexpr const char* kNamedLayouts = "aformat=channel_layouts=7.1|6.1|5.1|5.0|quad|3.0|stereo|mono";
+
+// Audio encoded with AAC or Opus, fitted to each source track:
+// - AC-3 and E-AC-3 are copied into MP4 and Matroska, where re-encoding would only lose quality;
+// - a track of more than two channels gets kKbitsPerSurroundChannel per channel when the profile's
+//   rate is lower, and (AAC) a named layout, which keeps "5.1" instead of an unknown layout.
+// A profile that sets the channel count (-ac) or copies audio is left alone. With copied tracks,
+// the profile's audio filter moves onto the encoded tracks, since ffmpeg refuses to filter a copy.
+std::string SurroundAudio(const std::string& params, const std::string& ext, const TSourceInfo& source)
+{
+    TArguments arguments = platform::SplitCommandLine(params);
+    const std::string codec = AudioCodec(arguments);
+    if ((codec != "aac" && codec != "libopus") || Has(arguments, "-an") || Has(arguments, "-ac")
+        || !(IsMp4Family(ext) || IsMatroska(ext) || ext == "webm" || ext == "opus"))
+        return params;
+    const bool mayCopy = ext == "mp4" || ext == "m4v" || IsMatroska(ext);
+    const int profileKbits = Kbits(LastValue(arguments, { "-b:a", "-ab" }));
+    std::vector<bool> copied;
+    TArguments added;
+    bool surround = false;
+    for (const TSourceStream& stream : source.streams) {
+        if (stream.type != "audio")
+            continue;
+        const std::string index = std::to_string(copied.size());
+        copied.push_back(mayCopy && (stream.codec == "ac3" || stream.codec == "eac3"));
+        if (copied.back()) {
+            added.insert(added.end(), { "-c:a:" + index, "copy" });
+        } else if (stream.channels > 2) {
+            surround = true;
+            const int kbits = kKbitsPerSurroundChannel * stream.channels;
+            if (kbits > profileKbits)
+                added.insert(added.end(), { "-b:a:" + index, std::to_string(kbits) + "k" });
+        }
+    }
+    if (added.empty() && !(surround && codec == "aac"))
+        return params;
+    std::string filter = Take(arguments, { "-af", "-filter:a" });
+    if (filter.empty() && surround && codec == "aac")
+        filter = kNamedLayouts;
+    const bool anyCopied = std::find(copied.begin(), copied.end(), true) != copied.end();
+    for (size_t i = 0; i < copied.size() && !filter.empty(); ++i)
+        if (!copied[i] && anyCopied)
+            added.insert(added.end(), { "-filter:a:" + std::to_string(i), filter });
+    if (!filter.empty() && !anyCopied)
+        added.insert(added.end(), { "-af", filter });
+    arguments.insert(arguments.end(), added.begin(), added.end());
+    return JoinArguments(arguments);
+}
+
+bool IsBitmapSubtitle(const std::string& codec)
+{
+    return codec == "hdmv_pgs_subtitle" || codec == "dvd_subtitle" || codec == "dvb_subtitle" || codec == "xsub";
+}
+
+bool IsTextSubtitleEncoder(const std::string& codec)
+{
+    return codec == "mov_text" || codec == "srt" || codec == "subrip" || codec == "webvtt" || codec == "ass"
+        || codec == "ssa" || codec == "text";
+}
+
+// True when the arguments map the source's subtitle streams (all streams, or 0:s).
+bool MapsSubtitles(const TArguments& arguments)
+{
+    if (Has(arguments, "-sn"))
+        return false;
+    for (size_t i = 0; i + 1 < arguments.size(); ++i)
+        if (arguments[i] == "-map" && (arguments[i + 1] == "0" || arguments[i + 1].rfind("0:s", 0) == 0))
+            return true;
+    return false;
+}
+
+// Subtitles fitted to what the output takes, stream by stream, where ffmpeg could only drop them
+// all (after a failed run) or fail:
+// - picture subtitles (PGS, DVD, DVB) cannot become text: Matroska copies them, other containers
+//   leave them out, with a note;
+// - a Matroska copy turns MP4's text subtitles (mov_text), which Matroska cannot hold, into SRT.
+std::string FittedSubtitles(
+    const std::string& params, const std::string& ext, const TSourceInfo& source, std::vector<std::string>& notes)
+{
+    TArguments arguments = platform::SplitCommandLine(params);
+    if (!MapsSubtitles(arguments))
+        return params;
+    const std::string codec = LastValue(arguments, { "-c", "-codec", "-c:s", "-codec:s", "-scodec" });
+    TArguments added;
+    int input = 0, output = 0; // the stream's place among the source's and among the output's subtitles
+    for (const TSourceStream& stream : source.streams) {
+        if (stream.type != "subtitle")
+            continue;
+        const std::string out = std::to_string(output);
+        if (IsTextSubtitleEncoder(codec) && IsBitmapSubtitle(stream.codec)) {
+            if (IsMatroska(ext)) {
+                added.insert(added.end(), { "-c:s:" + out, "copy" });
+            } else {
+                added.insert(added.end(), { "-map", "-0:s:" + std::to_string(input) });
+                notes.push_back("subtitle " + std::to_string(input + 1) + " (" + stream.codec
+                    + ") is left out: it is a picture subtitle, and this format holds only text subtitles");
+                --output;
+            }
+        } else if (codec == "copy" && IsMatroska(ext) && stream.codec == "mov_text") {
+            added.insert(added.end(), { "-c:s:" + out, "srt" });
+        }
+        ++input;
+        ++output;
+    }
+    if (added.empty())
+        return params;
+    arguments.insert(arguments.end(), added.begin(), added.end());
+    return JoinArguments(arguments);
+}
+
+// A copied video whose frames the player must turn (a phone's portrait clip) keeps its rotation
+// in MP4 and MOV. Matroska and the others cannot store it: rather than a sideways copy, that
+// video is encoded upright (ffmpeg turns decoded frames by the display matrix), with a note.
+std::string UprightVideo(
+    const std::string& params, const std::string& ext, const TSourceInfo& source, std::vector<std::string>& notes)
+{
+    const TSourceStream* video = source.MainVideo();
+    if (!video || video->rotation == 0 || EncodesVideo(params) || ext == "mp4" || ext == "m4v" || ext == "mov")
+        return params;
+    TArguments arguments = platform::SplitCommandLine(params);
+    if (Has(arguments, "-vn"))
+        return params;
+    int index = 0; // among the source's video streams, as "-map 0" orders them
+    for (const TSourceStream& stream : source.streams) {
+        if (&stream == video)
+            break;
+        index += stream.type == "video" ? 1 : 0;
+    }
+    const std::string v = ":v:" + std::to_string(index);
+    arguments.insert(arguments.end(),
+        { "-c" + v, "libx264", "-preset" + v, "medium", "-crf" + v, "18", "-pix_fmt" + v, "yuv420p" });
+    notes.push_back("the video is encoded upright (H.264, CRF 18) instead of copied: it is shown turned by "
+        + std::to_string(video->rotation) + " degrees, and this format cannot store that");
+    return JoinArguments(arguments);
+}
+
 } // namespace
 
 bool EncodesVideo(const std::string& params)
@@ -78,10 +271,17 @@ bool EncodesVideo(const std::string& params)
     return true;
 }
 
-std::string FitToSource(const std::string& params, const std::string& ext, const TSourceInfo& source)
+std::string FitToSource(
+    const std::string& params, const std::string& ext, const TSourceInfo& source, std::vector<std::string>* notes)
 {
+    std::vector<std::string> said;
     std::string fitted = source.Interlaced() && EncodesVideo(params) ? Deinterlaced(params) : params;
-    if (ext == "mp4" || ext == "m4v" || ext == "m4a")
+    fitted = UprightVideo(fitted, ext, source, said);
+    if (IsMp4Family(ext))
         fitted = PcmAsAlac(fitted, source);
+    fitted = SurroundAudio(fitted, ext, source);
+    fitted = FittedSubtitles(fitted, ext, source, said);
+    if (notes)
+        notes->insert(notes->end(), said.begin(), said.end());
     return fitted;
 }

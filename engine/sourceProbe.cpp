@@ -8,17 +8,40 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cmath>
 #include <cstdlib>
 #include <limits.h>
 
-bool TSourceInfo::Interlaced() const
+const TSourceStream* TSourceInfo::MainVideo() const
 {
     for (const TSourceStream& stream : streams)
         if (stream.type == "video" && !stream.attachedPicture)
-            return stream.fieldOrder == "tt" || stream.fieldOrder == "bb" || stream.fieldOrder == "tb"
-                || stream.fieldOrder == "bt";
-    return false;
+            return &stream;
+    return nullptr;
 }
+
+bool TSourceInfo::Interlaced() const
+{
+    const TSourceStream* video = MainVideo();
+    return video
+        && (video->fieldOrder == "tt" || video->fieldOrder == "bb" || video->fieldOrder == "tb"
+            || video->fieldOrder == "bt");
+}
+
+namespace {
+
+// The display matrix's rotation (side data, as ffprobe 5 reports it) or the older "rotate" tag,
+// in whole degrees 0..359.
+int Rotation(const QJsonObject& stream)
+{
+    double degrees = stream["tags"].toObject()["rotate"].toString().toDouble();
+    for (const QJsonValue data : stream["side_data_list"].toArray())
+        if (data.toObject().contains("rotation"))
+            degrees = data.toObject()["rotation"].toDouble();
+    return ((static_cast<int>(std::lround(degrees)) % 360) + 360) % 360;
+}
+
+} // namespace
 
 TSourceInfo ParseProbeJson(const std::string& json)
 {
@@ -35,6 +58,7 @@ TSourceInfo ParseProbeJson(const std::string& json)
         stream.channels = s["channels"].toInt();
         stream.fieldOrder = s["field_order"].toString().toStdString();
         stream.attachedPicture = s["disposition"].toObject()["attached_pic"].toInt() == 1;
+        stream.rotation = Rotation(s);
         stream.width = s["width"].toInt();
         stream.height = s["height"].toInt();
         stream.language = s["tags"].toObject()["language"].toString().toStdString();

@@ -12,6 +12,7 @@ struct TSourceStream {
     int channels = 0; // audio
     std::string fieldOrder; // video: "progressive", "tt", "bb", "tb", "bt", or empty when unknown
     bool attachedPicture = false; // a cover image, not the film
+    int rotation = 0; // video: degrees the player turns the frames (display matrix), 0 when upright
     int width = 0, height = 0; // video, pixels; 0 when unknown
     std::string language {}; // the language tag as written (ISO 639: "eng", "ger"), or empty
 };
@@ -25,6 +26,8 @@ struct TSourceInfo {
 
     // The first video stream that is not a cover image is interlaced (field order tt, bb, tb, bt).
     bool Interlaced() const;
+    // The first video stream that is not a cover image, or null.
+    const TSourceStream* MainVideo() const;
 };
 
 // ffprobe from the converter's package: beside the converter (or beside the file a link named

@@ -23,6 +23,17 @@ TSourceInfo Video(const char* fieldOrder)
     return info;
 }
 
+TSourceStream S(const char* type, const char* codec, int channels = 0)
+{
+    TSourceStream stream;
+    stream.type = type;
+    stream.codec = codec;
+    stream.channels = channels;
+    return stream;
+}
+
+constexpr const char* kLayouts = "aformat=channel_layouts=7.1|6.1|5.1|5.0|quad|3.0|stereo|mono";
+
 } // namespace
 
 TEST(ProfileFit, ArgumentsKeepWhatTheSourceHas)
@@ -58,6 +69,59 @@ TEST(ProfileFit, ArgumentsKeepWhatTheSourceHas)
     EXPECT_EQ(covered.seconds, 12.5);
     EXPECT_EQ(covered.streams[2].channels, 6);
     EXPECT_FALSE(ParseProbeJson("not json").read);
+}
+
+// Audio, subtitles and rotation fitted stream by stream.
+TEST(ProfileFit, StreamsKeepTheirQualityLayoutAndPlace)
+{
+    const auto source = [](std::vector<TSourceStream> streams) {
+        TSourceInfo info;
+        info.read = true;
+        info.streams = std::move(streams);
+        return info;
+    };
+    // AC-3 is copied into MP4 and Matroska; a 6-channel FLAC track gets 64 kbit/s a channel and a
+    // named layout; stereo stays at the profile's rate. Copied tracks take no filter.
+    const TSourceInfo film = source({ S("video", "h264"), S("audio", "ac3", 6), S("audio", "flac", 6),
+        S("audio", "aac", 2) });
+    const std::string aac = "-map 0:a? -c:v libx264 -c:a aac -b:a 160k";
+    EXPECT_EQ(FitToSource(aac, "mp4", film),
+        aac + " -c:a:0 copy -b:a:1 384k -filter:a:1 \"" + std::string(kLayouts) + "\" -filter:a:2 \"" + kLayouts + "\"");
+    const std::string opus = "-c:a libopus -b:a 128k -af \"" + std::string(kLayouts) + "\"";
+    EXPECT_EQ(FitToSource(opus, "webm", film), "-c:a libopus -b:a 128k -b:a:0 384k -b:a:1 384k -af \"" + std::string(kLayouts) + "\"")
+        << "WebM cannot hold AC-3";
+    for (const char* untouched : { "-c:a aac -ac 2", "-c copy", "-c:a libmp3lame -b:a 192k", "-an" })
+        EXPECT_EQ(FitToSource(untouched, "mp4", film), untouched);
+    EXPECT_EQ(FitToSource("-c:a aac -b:a 448k", "m4a", source({ S("audio", "flac", 6) })),
+        "-c:a aac -b:a 448k -af \"" + std::string(kLayouts) + "\"")
+        << "a higher rate of the profile stays";
+
+    // Picture subtitles: copied into Matroska, left out of MP4 (later tracks move up), with a note;
+    // a Matroska copy turns MP4 text subtitles into SRT.
+    const TSourceInfo disc = source({ S("video", "h264"), S("subtitle", "hdmv_pgs_subtitle"),
+        S("subtitle", "subrip"), S("subtitle", "dvd_subtitle") });
+    std::vector<std::string> notes;
+    EXPECT_EQ(FitToSource("-map 0:s? -c:s srt", "mkv", disc, &notes), "-map 0:s? -c:s srt -c:s:0 copy -c:s:2 copy");
+    EXPECT_TRUE(notes.empty());
+    EXPECT_EQ(FitToSource("-map 0:s? -c:s mov_text", "mp4", disc, &notes),
+        "-map 0:s? -c:s mov_text -map -0:s:0 -map -0:s:2");
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_NE(notes[1].find("subtitle 3 (dvd_subtitle)"), std::string::npos) << notes[1];
+    EXPECT_EQ(FitToSource("-map 0 -c copy", "mkv", source({ S("subtitle", "mov_text") })),
+        "-map 0 -c copy -c:s:0 srt");
+    EXPECT_EQ(FitToSource("-sn -c:s srt", "mkv", disc), "-sn -c:s srt");
+
+    // A turned phone clip: MP4 keeps the turn, Matroska gets the film (not the cover) upright.
+    TSourceInfo phone = source({ S("video", "mjpeg"), S("video", "h264"), S("audio", "aac", 2) });
+    phone.streams[0].attachedPicture = true;
+    phone.streams[1].rotation = 90;
+    notes.clear();
+    EXPECT_EQ(FitToSource("-map 0 -c copy", "mp4", phone, &notes), "-map 0 -c copy");
+    EXPECT_EQ(FitToSource("-map 0 -c copy", "mkv", phone, &notes),
+        "-map 0 -c copy -c:v:1 libx264 -preset:v:1 medium -crf:v:1 18 -pix_fmt:v:1 yuv420p");
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find("90 degrees"), std::string::npos);
+    EXPECT_EQ(FitToSource("-c:v libx264", "mkv", phone), "-c:v libx264") << "encoding turns the frames anyway";
 }
 
 // Shipped profiles on real clips: an interlaced clip comes out progressive, the same clip made
