@@ -242,6 +242,8 @@ void TBatchTool::Stop()
 
 void TBatchTool::OutputLine(TJob& job, const std::string& line)
 {
+    const TEncodingOverrides& encoding = options_.encoding;
+    job.progress.Covers(encoding.start.value_or(0), encoding.end.value_or(-1), job.command->CurrentPass());
     if (job.progress.Read(line)) { // statistics lines feed the live line only
         if (liveLine_.Due())
             ShowProgress();

@@ -52,23 +52,38 @@ bool TFileProgress::Read(const std::string& line)
     return true;
 }
 
+void TFileProgress::Covers(double fromSeconds, double toSeconds, int passNumber)
+{
+    if (passNumber != pass)
+        position = -1;
+    from = fromSeconds;
+    to = toSeconds;
+    pass = passNumber;
+}
+
 std::string TFileProgress::Describe() const
 {
     if (position < 0)
         return {};
+    // The output's length: the source's, or the stretch of it the run writes.
+    const double length = duration > 0 ? (to > 0 ? std::min(to, duration) : duration) - from : -1;
     std::string text;
-    if (duration > 0) {
-        const int percent = static_cast<int>(std::min(100.0, position * 100.0 / duration));
-        text = std::to_string(percent) + "%";
+    if (length > 0) {
+        const double done = std::min(1.0, position / length);
+        const double whole = pass == 0 ? done : (pass - 1 + done) / 2;
+        text = std::to_string(static_cast<int>(whole * 100.0)) + "%";
     } else {
         text = ClockText(position);
     }
+    if (pass > 0)
+        text += " (pass " + std::to_string(pass) + " of 2)";
     if (speed > 0) {
         char s[32];
         std::snprintf(s, sizeof s, " at %.2fx", speed);
         text += s;
-        if (duration > 0 && duration > position)
-            text += ", " + ClockText((duration - position) / speed) + " left";
+        if (length > 0 && length > position)
+            text += ", " + ClockText((length - position) / speed)
+                + (pass == 1 ? " left in this pass" : " left");
     }
     return text;
 }

@@ -12,8 +12,15 @@ struct TFileProgress {
     double duration = -1; // seconds; -1 while unknown
     double position = -1; // seconds converted; -1 before the first statistics line
     double speed = 0; // times real time; 0 while unknown
+    // What the run writes of the source: from `from` to `to` seconds (-1: its end), and which of
+    // two passes runs (1 or 2; 0 for one run). Each pass counts as half of the file.
+    double from = 0;
+    double to = -1;
+    int pass = 0;
 
     void Reset() { *this = TFileProgress {}; }
+    // The run that writes the lines to come; a new pass starts without a position.
+    void Covers(double fromSeconds, double toSeconds, int passNumber);
     // Takes in one converter line; returns true when it was a statistics line (those are not
     // worth keeping among a failure's last lines).
     bool Read(const std::string& line);

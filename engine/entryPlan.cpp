@@ -48,7 +48,8 @@ std::string OutputFolder(const TItemData& item, const std::string& globalOutputF
 }
 
 // The profile's arguments with the run's encoding overrides (the crop measured first).
-TOverriddenArguments Overridden(const std::string& params, const TEntryPlan& plan, const TPlanSettings& settings)
+TOverriddenArguments Overridden(
+    const std::string& params, const TEntryPlan& plan, const TPlanSettings& settings)
 {
     const TEncodingOverrides& overrides = *settings.overrides;
     std::string crop, problem;
@@ -59,8 +60,10 @@ TOverriddenArguments Overridden(const std::string& params, const TEntryPlan& pla
         refused.problem = problem;
         return refused;
     }
-    const std::string folder = settings.passLogFolder.empty() ? PassLogFolderPattern() : settings.passLogFolder;
-    return ApplyOverrides(params, plan.source, plan.probed, overrides, crop, platform::JoinPath(folder, "pass"));
+    const std::string folder
+        = settings.passLogFolder.empty() ? PassLogFolderPattern() : settings.passLogFolder;
+    return ApplyOverrides(
+        params, plan.source, plan.probed, overrides, crop, platform::JoinPath(folder, "pass"));
 }
 
 } // namespace
@@ -107,7 +110,8 @@ TEntryPlan PlanEntry(const TItemData& item, const TProfileList& profiles, const 
         settings.taken->insert(plan.outputPath);
     plan.commandLine = ConverterCommandLine(settings.converter, plan.source, plan.params, plan.outputPath);
     if (!firstPass.empty()) // the null muxer opens no file
-        plan.firstPassCommandLine = ConverterCommandLine(settings.converter, plan.source, firstPass, "/dev/null");
+        plan.firstPassCommandLine
+            = ConverterCommandLine(settings.converter, plan.source, firstPass, "/dev/null");
     return plan;
 }
 

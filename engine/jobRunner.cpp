@@ -129,7 +129,8 @@ bool TJobRunner::PrepareEntry(std::string& problem)
     if (overrides_ && overrides_->TwoPass() && !MakePassLogFolder(problem))
         return false;
     plan_ = PlanEntry(currentEntry_->ItemData, profiles_,
-        { converterPath_, globalOutputFolder_, probePath_, withoutSubtitles_, nullptr, overrides_, passLogFolder_ });
+        { converterPath_, globalOutputFolder_, probePath_, withoutSubtitles_, nullptr, overrides_,
+            passLogFolder_ });
     problem = plan_.problem;
     if (!problem.empty())
         return false;
@@ -147,8 +148,8 @@ bool TJobRunner::MakePassLogFolder(std::string& problem)
 {
     std::string pattern = PassLogFolderPattern();
     if (!mkdtemp(pattern.data())) {
-        problem = "Cannot create a temporary folder for the two passes in \"" + platform::ExtractFilePath(pattern)
-            + "\": " + std::strerror(errno);
+        problem = "Cannot create a temporary folder for the two passes in \""
+            + platform::ExtractFilePath(pattern) + "\": " + std::strerror(errno);
         return false;
     }
     passLogFolder_ = pattern;
@@ -257,7 +258,8 @@ void TJobRunner::FirstPassEnded(uint32_t exitCode)
     } else if (IsStartFailure(status)) {
         result = TEntryResult::NotStarted;
     } else {
-        problem = "the first of two passes failed: " + (problem.empty() ? DescribeFailure(exitCode, log_) : problem);
+        problem = "the first of two passes failed: "
+            + (problem.empty() ? DescribeFailure(exitCode, log_) : problem);
     }
     EntryEnded(exitCode, result, problem);
     NextEntryOrEnd();
@@ -287,8 +289,8 @@ TEntryResult TJobRunner::Verdict(uint32_t exitCode, std::string& problem)
         return TEntryResult::Stopped;
     case TEndStatus::Exited:
         if (exitCode == 0) {
-            problem = CheckOutput(
-                { plan_.outputPath, plan_.source, plan_.params, probePath_, plan_.probed.seconds, plan_.expectedSeconds },
+            problem = CheckOutput({ plan_.outputPath, plan_.source, plan_.params, probePath_,
+                                      plan_.probed.seconds, plan_.expectedSeconds },
                 log_);
             return problem.empty() ? TEntryResult::Converted : TEntryResult::Failed;
         }

@@ -70,6 +70,8 @@ public:
     // Command line and unique output path of the row being converted.
     const std::string& CurrentCommandLine() const { return plan_.commandLine; }
     const std::string& CurrentOutputPath() const { return plan_.outputPath; }
+    // 1 or 2 while the current row runs in two passes, 0 while it runs once.
+    int CurrentPass() const { return firstPass_ ? 1 : plan_.firstPassCommandLine.empty() ? 0 : 2; }
     TProcessRunner& Runner() { return *runner_; }
 
     TProgressEvent OnProgress;

@@ -505,6 +505,20 @@ TEST(BatchTool, TerminalShowsProgressWithinTheFile)
     EXPECT_NE(said.find("long.mp4 "), std::string::npos) << said;
     EXPECT_NE(said.find("% at "), std::string::npos) << said;
     EXPECT_NE(said.find(" left"), std::string::npos) << said;
+
+    // Two passes over 4 s of the 6: each pass is half the file, the trimmed length is the whole.
+    const std::string sized = Quote(kTool) + " --profile 0 --size 1 --start 1 --end 5 --output "
+        + Quote(dir.file("sized")) + " " + Quote(dir.file("long.mp4"));
+    ASSERT_EQ(
+        std::system(("script -qec " + Quote(sized) + " /dev/null > " + Quote(dir.file("tty.txt"))).c_str()),
+        0);
+    const std::string passes = ReadFileBytes(dir.file("tty.txt"));
+    int highest = -1;
+    for (size_t at = passes.find("% (pass 2 of 2)"); at != std::string::npos;
+         at = passes.find("% (pass 2 of 2)", at + 1))
+        highest = std::max(highest, std::atoi(passes.c_str() + passes.rfind(' ', at) + 1));
+    EXPECT_GE(highest, 75) << passes;
+    EXPECT_LE(highest, 100) << passes;
 }
 
 namespace {
@@ -528,7 +542,7 @@ std::string Streams(const std::string& path)
     std::string said;
     FILE* p = popen(("ffprobe -v error -show_entries stream=codec_type,width,height:stream_tags=language"
                      ":format=duration -of csv=p=0 "
-                     + Quote(path))
+                        + Quote(path))
                         .c_str(),
         "r");
     if (!p)
@@ -541,11 +555,12 @@ std::string Streams(const std::string& path)
 }
 
 // Gray bytes of one frame's region at a time, to compare pictures.
-std::string GrayRegion(const std::string& path, const std::string& at, const std::string& crop, const TempDir& dir)
+std::string GrayRegion(
+    const std::string& path, const std::string& at, const std::string& crop, const TempDir& dir)
 {
     const std::string raw = dir.file("region.gray");
-    const std::string grab = "ffmpeg -nostdin -v error -y -ss " + at + " -i " + Quote(path) + " -frames:v 1 -vf crop="
-        + crop + " -f rawvideo -pix_fmt gray " + Quote(raw);
+    const std::string grab = "ffmpeg -nostdin -v error -y -ss " + at + " -i " + Quote(path)
+        + " -frames:v 1 -vf crop=" + crop + " -f rawvideo -pix_fmt gray " + Quote(raw);
     return std::system(grab.c_str()) == 0 ? ReadFileBytes(raw) : std::string();
 }
 
@@ -566,13 +581,15 @@ TEST(BatchTool, EncodingOptionsThatCannotServeAreOneLineAndStatus2)
         { "--profile 0 --crop yes", "--crop needs the word auto" },
         { "--profile 0 --max-height 2", "--max-height needs a height" },
         { "--profile 0 --quality 50 --size 10", "give one of them" },
-        { "--profile 5 --quality 50", "profile 5 (MKV video (copy streams, no re-encoding)): --quality does not fit "
-                                      "this profile: it copies the video" },
+        { "--profile 5 --quality 50",
+            "profile 5 (MKV video (copy streams, no re-encoding)): --quality does not fit "
+            "this profile: it copies the video" },
         { "--profile 1 --size 10", "--size needs two-pass encoding, which libx265" },
         { "--profile 9 --max-height 480", "--max-height does not fit this profile: it makes no video" },
         { "--profile 12 --quality 50", "its audio encoder (flac) is not one of" },
         { "--profile 14 --video-bitrate 1M", "its video encoder (the container's default) is not one of" },
-        { "--profile 9 --subtitle-lang eng", "--subtitle-lang does not fit this profile: it drops the subtitles" },
+        { "--profile 9 --subtitle-lang eng",
+            "--subtitle-lang does not fit this profile: it drops the subtitles" },
         { "--profile 0 --quality 50 --save " + Quote(dir.file("l.zfl")), "a list file cannot hold" },
     };
     for (const auto& [arguments, message] : cases) {
@@ -586,22 +603,25 @@ TEST(BatchTool, EncodingOptionsThatCannotServeAreOneLineAndStatus2)
 
     // What only the source can tell fails its entry by name.
     const std::pair<std::string, std::string> entries[] = {
-        { "--profile 0 --audio-lang jpn", "--audio-lang jpn: no audio track in that language (its audio tracks: und)" },
+        { "--profile 0 --audio-lang jpn",
+            "--audio-lang jpn: no audio track in that language (its audio tracks: und)" },
         { "--profile 0 --size 0.02", "--size 0.02 MB is too small for 1 s: the audio alone takes" },
         { "--profile 0 --start 3", "--start 3 s is at or past the end of the source (1 s)" },
-        { "--profile 0 --burn-subtitles", "--burn-subtitles: no subtitle track to draw (it has no subtitle track)" },
+        { "--profile 0 --burn-subtitles",
+            "--burn-subtitles: no subtitle track to draw (it has no subtitle track)" },
     };
     for (const auto& [arguments, message] : entries) {
         const Result r = RunTool("--dry-run " + arguments + file, dir);
         EXPECT_EQ(r.status, 1) << arguments << "\n" << r.err;
-        EXPECT_NE(r.out.find("# entry 1 would fail: Cannot convert \"" + dir.file("a.mp4") + "\": " + message),
+        EXPECT_NE(
+            r.out.find("# entry 1 would fail: Cannot convert \"" + dir.file("a.mp4") + "\": " + message),
             std::string::npos)
             << r.out;
     }
 
     const Result help = RunTool("--help", dir);
-    for (const char* option : { "--quality Q", "--video-bitrate R", "--size MB", "--audio-lang", "--subtitle-lang",
-             "--burn-subtitles", "--start T, --end T", "--max-height N", "--crop auto" })
+    for (const char* option : { "--quality Q", "--video-bitrate R", "--size MB", "--audio-lang",
+             "--subtitle-lang", "--burn-subtitles", "--start T, --end T", "--max-height N", "--crop auto" })
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 
@@ -622,9 +642,10 @@ TEST(BatchTool, EncodingOptionsShapeTheOutput)
     };
 
     // Quality, languages, trimming and a height limit on an H.264 profile.
-    std::string dry = run("--profile 0 --quality 30 --audio-lang ger --subtitle-lang eng --start 0.2 --end 0.8 "
-                          "--max-height 120",
-        film, "a");
+    std::string dry
+        = run("--profile 0 --quality 30 --audio-lang ger --subtitle-lang eng --start 0.2 --end 0.8 "
+              "--max-height 120",
+            film, "a");
     EXPECT_NE(dry.find(" -map 0:V? -map 0:2 -map 0:3 "), std::string::npos) << dry;
     EXPECT_NE(dry.find(" -ss 0.2 -t 0.6 -crf 36 "), std::string::npos) << dry;
     std::string streams = Streams(dir.file("a/film.mp4"));
@@ -641,7 +662,8 @@ TEST(BatchTool, EncodingOptionsShapeTheOutput)
         << dry;
     EXPECT_NE(dry.find("-pass 2"), std::string::npos);
     streams = Streams(dir.file("b/film.webm"));
-    EXPECT_EQ(streams.substr(0, streams.rfind('\n', streams.size() - 2)), "video,320,180\naudio,eng") << streams;
+    EXPECT_EQ(streams.substr(0, streams.rfind('\n', streams.size() - 2)), "video,320,180\naudio,eng")
+        << streams;
     EXPECT_LE(platform::FileSize(dir.file("b/film.webm")), 0.1 * 1024 * 1024 * 1.1);
     EXPECT_TRUE(QDir(QString::fromStdString(temp)).isEmpty()) << "the pass statistics are removed";
     const std::string burnt = GrayRegion(dir.file("b/film.webm"), "0.5", "200:24:60:150", dir);
@@ -649,15 +671,17 @@ TEST(BatchTool, EncodingOptionsShapeTheOutput)
     ASSERT_EQ(burnt.size(), plain.size());
     int changed = 0;
     for (size_t i = 0; i < burnt.size(); ++i)
-        changed += std::abs(int(static_cast<unsigned char>(burnt[i])) - static_cast<unsigned char>(plain[i])) > 60;
+        changed += std::abs(int(static_cast<unsigned char>(burnt[i])) - static_cast<unsigned char>(plain[i]))
+            > 60;
     EXPECT_GT(changed, 100) << "no text drawn";
 
     // Black bars cut off; a portrait source is bounded by its width; a bit rate for mpeg4.
     const std::string bars = dir.file("bars.mp4");
-    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -f lavfi -i testsrc2=duration=1:size=320x136:rate=25 -vf "
-                           "pad=320:180:0:22 -pix_fmt yuv420p "
-                              + Quote(bars))
-                              .c_str()),
+    ASSERT_EQ(
+        std::system(("ffmpeg -nostdin -v error -f lavfi -i testsrc2=duration=1:size=320x136:rate=25 -vf "
+                     "pad=320:180:0:22 -pix_fmt yuv420p "
+            + Quote(bars))
+                        .c_str()),
         0);
     dry = run("--profile 0 --crop auto", bars, "c");
     EXPECT_NE(dry.find("crop=320:136:0:22,"), std::string::npos) << dry;

@@ -68,10 +68,13 @@ protected:
             "<ext>avi</ext></p>\r\n"
             "<p><format>fake sleeps</format><params>mode-sleep</params><ext>avi</ext></p>\r\n"
             "<p><format>fake writes, fails</format><params>mode-write-exit</params><ext>avi</ext></p>\r\n"
-            "<p><format>H.264</format><params>-nostdin -n -v error -c:v libx264 -preset ultrafast -an</params>"
+            "<p><format>H.264</format><params>-nostdin -n -v error -c:v libx264 -preset ultrafast "
+            "-an</params>"
             "<ext>mp4</ext></p>\r\n"
-            "<p><format>fake H.264 fails</format><params>mode-write-exit -c:v libx264 -an</params><ext>mp4</ext></p>\r\n"
-            "<p><format>fake H.264 sleeps</format><params>mode-sleep -c:v libx264 -an</params><ext>mp4</ext></p>\r\n"
+            "<p><format>fake H.264 fails</format><params>mode-write-exit -c:v libx264 "
+            "-an</params><ext>mp4</ext></p>\r\n"
+            "<p><format>fake H.264 sleeps</format><params>mode-sleep -c:v libx264 "
+            "-an</params><ext>mp4</ext></p>\r\n"
             "</profiles>\r\n");
         profiles = std::make_unique<TProfileList>(programFolder + "command");
         source = dir.file("movie.mp4");
@@ -469,7 +472,9 @@ TEST_F(CommandTest, TwoPassesRunInTurnAndLeaveNoStatisticsBehind)
     const std::string temp = dir.file("tmp");
     mkdir(temp.c_str(), 0700);
     setenv("TMPDIR", temp.c_str(), 1);
-    const auto leftInTemp = [&] { return QDir(QString::fromStdString(temp)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries); };
+    const auto leftInTemp = [&] {
+        return QDir(QString::fromStdString(temp)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+    };
     TEncodingOverrides sized;
     sized.sizeMiB = 0.05;
     command->SetEncodingOverrides(&sized);
@@ -502,7 +507,8 @@ TEST_F(CommandTest, TwoPassesRunInTurnAndLeaveNoStatisticsBehind)
     finished.clear();
     Add(source, 6, out);
     command->Start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return command->Runner().ChildPid() > 0 && leftInTemp().size() == 1; }, 20000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return command->Runner().ChildPid() > 0 && leftInTemp().size() == 1; }, 20000));
     command->Stop();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.empty(); }, 20000));
     ASSERT_EQ(ends.size(), 1u);

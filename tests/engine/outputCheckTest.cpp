@@ -98,8 +98,8 @@ protected:
         return path;
     }
     // Converts the files into folder; the rows' ends, in order.
-    std::vector<TEntryEnd> Convert(
-        const std::vector<std::string>& files, const std::string& folder, const TEncodingOverrides* overrides = nullptr)
+    std::vector<TEntryEnd> Convert(const std::vector<std::string>& files, const std::string& folder,
+        const TEncodingOverrides* overrides = nullptr)
     {
         TFileList list;
         for (const std::string& file : files)
@@ -180,7 +180,8 @@ TEST_F(OutputCheck, ConvertersThatWriteNothingTooLittleOrFailAreNeverConverted)
     ends = Convert({ clip }, out, &trim);
     ASSERT_EQ(ends.size(), 1u);
     EXPECT_EQ(ends[0].result, TEntryResult::Failed);
-    EXPECT_NE(ends[0].problem.find("output shorter than the source: 0."), std::string::npos) << ends[0].problem;
+    EXPECT_NE(ends[0].problem.find("output shorter than the source: 0."), std::string::npos)
+        << ends[0].problem;
     EXPECT_NE(ends[0].problem.find(" s of 2.0 s"), std::string::npos) << ends[0].problem;
     EXPECT_EQ(FilesIn(out), QStringList {});
 
