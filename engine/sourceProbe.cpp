@@ -56,6 +56,9 @@ TSourceInfo ParseProbeJson(const std::string& json)
         stream.type = s["codec_type"].toString().toStdString();
         stream.codec = s["codec_name"].toString().toStdString();
         stream.channels = s["channels"].toInt();
+        stream.channelLayout = s["channel_layout"].toString().toStdString();
+        stream.width = s["width"].toInt();
+        stream.height = s["height"].toInt();
         stream.fieldOrder = s["field_order"].toString().toStdString();
         stream.attachedPicture = s["disposition"].toObject()["attached_pic"].toInt() == 1;
         stream.rotation = Rotation(s);

@@ -13,6 +13,8 @@ struct TSourceStream {
     std::string fieldOrder; // video: "progressive", "tt", "bb", "tb", "bt", or empty when unknown
     bool attachedPicture = false; // a cover image, not the film
     int rotation = 0; // video: degrees the player turns the frames (display matrix), 0 when upright
+    std::string channelLayout; // audio: "stereo", "5.1(side)", ...; empty or "unknown" when not named
+    int width = 0, height = 0; // video: stored frame size (before rotation)
 };
 
 struct TSourceInfo {
