@@ -1,5 +1,6 @@
 #include "engine/profileFit.h"
 
+#include "engine/colourFit.h"
 #include "platform/process.h"
 
 #include <algorithm>
@@ -98,6 +99,7 @@ bool EncodesVideo(const std::string& params)
 std::string FitToSource(const std::string& params, const std::string& ext, const TSourceInfo& source)
 {
     std::string fitted = source.Interlaced() && EncodesVideo(params) ? Deinterlaced(params) : params;
+    fitted = FitColour(fitted, ext, source); // after the deinterlacer: HDR tone-mapped or kept
     if (ext == "mp4" || ext == "m4v" || ext == "m4a")
         fitted = PcmAsAlac(fitted, source);
     return fitted;
