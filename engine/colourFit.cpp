@@ -79,8 +79,9 @@ enum class TDepth { unknown, eight, high };
 
 bool HighDepthPixelFormat(const std::string& format)
 {
-    static const std::regex high(R"(^(yuva?4[0-4][0-4]p|gbra?p|gray|ya)(9|1[0246])|^(p0|p2|p4|y2)1[026])"
-                                 R"(|^(x2rgb10|x2bgr10|rgb48|bgr48|rgba64|bgra64|gbra?pf32|grayf32|xv3[06]|xyz12))");
+    static const std::regex high(
+        R"(^(yuva?4[0-4][0-4]p|gbra?p|gray|ya)(9|1[0246])|^(p0|p2|p4|y2)1[026])"
+        R"(|^(x2rgb10|x2bgr10|rgb48|bgr48|rgba64|bgra64|gbra?pf32|grayf32|xv3[06]|xyz12))");
     return std::regex_search(format, high);
 }
 
@@ -128,7 +129,8 @@ void MergeX265(TArguments& arguments, const TSettings& settings)
 // x265's master-display: G(x,y)B(x,y)R(x,y)WP(x,y)L(max,min).
 std::string MasterDisplay(const TMasteringDisplay& d)
 {
-    const auto pair = [](long long a, long long b) { return "(" + std::to_string(a) + "," + std::to_string(b) + ")"; };
+    const auto pair
+        = [](long long a, long long b) { return "(" + std::to_string(a) + "," + std::to_string(b) + ")"; };
     return "G" + pair(d.greenX, d.greenY) + "B" + pair(d.blueX, d.blueY) + "R" + pair(d.redX, d.redY) + "WP"
         + pair(d.whiteX, d.whiteY) + "L" + pair(d.maxLuminance, d.minLuminance);
 }
@@ -164,11 +166,11 @@ std::string KeptHdr(TArguments arguments, const TSourceColour& colour)
 // limited range in the profile's YUV format (4:2:0 unless it names another).
 std::string ToneMap(const TTags& tags, const std::string& pixelFormat)
 {
+    const std::string toBt709 = ":t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,tonemap=hable:desat=0,"
+                                "zscale=t=bt709:m=bt709:r=tv";
     return "zscale=tin=" + tags.transfer + ":pin=" + (tags.primaries.empty() ? "bt2020" : tags.primaries)
-        + ":min=" + (tags.space.empty() ? "bt2020nc" : tags.space)
-        + ":t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,tonemap=hable:desat=0,zscale=t=bt709:m=bt709:r=tv,"
-          "format="
-        + (pixelFormat.rfind("yuv", 0) == 0 ? pixelFormat : "yuv420p");
+        + ":min=" + (tags.space.empty() ? "bt2020nc" : tags.space) + toBt709
+        + ",format=" + (pixelFormat.rfind("yuv", 0) == 0 ? pixelFormat : "yuv420p");
 }
 
 // The filter chain with `filter` first, or right after a deinterlacer that heads it: tone-mapping
