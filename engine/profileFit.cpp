@@ -1,11 +1,10 @@
 #include "engine/profileFit.h"
 
+#include "engine/colourFit.h"
 #include "platform/process.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -19,19 +18,6 @@ bool IsOneOf(const std::string& argument, std::initializer_list<const char*> opt
     return std::any_of(options.begin(), options.end(), [&](const char* o) { return argument == o; });
 }
 
-// The arguments as one string again. Anything beyond plain option text (a filter graph with its
-// brackets, stars and bars) goes in quotes, escaped, as profile files write it.
-std::string Joined(const TArguments& arguments)
-{
-    const auto plainChar = [](unsigned char c) { return std::isalnum(c) || std::strchr("-_.:/=+,?", c); };
-    std::string text;
-    for (const std::string& argument : arguments) {
-        const bool plain = !argument.empty() && std::all_of(argument.begin(), argument.end(), plainChar);
-        text += (text.empty() ? "" : " ") + (plain ? argument : platform::QuoteArgument(argument));
-    }
-    return text;
-}
-
 std::string Deinterlaced(const std::string& params)
 {
     TArguments arguments = platform::SplitCommandLine(params);
@@ -40,11 +26,11 @@ std::string Deinterlaced(const std::string& params)
     for (size_t i = 0; i + 1 < arguments.size(); ++i)
         if (IsOneOf(arguments[i], { "-vf", "-filter:v", "-filter:v:0" })) {
             arguments[i + 1] = std::string(kDeinterlacer) + "," + arguments[i + 1];
-            return Joined(arguments);
+            return platform::JoinCommandLine(arguments);
         }
     // No video filter yet: all these are output options, so the order does not matter.
     arguments.insert(arguments.end(), { "-vf", kDeinterlacer });
-    return Joined(arguments);
+    return platform::JoinCommandLine(arguments);
 }
 
 // True when the arguments copy the audio streams (-c copy or -c:a copy, not overridden).
@@ -78,7 +64,7 @@ std::string PcmAsAlac(const std::string& params, const TSourceInfo& source)
         }
         ++audio;
     }
-    return changed ? Joined(arguments) : params;
+    return changed ? platform::JoinCommandLine(arguments) : params;
 }
 
 
@@ -184,7 +170,7 @@ std::string SurroundAudio(const std::string& params, const std::string& ext, con
     if (!filter.empty() && !anyCopied)
         added.insert(added.end(), { "-af", filter });
     arguments.insert(arguments.end(), added.begin(), added.end());
-    return Joined(arguments);
+    return platform::JoinCommandLine(arguments);
 }
 
 bool IsBitmapSubtitle(const std::string& codec)
@@ -245,7 +231,7 @@ std::string FittedSubtitles(
     if (added.empty())
         return params;
     arguments.insert(arguments.end(), added.begin(), added.end());
-    return Joined(arguments);
+    return platform::JoinCommandLine(arguments);
 }
 
 // A copied video whose frames the player must turn (a phone's portrait clip) keeps its rotation
@@ -271,7 +257,7 @@ std::string UprightVideo(
         { "-c" + v, "libx264", "-preset" + v, "medium", "-crf" + v, "18", "-pix_fmt" + v, "yuv420p" });
     notes.push_back("the video is encoded upright (H.264, CRF 18) instead of copied: it is shown turned by "
         + std::to_string(video->rotation) + " degrees, and this format cannot store that");
-    return Joined(arguments);
+    return platform::JoinCommandLine(arguments);
 }
 
 } // namespace
@@ -294,6 +280,7 @@ std::string FitToSource(
 {
     std::vector<std::string> said;
     std::string fitted = source.Interlaced() && EncodesVideo(params) ? Deinterlaced(params) : params;
+    fitted = FitColour(fitted, ext, source); // after the deinterlacer: HDR tone-mapped or kept
     fitted = UprightVideo(fitted, ext, source, said);
     if (IsMp4Family(ext))
         fitted = PcmAsAlac(fitted, source);

@@ -105,6 +105,12 @@ void ExpectFits(const std::string& kind, const std::string& params, const TSourc
         if (kind == "phone.mp4" && Contains(params, "-map 0 ")) {
             EXPECT_EQ(Count(out, "subtitle"), 1) << "the text subtitle is kept";
         }
+    } else if (kind == "hdr10.mkv" && hasVideo && !copiesVideo) {
+        // Ten bits keep HDR; eight bits are tone-mapped, never PQ-tagged (that plays washed out).
+        if (Contains(params, "10le"))
+            EXPECT_EQ(out.colour.transfer, "smpte2084");
+        else
+            EXPECT_NE(out.colour.transfer, "smpte2084");
     } else if (kind == "tv.mkv" && hasVideo && !copiesVideo) {
         EXPECT_TRUE(video->fieldOrder == "progressive" || video->fieldOrder.empty()) << video->fieldOrder;
     }
