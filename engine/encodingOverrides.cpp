@@ -1,6 +1,5 @@
 #include "engine/encodingOverrides.h"
 
-#include "engine/argumentList.h"
 #include "engine/localPath.h"
 #include "platform/process.h"
 
@@ -12,6 +11,8 @@
 #include <cstring>
 
 namespace {
+
+using TArguments = std::vector<std::string>;
 
 // An encoder's quality scale: option, its value for quality 0 and for 100.
 struct TVideoEncoder {
@@ -677,10 +678,10 @@ TOverriddenArguments ApplyOverrides(const std::string& params, const std::string
         TArguments first = arguments;
         first.insert(
             first.end(), { "-pass", "1", "-passlogfile", passLogPrefix, "-an", "-sn", "-f", "null" });
-        result.firstPass = JoinArguments(first);
+        result.firstPass = platform::JoinCommandLine(first);
         arguments.insert(arguments.end(), { "-pass", "2", "-passlogfile", passLogPrefix });
     }
-    result.params = JoinArguments(arguments);
+    result.params = platform::JoinCommandLine(arguments);
     return result;
 }
 

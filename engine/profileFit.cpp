@@ -1,14 +1,17 @@
 #include "engine/profileFit.h"
 
-#include "engine/argumentList.h"
+#include "engine/colourFit.h"
 #include "platform/process.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
 constexpr const char* kDeinterlacer = "bwdif=mode=send_frame";
+
+using TArguments = std::vector<std::string>;
 
 bool IsOneOf(const std::string& argument, std::initializer_list<const char*> options)
 {
@@ -23,11 +26,11 @@ std::string Deinterlaced(const std::string& params)
     for (size_t i = 0; i + 1 < arguments.size(); ++i)
         if (IsOneOf(arguments[i], { "-vf", "-filter:v", "-filter:v:0" })) {
             arguments[i + 1] = std::string(kDeinterlacer) + "," + arguments[i + 1];
-            return JoinArguments(arguments);
+            return platform::JoinCommandLine(arguments);
         }
     // No video filter yet: all these are output options, so the order does not matter.
     arguments.insert(arguments.end(), { "-vf", kDeinterlacer });
-    return JoinArguments(arguments);
+    return platform::JoinCommandLine(arguments);
 }
 
 // True when the arguments copy the audio streams (-c copy or -c:a copy, not overridden).
@@ -61,8 +64,9 @@ std::string PcmAsAlac(const std::string& params, const TSourceInfo& source)
         }
         ++audio;
     }
-    return changed ? JoinArguments(arguments) : params;
+    return changed ? platform::JoinCommandLine(arguments) : params;
 }
+
 
 // The value of the last of these options (a later one overrides an earlier one), or empty.
 std::string LastValue(const TArguments& arguments, std::initializer_list<const char*> options)
@@ -166,7 +170,7 @@ std::string SurroundAudio(const std::string& params, const std::string& ext, con
     if (!filter.empty() && !anyCopied)
         added.insert(added.end(), { "-af", filter });
     arguments.insert(arguments.end(), added.begin(), added.end());
-    return JoinArguments(arguments);
+    return platform::JoinCommandLine(arguments);
 }
 
 bool IsBitmapSubtitle(const std::string& codec)
@@ -227,7 +231,7 @@ std::string FittedSubtitles(
     if (added.empty())
         return params;
     arguments.insert(arguments.end(), added.begin(), added.end());
-    return JoinArguments(arguments);
+    return platform::JoinCommandLine(arguments);
 }
 
 // A copied video whose frames the player must turn (a phone's portrait clip) keeps its rotation
@@ -253,7 +257,7 @@ std::string UprightVideo(
         { "-c" + v, "libx264", "-preset" + v, "medium", "-crf" + v, "18", "-pix_fmt" + v, "yuv420p" });
     notes.push_back("the video is encoded upright (H.264, CRF 18) instead of copied: it is shown turned by "
         + std::to_string(video->rotation) + " degrees, and this format cannot store that");
-    return JoinArguments(arguments);
+    return platform::JoinCommandLine(arguments);
 }
 
 } // namespace
@@ -276,6 +280,7 @@ std::string FitToSource(
 {
     std::vector<std::string> said;
     std::string fitted = source.Interlaced() && EncodesVideo(params) ? Deinterlaced(params) : params;
+    fitted = FitColour(fitted, ext, source); // after the deinterlacer: HDR tone-mapped or kept
     fitted = UprightVideo(fitted, ext, source, said);
     if (IsMp4Family(ext))
         fitted = PcmAsAlac(fitted, source);

@@ -13,8 +13,28 @@ struct TSourceStream {
     std::string fieldOrder; // video: "progressive", "tt", "bb", "tb", "bt", or empty when unknown
     bool attachedPicture = false; // a cover image, not the film
     int rotation = 0; // video: degrees the player turns the frames (display matrix), 0 when upright
-    int width = 0, height = 0; // video, pixels; 0 when unknown
+    std::string channelLayout; // audio: "stereo", "5.1(side)", ...; empty or "unknown" when not named
+    int width = 0, height = 0; // video: stored frame size (before rotation)
     std::string language {}; // the language tag as written (ISO 639: "eng", "ger"), or empty
+};
+
+// HDR10 static metadata in the units x265 takes: chromaticity in 1/50000, luminance in 1/10000 cd/m².
+struct TMasteringDisplay {
+    long long greenX = 0, greenY = 0, blueX = 0, blueY = 0, redX = 0, redY = 0, whiteX = 0, whiteY = 0;
+    long long maxLuminance = 0, minLuminance = 0;
+};
+
+struct TContentLight {
+    long long maxCll = 0, maxFall = 0; // cd/m²
+};
+
+// How the film (the first video stream that is not a cover picture) is tagged, with ffprobe's
+// names ("bt2020", "smpte2084", "bt2020nc"); empty when untagged. The HDR10 metadata is read from
+// the stream, else from its first key frame.
+struct TSourceColour {
+    std::string primaries, transfer, space;
+    std::optional<TMasteringDisplay> masteringDisplay;
+    std::optional<TContentLight> contentLight;
 };
 
 struct TSourceInfo {
@@ -23,6 +43,7 @@ struct TSourceInfo {
     std::string error; // ffprobe's own words when it ran but could not read the file
     std::optional<double> seconds;
     std::vector<TSourceStream> streams;
+    TSourceColour colour;
 
     // The first video stream that is not a cover image is interlaced (field order tt, bb, tb, bt).
     bool Interlaced() const;

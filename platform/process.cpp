@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -194,6 +195,17 @@ std::string EscapeQuotedArgument(const std::string& argument)
 std::string QuoteArgument(const std::string& argument)
 {
     return '"' + EscapeQuotedArgument(argument) + '"';
+}
+
+std::string JoinCommandLine(const std::vector<std::string>& arguments)
+{
+    const auto plainChar = [](unsigned char c) { return std::isalnum(c) || (c != 0 && std::strchr("-_.:/=+,?", c)); };
+    std::string text;
+    for (const std::string& argument : arguments) {
+        const bool plain = !argument.empty() && std::all_of(argument.begin(), argument.end(), plainChar);
+        text += (text.empty() ? "" : " ") + (plain ? argument : QuoteArgument(argument));
+    }
+    return text;
 }
 
 TChildProcess::~TChildProcess()

@@ -70,6 +70,9 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 std::string EscapeQuotedArgument(const std::string& argument);
 // `argument` in double quotes, escaped: one argument whatever it contains.
 std::string QuoteArgument(const std::string& argument);
+// The arguments as one line that SplitCommandLine splits back into them: plain option text as it
+// is, anything else (spaces, quotes, a filter graph's brackets) quoted.
+std::string JoinCommandLine(const std::vector<std::string>& arguments);
 
 // A child process in its own session. The destructor kills a child that still runs (with its
 // process group and every descendant that left the group) and reaps it, so no zombie and no orphan

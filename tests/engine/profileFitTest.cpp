@@ -14,15 +14,6 @@
 
 namespace {
 
-TSourceInfo Video(const char* fieldOrder)
-{
-    TSourceInfo info;
-    info.read = true;
-    info.streams.push_back({ "video", "h264", 0, fieldOrder, false });
-    info.streams.push_back({ "audio", "aac", 2, "", false });
-    return info;
-}
-
 TSourceStream S(const char* type, const char* codec, int channels = 0)
 {
     TSourceStream stream;
@@ -30,6 +21,16 @@ TSourceStream S(const char* type, const char* codec, int channels = 0)
     stream.codec = codec;
     stream.channels = channels;
     return stream;
+}
+
+TSourceInfo Video(const char* fieldOrder)
+{
+    TSourceInfo info;
+    info.read = true;
+    info.streams.push_back(S("video", "h264"));
+    info.streams.back().fieldOrder = fieldOrder;
+    info.streams.push_back(S("audio", "aac", 2));
+    return info;
 }
 
 constexpr const char* kLayouts = "aformat=channel_layouts=7.1|6.1|5.1|5.0|quad|3.0|stereo|mono";
@@ -52,7 +53,7 @@ TEST(ProfileFit, ArgumentsKeepWhatTheSourceHas)
     // MP4 cannot hold PCM: a copying MP4 profile encodes those audio streams to ALAC, by their
     // place among the audio streams; other containers and encoding profiles are left alone.
     TSourceInfo camera = Video("progressive");
-    camera.streams.push_back({ "audio", "pcm_s16le", 2, "", false });
+    camera.streams.push_back(S("audio", "pcm_s16le", 2));
     const std::string remux = "-map 0:V? -map 0:a? -c copy -movflags +faststart";
     EXPECT_EQ(FitToSource(remux, "mp4", camera), remux + " -c:a:1 alac");
     EXPECT_EQ(FitToSource(remux, "mkv", camera), remux);

@@ -21,6 +21,7 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <map>
 #include <set>
 #include <sstream>
@@ -548,9 +549,9 @@ TEST(ShippedProfiles, HdrDvdAndSurroundSources)
     EXPECT_GE(opusProfiles, 3);
 }
 
-// A subtitle stream the output cannot take (an MP4 text track into the Matroska copy) fails the
-// first run; the job runner converts the row again without subtitles, onto the same name, and
-// leaves no stray file.
+// An MP4 text track into the Matroska copy: read first, it becomes SRT in one run. Unread (no
+// ffprobe), the container refuses it and the job runner converts the row again without subtitles,
+// onto the same name, leaving no stray file.
 TEST(ShippedProfiles, SubtitleTheContainerCannotHoldIsDropped)
 {
     REQUIRE_TOOL(ffmpeg, "ffmpeg");
@@ -560,22 +561,37 @@ TEST(ShippedProfiles, SubtitleTheContainerCannotHoldIsDropped)
     MakeSourceClip(ffmpeg, source, dir);
     if (HasFatalFailure())
         return;
+    // A converter with no ffprobe beside it or on PATH.
+    const std::string blind = dir.file("blind");
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(blind)));
+    WriteFileBytes(blind + "/ffmpeg", "#!/bin/sh\nexec " + ffmpeg + " \"$@\"\n");
+    ASSERT_EQ(chmod((blind + "/ffmpeg").c_str(), 0755), 0);
     const TProfileList profiles(kProfileFile);
-    TFileList list;
-    const std::string outFolder = dir.file("out") + "/";
-    AppendFileRow(list, QString::fromStdString(source), 5, QString::fromStdString(outFolder));
-    TJobRunner command(list, profiles);
-    command.SetProgramFolder(VIDMORPH_APP_DIR);
-    std::vector<TEntryEnd> ends;
-    bool finished = false;
-    command.OnEntryEnded = [&](const TEntryEnd& end) { ends.push_back(end); };
-    command.OnFinish = [&](QObject*, bool) { finished = true; };
-    command.Start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 60000));
-    ASSERT_EQ(ends.size(), 1u);
-    EXPECT_EQ(ends[0].result, TEntryResult::Converted);
-    EXPECT_EQ(
-        QDir(QString::fromStdString(outFolder)).entryList(QDir::Files), QStringList { "with subtitles.mkv" });
-    const Probe probe = ProbeFile(ffprobe, outFolder + "with subtitles.mkv", dir);
-    EXPECT_EQ(probe.Kinds(), (std::vector<std::string> { "audio:aac", "audio:aac", "video:h264" }));
+    const QByteArray path = qgetenv("PATH");
+    for (const bool probed : { true, false }) {
+        SCOPED_TRACE(probed ? "read first" : "not read");
+        TFileList list;
+        const std::string outFolder = dir.file(probed ? "read" : "unread") + "/";
+        AppendFileRow(list, QString::fromStdString(source), 5, QString::fromStdString(outFolder));
+        TJobRunner command(list, profiles);
+        command.SetProgramFolder(probed ? std::string(VIDMORPH_APP_DIR) : blind);
+        std::vector<TEntryEnd> ends;
+        bool finished = false;
+        command.OnEntryEnded = [&](const TEntryEnd& end) { ends.push_back(end); };
+        command.OnFinish = [&](QObject*, bool) { finished = true; };
+        qputenv("PATH", probed ? path : QByteArray::fromStdString(blind));
+        command.Start();
+        const bool ended = QTest::qWaitFor([&] { return finished; }, 60000);
+        qputenv("PATH", path);
+        ASSERT_TRUE(ended);
+        ASSERT_EQ(ends.size(), 1u);
+        EXPECT_EQ(ends[0].result, TEntryResult::Converted);
+        EXPECT_EQ(QDir(QString::fromStdString(outFolder)).entryList(QDir::Files),
+            QStringList { "with subtitles.mkv" });
+        const Probe probe = ProbeFile(ffprobe, outFolder + "with subtitles.mkv", dir);
+        std::vector<std::string> kinds { "audio:aac", "audio:aac", "video:h264" };
+        if (probed)
+            kinds.insert(kinds.begin() + 2, "subtitle:subrip");
+        EXPECT_EQ(probe.Kinds(), kinds); // sorted
+    }
 }
