@@ -111,7 +111,7 @@ void FillIdleRows(TmainDlg& window, const QString& folder)
     }
     window.fileList->SetAnimationOffset(30);
     TFileList::GetNodeData(list.NodeAt(1))->Outcome.reset(new TRowOutcome {
-        TEntryResult::Failed, 1, "birthday.mp4: Invalid data found when processing input", {}, {} });
+        TEntryResult::Failed, 1, "birthday.mp4: Invalid data found when processing input", {}, {}, {} });
     window.lbCount->setText(TMainController::CountLine(4, 3));
 }
 
