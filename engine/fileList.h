@@ -2,6 +2,7 @@
 // The record kept for each row of the file list, and the list of such rows.
 #include "engine/nodeStore.h"
 #include "formats/listFile.h"
+#include "platform/fileSystem.h"
 
 #include <QString>
 #include <cstdint>
@@ -25,6 +26,12 @@ struct TRowOutcome {
     std::string Problem; // why it failed, in words; empty for converted and stopped rows
     std::string OutputPath; // the file the run wrote or was to write; empty when nothing ran
     std::string LastLine; // the converter's last output line
+};
+
+// The file a row's converter was seen holding open: its name, and which file had that name then.
+struct TOwnOutput {
+    std::string Path;
+    platform::TFileId Id;
 };
 
 // One row's record: the one place everything about the row is kept. The user's choices come from
