@@ -8,6 +8,7 @@
 #include "engine/fileList.h"
 #include "engine/outputCheck.h"
 #include "formats/profileList.h"
+#include "platform/fileSystem.h"
 
 #include <QObject>
 #include <QTimer>
@@ -43,6 +44,9 @@ public:
     // Raised for every row that ends, after OnProgress and after the row's status is set; not for
     // a row freed from the list before its end arrived.
     using TEntryEndedEvent = std::function<void(const TEntryEnd& end)>;
+    // Raised once per run when the converter is first seen holding its output file open (from
+    // then on OwnOutput() names it).
+    using TOwnOutputEvent = std::function<void()>;
     // Each line the converter writes (shown by tools; the batch ignores it). A last line without
     // a line end comes at the end of the row's run, before OnEntryEnded.
     using TOutputLineEvent = std::function<void(const std::string& line)>;
@@ -68,6 +72,9 @@ public:
     const std::string& CurrentCommandLine() const { return plan_.commandLine; }
     const std::string& CurrentOutputPath() const { return plan_.outputPath; }
     TProcessRunner& Runner() { return *runner_; }
+    // The file the current row's converter was seen holding open under the output name; none
+    // before that and once the row has ended. Stop removes this file and no other.
+    std::optional<TOwnOutput> OwnOutput() const;
 
     TProgressEvent OnProgress;
     TFinishEvent OnFinish;
@@ -75,6 +82,7 @@ public:
     TEntryStartedEvent OnEntryStarted;
     TEntryEndedEvent OnEntryEnded;
     TOutputLineEvent OnOutputLine;
+    TOwnOutputEvent OnOwnOutput;
 
     // Caller's contract: no batch running or ending, and the list not empty.
     void Start();
@@ -124,6 +132,6 @@ private:
     bool stopRequested_ = false;
     bool entryRunning_ = false; // the converter was started for the current row
     // The file the current row's converter was seen holding open under the output name.
-    std::optional<std::pair<dev_t, ino_t>> ownOutput_;
+    std::optional<platform::TFileId> ownOutput_;
     int64_t elapsedSeconds_ = 0;
 };
