@@ -132,7 +132,8 @@ std::string TBatchReport::Summary(
     // Users must be able to find files converted without an output folder.
     summary += "; default output folder " + defaultOutputFolder;
     if (options_.shardCount > 1)
-        summary += "; shard " + std::to_string(options_.shardIndex + 1) + "/" + std::to_string(options_.shardCount);
+        summary += "; shard " + std::to_string(options_.shardIndex + 1) + "/"
+            + std::to_string(options_.shardCount);
     // Tasks sharing a list show whether they all sliced the same one.
     if (!listSha256_.empty())
         summary += "; list SHA-256 " + listSha256_;

@@ -118,7 +118,8 @@ bool TInputList::ReadListFile(const std::string& file)
     // Tasks sharing a list by --shard must all slice the bytes they report.
     if (FileSha256(file) != sha256) {
         list_.Clear();
-        return BatchFail(err_, "the list file " + file + " changed while it was read; run again once it is complete");
+        return BatchFail(
+            err_, "the list file " + file + " changed while it was read; run again once it is complete");
     }
     listSha256_ = sha256;
     return true;

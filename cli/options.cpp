@@ -124,8 +124,8 @@ bool ReadSharingOption(
 bool CheckSharing(const TBatchOptions& options, std::FILE* err)
 {
     if (!options.expectSha256.empty() && options.listFile.empty())
-        return BatchFail(
-            err, "--expect-sha256 checks a list file; give one (vidmorph-batch --expect-sha256 HEX LIST.zfl)");
+        return BatchFail(err,
+            "--expect-sha256 checks a list file; give one (vidmorph-batch --expect-sha256 HEX LIST.zfl)");
     return true;
 }
 
