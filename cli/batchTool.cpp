@@ -1,5 +1,6 @@
 #include "cli/batchTool.h"
 
+#include "cli/jobCount.h"
 #include "engine/entryPlan.h"
 #include "engine/reporter.h"
 #include "platform/fileSystem.h"
@@ -79,12 +80,26 @@ int TBatchTool::RunOnInputs()
     }
     if (!options_.saveList.empty())
         return SaveList();
+    report_.SetListChecksum(inputs_.ListSha256());
+    if (options_.jobsAuto)
+        ChooseJobCount();
     defaultOutputFolder_ = platform::GlobalOutputFolder();
     plan_ = PlanJobGroups(inputs_.Rows(), profiles_, defaultOutputFolder_, options_);
     const std::string converter = FindConverter();
     if (converter.empty())
         return beBadInput;
     return options_.dryRun ? DryRun(converter) : Convert(converter);
+}
+
+void TBatchTool::ChooseJobCount()
+{
+    const int cores = UsableCores();
+    const bool video = AnyEncodesVideo(inputs_.Rows(), profiles_);
+    options_.jobs = AutoJobCount(cores, video);
+    if (options_.verbose)
+        std::fprintf(err_, "vidmorph-batch: -j auto: %d job%s (%d usable core%s; %s)\n", options_.jobs,
+            options_.jobs == 1 ? "" : "s", cores, cores == 1 ? "" : "s",
+            video ? "a profile encodes video" : "the profiles copy streams or make audio");
 }
 
 int TBatchTool::ListProfiles()

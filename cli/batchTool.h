@@ -35,6 +35,7 @@ private:
     struct TJob;
 
     int RunOnInputs();
+    void ChooseJobCount();
     int ListProfiles();
     int SaveList();
     std::string FindConverter();
