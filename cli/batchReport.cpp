@@ -110,6 +110,8 @@ void TBatchReport::PrintJson(const std::string& source, const std::string& outpu
             notes += (notes.empty() ? "" : ",") + JsonString(note);
         std::fprintf(out_, ",\"notes\":[%s]", notes.c_str());
     }
+    if (!listSha256_.empty())
+        std::fprintf(out_, ",\"list_sha256\":\"%s\"", listSha256_.c_str());
     std::fputs("}\n", out_);
     std::fflush(out_);
 }
@@ -131,6 +133,7 @@ void TBatchReport::ExplainMissingConverter(TJobRunner& command)
 }
 
 // "N of M converted, F failed[, S stopped][, K missing][, R not started]; default output folder D"
+// [; shard K/N][; list SHA-256 HEX]
 std::string TBatchReport::Summary(
     unsigned planned, int missing, bool interrupted, const std::string& defaultOutputFolder) const
 {
@@ -144,7 +147,14 @@ std::string TBatchReport::Summary(
     if (interrupted)
         summary += ", " + std::to_string(notRun) + " not started";
     // Users must be able to find files converted without an output folder.
-    return summary + "; default output folder " + defaultOutputFolder;
+    summary += "; default output folder " + defaultOutputFolder;
+    if (options_.shardCount > 1)
+        summary += "; shard " + std::to_string(options_.shardIndex + 1) + "/"
+            + std::to_string(options_.shardCount);
+    // Tasks sharing a list show whether they all sliced the same one.
+    if (!listSha256_.empty())
+        summary += "; list SHA-256 " + listSha256_;
+    return summary;
 }
 
 int TBatchReport::Finish(

@@ -19,6 +19,8 @@ public:
     // Counts an entry the job runner has ended and tells of it. row is 1-based among total, the
     // entries of the whole list; seconds since the entry started.
     void EntryEnded(const TEntryEnd& end, TJobRunner& command, unsigned row, unsigned total, double seconds);
+    // The SHA-256 of the list file the entries come from (empty: none), for the summary and --json.
+    void SetListChecksum(const std::string& sha256) { listSha256_ = sha256; }
     // Entries ended so far.
     int Finished() const { return finished_; }
     // Prints the summary line (to err with --json; with --quiet only when something went wrong)
@@ -42,5 +44,6 @@ private:
     int finished_ = 0;
     int failed_ = 0; // not started or failed
     int stopped_ = 0;
+    std::string listSha256_;
     bool converterExplained_ = false; // the advice on a converter that cannot start was given
 };

@@ -1,5 +1,6 @@
 #include "cli/batchTool.h"
 
+#include "cli/jobCount.h"
 #include "engine/entryPlan.h"
 #include "engine/reporter.h"
 #include "platform/fileSystem.h"
@@ -81,6 +82,9 @@ int TBatchTool::RunOnInputs()
         return SaveList();
     if (!OverridesFitProfiles())
         return beBadInput;
+    report_.SetListChecksum(inputs_.ListSha256());
+    if (options_.jobsAuto)
+        ChooseJobCount();
     defaultOutputFolder_ = platform::GlobalOutputFolder();
     plan_ = PlanJobGroups(inputs_.Rows(), profiles_, defaultOutputFolder_, options_);
     const std::string converter = FindConverter();
@@ -106,6 +110,17 @@ bool TBatchTool::OverridesFitProfiles()
                 "profile " + std::to_string(index) + " (" + profiles_.FormatNames()[index] + "): " + problem);
     }
     return true;
+}
+
+void TBatchTool::ChooseJobCount()
+{
+    const int cores = UsableCores();
+    const bool video = AnyEncodesVideo(inputs_.Rows(), profiles_);
+    options_.jobs = AutoJobCount(cores, video);
+    if (options_.verbose)
+        std::fprintf(err_, "vidmorph-batch: -j auto: %d job%s (%d usable core%s; %s)\n", options_.jobs,
+            options_.jobs == 1 ? "" : "s", cores, cores == 1 ? "" : "s",
+            video ? "a profile encodes video" : "the profiles copy streams or make audio");
 }
 
 int TBatchTool::ListProfiles()

@@ -36,6 +36,7 @@ private:
 
     int RunOnInputs();
     bool OverridesFitProfiles();
+    void ChooseJobCount();
     int ListProfiles();
     int SaveList();
     std::string FindConverter();

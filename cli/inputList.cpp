@@ -3,6 +3,9 @@
 #include "engine/videoFormats.h"
 #include "platform/fileSystem.h"
 
+#include <QCryptographicHash>
+#include <QFile>
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -56,6 +59,16 @@ std::vector<std::string> VideosIn(const std::string& folder, bool recursive)
     return files;
 }
 
+// The SHA-256 of the file's bytes in lower-case hex; empty when it cannot be read.
+std::string FileSha256(const std::string& path)
+{
+    QFile file(platform::FromAnsi(path));
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return {};
+    return hash.result().toHex().toStdString();
+}
+
 } // namespace
 
 TInputList::TInputList(
@@ -91,6 +104,9 @@ bool TInputList::ReadListFile(const std::string& file)
 {
     if (!platform::FileExists(file))
         return BatchFail(err_, "no such list file: " + file);
+    const std::string sha256 = FileSha256(file);
+    if (!CheckChecksum(file, sha256))
+        return false;
     try {
         ImportList(list_, file);
     } catch (const std::exception& e) {
@@ -99,7 +115,26 @@ bool TInputList::ReadListFile(const std::string& file)
     }
     if (list_.TotalCount() == 0)
         return BatchFail(err_, "the list file " + file + " has no entries");
+    // Tasks sharing a list by --shard must all slice the bytes they report.
+    if (FileSha256(file) != sha256) {
+        list_.Clear();
+        return BatchFail(
+            err_, "the list file " + file + " changed while it was read; run again once it is complete");
+    }
+    listSha256_ = sha256;
     return true;
+}
+
+// The checksum --expect-sha256 asked for, if any; false after saying why not.
+bool TInputList::CheckChecksum(const std::string& file, const std::string& sha256)
+{
+    if (sha256.empty())
+        return BatchFail(err_, "cannot read the list file " + file);
+    if (options_.expectSha256.empty() || sha256 == options_.expectSha256)
+        return true;
+    return BatchFail(err_,
+        "the list file " + file + " has SHA-256 " + sha256 + ", not the expected " + options_.expectSha256
+            + ": it changed since the checksum was taken; nothing converted");
 }
 
 bool TInputList::AddInputs()

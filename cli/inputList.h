@@ -33,10 +33,13 @@ public:
     const std::vector<PVirtualNode>& Rows() const { return rows_; }
     // Inputs that were missing or empty.
     int Missing() const { return missing_; }
+    // The list file's SHA-256 (lower-case hex) once it was read; empty for files and folders.
+    const std::string& ListSha256() const { return listSha256_; }
 
 private:
     bool Fill();
     bool ReadListFile(const std::string& file);
+    bool CheckChecksum(const std::string& file, const std::string& sha256);
     bool AddInputs();
     void AddInput(const std::string& input);
     void AddFolder(const std::string& folder);
@@ -49,4 +52,5 @@ private:
     TFileList list_; // every entry, in list order
     std::vector<PVirtualNode> rows_;
     int missing_ = 0;
+    std::string listSha256_;
 };

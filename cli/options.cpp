@@ -98,6 +98,43 @@ bool CheckCombination(TBatchOptions& options, bool profileGiven, std::FILE* err)
     return true;
 }
 
+// --- Sharing one list among cores and scheduler tasks: -j auto, --expect-sha256 ---
+
+// A SHA-256 checksum as 64 hex digits, kept in lower case (as sha256sum prints it).
+bool ReadSha256(const std::string& text, std::string& sha256)
+{
+    if (text.size() != 64 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return false;
+    sha256 = QString::fromStdString(text).toLower().toStdString();
+    return true;
+}
+
+// Takes -j auto and --expect-sha256 (handled = true); false after printing a problem.
+bool ReadSharingOption(
+    const QString& a, const std::string& value, TBatchOptions& options, bool& handled, std::FILE* err)
+{
+    handled = false;
+    if (a == "-j" || a == "--jobs") {
+        options.jobsAuto = value == "auto"; // the last -j counts
+        handled = options.jobsAuto;
+    } else if (a == "--expect-sha256") {
+        handled = true;
+        if (!ReadSha256(value, options.expectSha256))
+            return BatchFail(err,
+                "--expect-sha256 needs the list file's SHA-256 as 64 hex digits (sha256sum LIST.zfl), not \""
+                    + value + "\"");
+    }
+    return true;
+}
+
+bool CheckSharing(const TBatchOptions& options, std::FILE* err)
+{
+    if (!options.expectSha256.empty() && options.listFile.empty())
+        return BatchFail(err,
+            "--expect-sha256 checks a list file; give one (vidmorph-batch --expect-sha256 HEX LIST.zfl)");
+    return true;
+}
+
 } // namespace
 
 bool BatchFail(std::FILE* err, const std::string& message)
@@ -121,11 +158,16 @@ bool ParseBatchArguments(const QStringList& arguments, TBatchOptions& options, s
         bool encodingValue = false;
         const bool encoding = IsEncodingOption(a, encodingValue);
         const bool takesValue = a == "--profile" || a == "--output" || a == "--save" || a == "-j"
-            || a == "--jobs" || a == "--shard" || encodingValue;
+            || a == "--jobs" || a == "--shard" || a == "--expect-sha256" || encodingValue;
         if (takesValue && !hasInline && (i + 1 >= arguments.size() || arguments[i + 1].isEmpty()))
             return BatchFail(err, platform::ToAnsi(a) + " needs a value (see --help)");
         const std::string value
             = takesValue ? platform::ToAnsi(hasInline ? inlineValue : arguments[++i]) : "";
+        bool sharing = false;
+        if (!ReadSharingOption(a, value, options, sharing, err))
+            return false;
+        if (sharing)
+            continue;
         if (a == "--help" || a == "-h") {
             options.help = true;
         } else if (a == "--version") {
@@ -151,7 +193,7 @@ bool ParseBatchArguments(const QStringList& arguments, TBatchOptions& options, s
             profileGiven = true;
         } else if (a == "-j" || a == "--jobs") {
             if (!ReadNumber(value, 1, 64, options.jobs))
-                return BatchFail(err, "--jobs needs a number from 1 to 64, not \"" + value + "\"");
+                return BatchFail(err, "--jobs needs a number from 1 to 64 or auto, not \"" + value + "\"");
         } else if (a == "--shard") {
             if (!ReadShard(value, options))
                 return BatchFail(err, "--shard needs K/N with 1 <= K <= N (as 2/4), not \"" + value + "\"");
@@ -171,7 +213,7 @@ bool ParseBatchArguments(const QStringList& arguments, TBatchOptions& options, s
             options.inputs.push_back(Absolute(a));
         }
     }
-    return CheckCombination(options, profileGiven, err);
+    return CheckCombination(options, profileGiven, err) && CheckSharing(options, err);
 }
 
 void PrintBatchUsage(std::FILE* out)
@@ -188,14 +230,20 @@ void PrintBatchUsage(std::FILE* out)
                "\n"
                "Options:\n"
                "  -j, --jobs N     run N conversions at once (default 1)\n"
+               "  -j auto          as many as suit this machine: one per usable core when every\n"
+               "                   profile only copies or makes audio, one per 8 cores when one\n"
+               "                   encodes video\n"
                "  --shard K/N      convert only the K-th of N disjoint slices of the entries\n"
                "                   (N machines or scheduler tasks sharing one list file)\n"
+               "  --expect-sha256 HEX\n"
+               "                   refuse the list file (status 2) unless its SHA-256 is HEX, as\n"
+               "                   sha256sum prints it: every task then slices the same list\n"
                "  --dry-run        print each converter command line; create nothing\n"
                "  -r, --recursive  folders given as input include their subfolders\n"
                "  -q, --quiet      print only failures and problems\n"
                "  -v, --verbose    print the converter's own lines too\n"
                "  --json           one JSON object per finished entry on standard output\n"
-               "                   (source, output, status, exit_code, seconds)\n"
+               "                   (source, output, status, exit_code, seconds; list_sha256 for a list)\n"
                "  --force          let --save replace an existing list file\n"
                "\n"
                "Encoding options (this run only, over every entry's profile; --dry-run shows them):\n"

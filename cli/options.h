@@ -23,6 +23,8 @@ struct TBatchOptions {
     bool force = false; // --save may replace an existing list file
     int profile = -1; // --profile N; -1 when not given
     int jobs = 1; // -j N: conversions at once
+    bool jobsAuto = false; // -j auto: jobs chosen from the cores and the profiles (cli/jobCount.h)
+    std::string expectSha256; // --expect-sha256 HEX, in lower case: the list file must have this checksum
     int shardIndex = 0; // --shard K/N: 0-based K-1
     int shardCount = 1;
     std::string outputFolder; // --output DIR (absolute, with a trailing '/'), or empty

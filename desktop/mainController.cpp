@@ -17,6 +17,7 @@
 #include "desktop/problemsForm.h"
 #include "desktop/rowText.h"
 #include "engine/jobRunner.h"
+#include "engine/listJournal.h"
 #include "engine/reporter.h"
 #include "engine/videoFormats.h"
 #include "formats/listFile.h"
@@ -29,6 +30,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 
 using formkit::kCaption;
@@ -62,6 +64,7 @@ TMainController::~TMainController()
     listPresenter_.reset();
     profiles_.reset();
     jobRunner_.reset(); // kills a running converter and its descendants, removes its unfinished output
+    journal_.reset(); // a normal end: nothing to restore
     SetErrorReporter({});
 }
 
@@ -125,6 +128,30 @@ void TMainController::WireJobRunner()
     jobRunner_->OnTimer = [this](QObject*) { Guard([this] { BatchTimer(); }); };
     jobRunner_->OnEntryStarted = [this](PVirtualNode node) { Guard([&] { EntryStarted(node); }); };
     jobRunner_->OnEntryEnded = [this](const TEntryEnd& end) { Guard([&] { EntryEnded(end); }); };
+    jobRunner_->OnOwnOutput = [this] {
+        if (journal_)
+            journal_->Changed();
+    };
+}
+
+void TMainController::StartJournal(const std::string& folder)
+{
+    TFileList& list = form_.fileList->List();
+    const TRestoredList restored = RestoreLastSession(list, folder);
+    journal_ = std::make_unique<TListJournal>(list, folder);
+    journal_->ConvertingOutput = [this] { return jobRunner_->OwnOutput(); };
+    if (!journal_->Active())
+        std::fprintf(stderr, "vidmorph: the list is not kept for after a crash: %s\n", journal_->Problem().c_str());
+    if (!restored.found || (restored.error.empty() && restored.rows == 0))
+        return;
+    RefreshCount(restored.converted);
+    const bool failed = !restored.error.empty();
+    const QString message = failed
+        ? "The list of the last session could not be restored and was dropped: " + platform::FromAnsi(restored.error)
+        : RestoredMessage(restored.rows, restored.converted);
+    std::fprintf(stderr, "vidmorph: %s\n", platform::ToAnsi(message).c_str());
+    Dialogs().ShowMessageNonModal(
+        &form_, kApplicationTitle, message, failed ? QMessageBox::Warning : QMessageBox::Information);
 }
 
 // The converting row is the selected one, and its bar shows the moving block.
@@ -189,6 +216,11 @@ QString TMainController::EndMessage(int rows, int converted, int failed, bool st
     if (failed > 0)
         message += QString::asprintf(", %d failed", failed);
     return (stopped ? "Stopped: " : "") + message + ".";
+}
+
+QString TMainController::RestoredMessage(int files, int converted)
+{
+    return QString::asprintf("The list of the last session was restored: %d files, %d converted.", files, converted);
 }
 
 QString TMainController::ExportName(const QString& chosen)

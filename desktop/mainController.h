@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 class TJobRunner;
@@ -17,6 +18,7 @@ class TItemManager;
 class TMenuDraw;
 class TProblemsDlg;
 class TListFile;
+class TListJournal;
 class TFileListPresenter;
 struct TEntryEnd;
 class TmainDlg;
@@ -42,6 +44,9 @@ public:
     TMainController& operator=(const TMainController&) = delete;
 
     void Setup();
+    // Restores the list a crashed session left in folder (the state folder), says so in a box
+    // that holds up nothing, and from then on keeps this window's journal there.
+    void StartJournal(const std::string& folder);
     void SetIdleState();
     void SetRunningState();
 
@@ -67,6 +72,8 @@ public:
     TFileListPresenter& ListPresenter() { return *listPresenter_; }
     TJobRunner& JobRunner() { return *jobRunner_; }
     TListFile& ListFile() { return *listFile_; }
+    // This window's journal; null before StartJournal.
+    TListJournal* Journal() { return journal_.get(); }
     // The batch's problems window, owned by the main window; hidden until a problem arrives.
     TProblemsDlg& Problems() { return *problems_; }
 
@@ -79,6 +86,8 @@ public:
     // it was not stopped; else how many converted and failed, e.g. "3 of 5 files converted,
     // 2 failed." or "Stopped: 1 of 5 files converted."
     static QString EndMessage(int rows, int converted, int failed, bool stopped);
+    // "The list of the last session was restored: 37 files, 12 converted."
+    static QString RestoredMessage(int files, int converted);
 
 private:
     // Runs a handler; an exception is shown as the framework's default error report would.
@@ -99,6 +108,7 @@ private:
     std::unique_ptr<TFileListPresenter> listPresenter_;
     std::unique_ptr<TJobRunner> jobRunner_;
     std::unique_ptr<TListFile> listFile_;
+    std::unique_ptr<TListJournal> journal_;
     // From Convert until OnFinish. After Stop the job runner is idle at once, but its current row
     // stays in use until the stopped converter's end arrives: removals wait for that moment.
     bool batchActive_ = false;

@@ -72,6 +72,8 @@ TmainDlg* StartUp()
     FreeSplash();
     window->show();
     ReportUnusableProfiles(*window);
+    // A journal that cannot be kept or restored costs the window nothing.
+    RunGuarded(window, [window] { window->Controller()->StartJournal(platform::StateFolder()); });
     return window;
 }
 

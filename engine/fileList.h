@@ -2,6 +2,7 @@
 // The record kept for each row of the file list, and the list of such rows.
 #include "engine/nodeStore.h"
 #include "formats/listFile.h"
+#include "platform/fileSystem.h"
 
 #include <QString>
 #include <cstdint>
@@ -27,6 +28,12 @@ struct TRowOutcome {
     std::string OutputPath; // the file the run wrote or was to write; empty when nothing ran
     std::string LastLine; // the converter's last output line
     std::vector<std::string> Notes; // what fitting the profile to the source changed (TEntryPlan::notes)
+};
+
+// The file a row's converter was seen holding open: its name, and which file had that name then.
+struct TOwnOutput {
+    std::string Path;
+    platform::TFileId Id;
 };
 
 // One row's record: the one place everything about the row is kept. The user's choices come from

@@ -13,17 +13,6 @@
 
 namespace {
 
-// The identity of the regular file at path (not following a link); false when there is none.
-bool RegularFileId(const std::string& path, dev_t& device, ino_t& inode)
-{
-    struct stat info { };
-    if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return false;
-    device = info.st_dev;
-    inode = info.st_ino;
-    return true;
-}
-
 // ffmpeg's own words when a subtitle stream cannot go into the chosen container or codec (a
 // bitmap subtitle into MP4's text track, an MP4 text track into Matroska, ...). ffmpeg cannot
 // pick per stream, so such a row is converted again without subtitles.
@@ -114,12 +103,22 @@ void TJobRunner::NoteConvertersOutput()
     // not hold open is someone else's. Once seen, the answer stands for the row.
     if (ownOutput_)
         return;
-    dev_t device {};
-    ino_t inode {};
     const pid_t converter = runner_->ChildPid();
-    if (entryRunning_ && converter > 0 && !plan_.outputPath.empty() && RegularFileId(plan_.outputPath, device, inode)
-        && platform::ProcessHasFileOpen(converter, device, inode))
-        ownOutput_ = std::make_pair(device, inode);
+    if (!entryRunning_ || converter <= 0 || plan_.outputPath.empty())
+        return;
+    const std::optional<platform::TFileId> id = platform::RegularFileId(plan_.outputPath);
+    if (id && platform::ProcessHasFileOpen(converter, id->device, id->inode)) {
+        ownOutput_ = id;
+        if (OnOwnOutput)
+            OnOwnOutput();
+    }
+}
+
+std::optional<TOwnOutput> TJobRunner::OwnOutput() const
+{
+    if (!ownOutput_)
+        return std::nullopt;
+    return TOwnOutput { plan_.outputPath, *ownOutput_ };
 }
 
 // The row's plan, and its output folder created when missing (nothing is created for a row
@@ -417,11 +416,8 @@ void TJobRunner::NodeFreed(PVirtualNode node)
 void TJobRunner::RemovePartialOutput()
 {
     // Only the very file the stopped converter was writing, if it is still under that name.
-    dev_t device {};
-    ino_t inode {};
-    if (ownOutput_ && RegularFileId(plan_.outputPath, device, inode)
-        && ownOutput_ == std::make_pair(device, inode))
-        std::remove(plan_.outputPath.c_str());
+    if (ownOutput_)
+        platform::RemoveIfSameFile(plan_.outputPath, *ownOutput_);
     ownOutput_.reset();
 }
 

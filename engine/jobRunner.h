@@ -8,6 +8,7 @@
 #include "engine/fileList.h"
 #include "engine/outputCheck.h"
 #include "formats/profileList.h"
+#include "platform/fileSystem.h"
 
 #include <QObject>
 #include <QTimer>
@@ -43,6 +44,9 @@ public:
     // Raised for every row that ends, after OnProgress and after the row's status is set; not for
     // a row freed from the list before its end arrived.
     using TEntryEndedEvent = std::function<void(const TEntryEnd& end)>;
+    // Raised once per run when the converter is first seen holding its output file open (from
+    // then on OwnOutput() names it).
+    using TOwnOutputEvent = std::function<void()>;
     // Each line the converter writes (shown by tools; the batch ignores it). A last line without
     // a line end comes at the end of the row's run, before OnEntryEnded.
     using TOutputLineEvent = std::function<void(const std::string& line)>;
@@ -73,6 +77,9 @@ public:
     // 1 or 2 while the current row runs in two passes, 0 while it runs once.
     int CurrentPass() const { return firstPass_ ? 1 : plan_.firstPassCommandLine.empty() ? 0 : 2; }
     TProcessRunner& Runner() { return *runner_; }
+    // The file the current row's converter was seen holding open under the output name; none
+    // before that and once the row has ended. Stop removes this file and no other.
+    std::optional<TOwnOutput> OwnOutput() const;
 
     TProgressEvent OnProgress;
     TFinishEvent OnFinish;
@@ -80,6 +87,7 @@ public:
     TEntryStartedEvent OnEntryStarted;
     TEntryEndedEvent OnEntryEnded;
     TOutputLineEvent OnOutputLine;
+    TOwnOutputEvent OnOwnOutput;
 
     // Caller's contract: no batch running or ending, and the list not empty.
     void Start();
@@ -137,6 +145,6 @@ private:
     bool firstPass_ = false; // the converter runs the first of the row's two passes
     std::string passLogFolder_; // the row's private folder for two-pass statistics; empty: none
     // The file the current row's converter was seen holding open under the output name.
-    std::optional<std::pair<dev_t, ino_t>> ownOutput_;
+    std::optional<platform::TFileId> ownOutput_;
     int64_t elapsedSeconds_ = 0;
 };

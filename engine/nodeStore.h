@@ -2,7 +2,8 @@
 // The list control's node store: flat top-level rows, each owning one value-initialised data
 // block (all fields zero or empty). It offers what the job runner, the list-file manager and the
 // file list view use: walking, row numbers, counting, appending inside update brackets, deleting
-// the selected row, clearing, single selection, focus and repainting.
+// the selected row, clearing, single selection, focus and repainting, and telling those who keep
+// a copy of the rows when they change.
 //
 // It has no pixels. A view (the main window's list widget, or nothing when headless) follows it
 // through TNodeStoreObserver: insertions and removals are announced before and after the change,
@@ -36,10 +37,12 @@ public:
         bool selected = false;
     };
     TNodeStore() = default;
-    // Frees every node (the free listeners hear of each); the observer hears nothing more.
+    // Frees every node (the free listeners hear of each); the observer and the change listeners
+    // hear nothing more.
     ~TNodeStore()
     {
         observer_ = nullptr;
+        changeListeners_.clear();
         Clear();
     }
     TNodeStore(const TNodeStore&) = delete;
@@ -57,6 +60,19 @@ public:
     void RemoveFreeListener(int id)
     {
         std::erase_if(freeListeners_, [id](const auto& entry) { return entry.first == id; });
+    }
+    // Parties that keep a copy of the rows (the list's journal): told after rows are added or
+    // removed and after a row's record changed, which its writer announces with RepaintNode.
+    // AddChangeListener returns the id RemoveChangeListener takes.
+    using TChangeListener = std::function<void()>;
+    int AddChangeListener(TChangeListener listener)
+    {
+        changeListeners_.emplace_back(++lastListenerId_, std::move(listener));
+        return lastListenerId_;
+    }
+    void RemoveChangeListener(int id)
+    {
+        std::erase_if(changeListeners_, [id](const auto& entry) { return entry.first == id; });
     }
     void SetObserver(TNodeStoreObserver* observer) { observer_ = observer; }
 
@@ -95,6 +111,7 @@ public:
         nodes_.back()->row = static_cast<uint32_t>(row);
         if (observer_)
             observer_->RowsInserted();
+        NotifyChange();
         return nodes_.back().get();
     }
 
@@ -117,6 +134,7 @@ public:
             if (wasSelected)
                 observer_->SelectionChanged();
         }
+        NotifyChange();
     }
     void DeleteSelectedNodes()
     {
@@ -136,6 +154,7 @@ public:
         nodes_.clear();
         if (observer_)
             observer_->RowsRemoved();
+        NotifyChange();
     }
 
     // Single selection: selecting a node deselects every other.
@@ -176,8 +195,11 @@ public:
     }
     void RepaintNode(const Node* node)
     {
-        if (node && observer_)
+        if (!node)
+            return;
+        if (observer_)
             observer_->RowRepaint(static_cast<int>(node->row));
+        NotifyChange();
     }
 
 private:
@@ -188,7 +210,14 @@ private:
     }
 
     std::vector<std::unique_ptr<Node>> nodes_;
+    void NotifyChange()
+    {
+        for (auto& entry : changeListeners_)
+            entry.second();
+    }
+
     std::vector<std::pair<int, TFreeListener>> freeListeners_;
+    std::vector<std::pair<int, TChangeListener>> changeListeners_;
     int lastListenerId_ = 0;
     Node* focused_ = nullptr;
     TNodeStoreObserver* observer_ = nullptr;

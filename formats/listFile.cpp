@@ -36,16 +36,19 @@ static void ClearKeepingNamespaces(TSimpleXMLElem& root)
         root.SetNameSpace({});
 }
 
-void TListFile::Write(const std::string& fileName, const std::vector<const TItemData*>& entries)
+void TListFile::Write(
+    const std::string& fileName, const std::vector<const TItemData*>& entries, const TEntryExtras& extras)
 {
     TSimpleXMLElemClassic& root = document_.RootElement();
     ClearKeepingNamespaces(root);
-    for (const TItemData* entry : entries) {
-        const TItemData& data = *entry;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const TItemData& data = *entries[i];
         TSimpleXMLElemClassic* item = root.Children().AppendElement("item");
         item->Children().AppendElement("filename")->SetValue(platform::ToAnsi(data.FileName));
         item->Children().AppendElement("format")->SetValue(platform::IntToStr(data.ProfileIndex));
         item->Children().AppendElement("path")->SetValue(platform::ToAnsi(data.OutputFolder));
+        if (extras)
+            extras(i, *item);
     }
     document_.SaveDocument(fileName);
 }
@@ -74,6 +77,11 @@ static std::string ResolveAgainst(const std::string& folder, const std::string& 
 
 void TListFile::Read(const std::string& fileName, const std::function<void(const TItemData&)>& add)
 {
+    ReadEntries(fileName, [&add](const TItemData& data, TSimpleXMLElem&) { add(data); });
+}
+
+void TListFile::ReadEntries(const std::string& fileName, const TEntryReader& add)
+{
     if (!platform::FileExists(fileName))
         return;
     document_.LoadDocument(fileName);
@@ -85,6 +93,6 @@ void TListFile::Read(const std::string& fileName, const std::function<void(const
         const std::string source = ResolveAgainst(folder, EntryField(entry, i, "filename").ValueString());
         const int profileIndex = platform::StrToInt(EntryField(entry, i, "format").ValueString());
         const std::string outputFolder = ResolveAgainst(folder, EntryField(entry, i, "path").ValueString());
-        add({ platform::FromAnsi(source), profileIndex, platform::FromAnsi(outputFolder) });
+        add({ platform::FromAnsi(source), profileIndex, platform::FromAnsi(outputFolder) }, *entry);
     }
 }

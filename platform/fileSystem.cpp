@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace platform {
@@ -77,6 +78,39 @@ std::string GlobalOutputFolder(const std::string& programFolder, const std::stri
     if (videosFolder.empty()) // no home folder at all: the portable folder's error is the clearest
         return portable;
     return JoinPath(videosFolder, "Vidmorph/");
+}
+
+std::string StateFolder()
+{
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const char* home = std::getenv("HOME");
+    return StateFolder(state ? state : "", home ? home : "");
+}
+
+std::string StateFolder(const std::string& xdgStateHome, const std::string& home)
+{
+    if (!xdgStateHome.empty() && xdgStateHome[0] == '/') // a relative value is to be ignored
+        return JoinPath(xdgStateHome, "vidmorph/");
+    if (home.empty())
+        return {};
+    return JoinPath(home, ".local/state/vidmorph/");
+}
+
+std::optional<TFileId> RegularFileId(const std::string& path)
+{
+    struct statx info { };
+    if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_INO | STATX_BTIME, &info) != 0
+        || !S_ISREG(info.stx_mode))
+        return std::nullopt;
+    const int64_t birth = (info.stx_mask & STATX_BTIME)
+        ? int64_t(info.stx_btime.tv_sec) * 1000000000 + info.stx_btime.tv_nsec
+        : 0;
+    return TFileId { makedev(info.stx_dev_major, info.stx_dev_minor), info.stx_ino, birth };
+}
+
+bool RemoveIfSameFile(const std::string& path, const TFileId& id)
+{
+    return RegularFileId(path) == id && unlink(path.c_str()) == 0;
 }
 
 bool IsExecutableFile(const std::string& path)

@@ -4,8 +4,10 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 namespace platform {
 
@@ -40,6 +42,24 @@ bool IsExecutableFile(const std::string& path);
 // True for a path written on Windows: a drive ("C:\\Videos\\a.avi", "D:/Out") or a network share
 // ("\\\\server\\share"). Such a path names nothing on this machine.
 bool IsWindowsPath(const std::string& path);
+
+// The user's state folder for this program, with a trailing '/': $XDG_STATE_HOME/vidmorph/ when
+// that variable holds an absolute path, else $HOME/.local/state/vidmorph/; empty without either.
+std::string StateFolder();
+std::string StateFolder(const std::string& xdgStateHome, const std::string& home);
+
+// Which file a name stands for at one moment: the name may later be given to another file, and
+// a freed inode number to a new file, which the birth time then tells apart.
+struct TFileId {
+    dev_t device = 0;
+    ino_t inode = 0;
+    int64_t birthNs = 0; // ns since the epoch; 0 where the file system keeps none
+    bool operator==(const TFileId&) const = default;
+};
+// The identity of the regular file at path (a link is not followed); none when there is none.
+std::optional<TFileId> RegularFileId(const std::string& path);
+// Removes path only while it still names that very file; true when it was removed.
+bool RemoveIfSameFile(const std::string& path, const TFileId& id);
 
 // True only for a regular file (or a link to one); folders never count.
 bool FileExists(const std::string& path);

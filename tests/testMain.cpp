@@ -2,6 +2,8 @@
 // real event loop (QT_QPA_PLATFORM=offscreen is set by ctest for widget tests).
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #ifdef VIDMORPH_WITH_GUI
 #include <QApplication>
 using TestApp = QApplication;
@@ -18,6 +20,9 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif
+    // Nothing a test starts keeps its state (the window's journal) in the real home.
+    QTemporaryDir state;
+    qputenv("XDG_STATE_HOME", state.path().toUtf8());
     TestApp app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <csignal>
@@ -18,6 +19,7 @@
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
+#include <sched.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -692,4 +694,113 @@ TEST(BatchTool, EncodingOptionsShapeTheOutput)
     EXPECT_NE(dry.find(" -b:v 300k "), std::string::npos) << dry;
     EXPECT_EQ(dry.find("-q:v"), std::string::npos) << dry;
     EXPECT_EQ(Streams(dir.file("d/portrait.avi")).substr(0, 13), "video,120,214");
+}
+
+namespace {
+
+// sha256sum's verdict on a file: a second implementation to hold the tool's against.
+std::string Sha256Sum(const std::string& path)
+{
+    std::string line;
+    if (FILE* p = popen(("sha256sum " + Quote(path)).c_str(), "r")) {
+        std::array<char, 256> buffer {};
+        if (fgets(buffer.data(), buffer.size(), p))
+            line = buffer.data();
+        pclose(p);
+    }
+    return line.substr(0, line.find(' '));
+}
+
+} // namespace
+
+// Tasks sharing a list by --shard: each run on a list file names its checksum (text and JSON);
+// --expect-sha256 converts only that very list and refuses any other with one line and status 2,
+// before anything is written.
+TEST(BatchTool, ListChecksumKeepsShardsOnOneList)
+{
+    TempDir dir;
+    MakeClip(dir.file("a.mp4"), 1);
+    WriteFileBytes(dir.file("b.mp4"), ReadFileBytes(dir.file("a.mp4")));
+    const std::string list = dir.file("l.zfl"), out = dir.file("out");
+    const std::string save = "--profile 20 --output " + Quote(out) + " --save " + Quote(list);
+    ASSERT_EQ(RunTool(save + " " + Quote(dir.file("a.mp4")), dir).status, 0);
+    const std::string sha = Sha256Sum(list);
+    ASSERT_EQ(sha.size(), 64u);
+
+    Result r = RunTool("--shard 1/2 --expect-sha256 " + QString::fromStdString(sha).toUpper().toStdString()
+            + " " + Quote(list),
+        dir);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("1 of 1 converted, 0 failed; default output folder "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("; shard 1/2; list SHA-256 " + sha + "\n"), std::string::npos) << r.out;
+    r = RunTool("--json --expect-sha256 " + sha + " " + Quote(list), dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object()["list_sha256"].toString(),
+        QString::fromStdString(sha))
+        << r.out;
+    EXPECT_NE(r.err.find("; list SHA-256 " + sha), std::string::npos) << r.err;
+    r = RunTool("--json --profile 20 --output " + Quote(out) + " " + Quote(dir.file("a.mp4")), dir);
+    EXPECT_EQ(r.out.find("list_sha256"), std::string::npos) << "files given, no list: " << r.out;
+
+    // The list saved again between two tasks' starts: the later task refuses it.
+    ASSERT_EQ(
+        RunTool(save + " --force " + Quote(dir.file("b.mp4")) + " " + Quote(dir.file("a.mp4")), dir).status,
+        0);
+    const int outputs = QDir(QString::fromStdString(out)).entryList(QDir::Files).size();
+    r = RunTool("--shard 2/2 --expect-sha256 " + sha + " " + Quote(list), dir);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err,
+        "vidmorph-batch: the list file " + list + " has SHA-256 " + Sha256Sum(list) + ", not the expected "
+            + sha + ": it changed since the checksum was taken; nothing converted\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(QDir(QString::fromStdString(out)).entryList(QDir::Files).size(), outputs);
+
+    for (const std::string& wrong : { "--expect-sha256 " + sha.substr(1) + " " + Quote(list),
+             "--expect-sha256 " + sha.substr(1) + "g " + Quote(list),
+             "--expect-sha256 " + sha + " --profile 20 " + Quote(dir.file("a.mp4")) }) {
+        r = RunTool(wrong, dir);
+        EXPECT_EQ(r.status, 2) << wrong;
+        EXPECT_NE(r.err.find("--expect-sha256"), std::string::npos) << r.err;
+    }
+}
+
+// -j auto: one job per usable core (the CPU affinity, as a scheduler narrows it) when the profiles
+// copy or make audio; fewer when one encodes video; a later -j N overrides it.
+TEST(BatchTool, AutomaticJobCountFollowsCoresAndProfiles)
+{
+    TempDir dir;
+    MakeClip(dir.file("a.mp4"), 1);
+    const std::string a = Quote(dir.file("a.mp4"));
+    const auto chosen = [&](const std::string& prefix, const std::string& arguments) {
+        const Result r = RunTool("-v --dry-run " + arguments, dir, {}, kTool, prefix);
+        EXPECT_EQ(r.status, 0) << r.err;
+        const size_t at = r.err.find("-j auto: ");
+        return at == std::string::npos ? std::string() : r.err.substr(at, r.err.find(';', at) - at);
+    };
+    const int cores = static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN));
+    cpu_set_t mine;
+    ASSERT_EQ(sched_getaffinity(0, sizeof mine, &mine), 0);
+    const int usable = CPU_COUNT(&mine);
+    EXPECT_EQ(chosen("", "-j auto --profile 20 " + a),
+        "-j auto: " + std::to_string(usable)
+            + (usable == 1 ? " job (1 usable core" : " jobs (" + std::to_string(usable) + " usable cores"));
+    EXPECT_EQ(chosen("taskset -c 0 ", "-j auto --profile 19 " + a), "-j auto: 1 job (1 usable core");
+    EXPECT_EQ(chosen("", "-j auto --profile 2 " + a),
+        "-j auto: " + std::to_string(std::max(1, usable / 8)) + " job" + (usable / 8 > 1 ? "s" : "") + " ("
+            + std::to_string(usable) + " usable core" + (usable == 1 ? "" : "s"));
+    EXPECT_EQ(chosen("", "-j auto -j 2 --profile 20 " + a), "");
+    EXPECT_GE(cores, usable);
+
+    // A list mixing audio and video entries follows its video entry.
+    WriteFileBytes(dir.file("b.mp4"), ReadFileBytes(dir.file("a.mp4")));
+    const std::string list = dir.file("mixed.zfl");
+    ASSERT_EQ(
+        RunTool("--profile 20 --save " + Quote(list) + " " + a + " " + Quote(dir.file("b.mp4")), dir).status,
+        0);
+    std::string bytes = ReadFileBytes(list);
+    bytes.replace(bytes.rfind("<format>20</format>"), 19, "<format>0</format>");
+    WriteFileBytes(list, bytes);
+    EXPECT_EQ(chosen("", "-j auto " + Quote(list))
+                  .rfind("-j auto: " + std::to_string(std::max(1, usable / 8)) + " job", 0),
+        0u);
 }

@@ -150,6 +150,30 @@ TEST(ListFiles, BadFilesReportTheirProblem)
     EXPECT_EQ(list.TotalCount(), 2u);
 }
 
+TEST(ListFiles, ExtraElementsOfAnEntryAreKeptForTheirReaderAndPassedOverByOthers)
+{
+    TempDir dir;
+    const std::string path = dir.file("extras.zfl");
+    const TItemData a { "/v/a.avi", 2, "/out/" }, b { "/v/b.avi", 0, "" };
+    TListFile writer;
+    writer.Write(path, { &a, &b }, [](size_t i, TSimpleXMLElem& entry) {
+        TSimpleXMLElem* extra = entry.Children().AppendElement("status");
+        extra->SetValue(i == 0 ? "converted" : "waiting");
+        extra->Properties().Add("n", std::to_string(i));
+    });
+    TFileList list;
+    ImportList(list, path);
+    EXPECT_EQ(Rows(list), (std::vector<Row> { { "/v/a.avi", 2, "/out/" }, { "/v/b.avi", 0, "" } }));
+    std::vector<std::string> extras;
+    TListFile reader;
+    reader.ReadEntries(path, [&extras](const TItemData& data, TSimpleXMLElem& entry) {
+        TSimpleXMLElem* extra = entry.Children().FindElement("status");
+        extras.push_back(platform::ToAnsi(data.FileName) + "=" + (extra ? extra->ValueString() : "?")
+            + (extra && extra->HasProperties() ? extra->Properties().Find("n")->Value : ""));
+    });
+    EXPECT_EQ(extras, (std::vector<std::string> { "/v/a.avi=converted0", "/v/b.avi=waiting1" }));
+}
+
 TEST(ListFiles, FailedExportLeavesThePreviousFile)
 {
     TempDir dir;
@@ -178,11 +202,14 @@ TEST(NodeStore, RowsSelectionDeletionAndNotifications)
     Recorder recorder;
     std::vector<std::string> freed;
     TFileList list;
+    int changes = 0;
+    const int changeListener = list.AddChangeListener([&changes] { ++changes; });
     list.SetObserver(&recorder);
     list.AddFreeListener(
         [&](PVirtualNode n) { freed.push_back(platform::ToAnsi(TFileList::GetNodeData(n)->ItemData.FileName)); });
     for (const char* name : { "a", "b", "c", "d" })
         AppendFileRow(list, name, 0, "");
+    EXPECT_EQ(changes, 8) << "each row's insertion and its first paint";
     EXPECT_EQ(recorder.calls[0], "+0:0");
     EXPECT_EQ(recorder.calls[1], "end");
     EXPECT_EQ(recorder.calls[2], "paint0");
@@ -211,6 +238,8 @@ TEST(NodeStore, RowsSelectionDeletionAndNotifications)
     EXPECT_EQ(list.GetFirst(), nullptr);
     EXPECT_EQ(freed.size(), 4u);
     EXPECT_EQ(recorder.calls.back(), "-0:2");
+    EXPECT_EQ(changes, 10) << "a deletion, a clearing; selection and focus are no change";
+    list.RemoveChangeListener(changeListener);
     // A fresh row's data starts empty.
     const TItemNodeData* fresh = TFileList::GetNodeData(list.AddChild());
     EXPECT_EQ(fresh->Status, isWaiting);

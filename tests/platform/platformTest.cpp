@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <unistd.h>
 #include <vector>
 
 using namespace platform;
@@ -47,6 +49,41 @@ TEST(Paths, ExistenceSizeAndFolders)
     const std::string folder = ProgramFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), '/');
+}
+
+TEST(Paths, StateFolderAndRemovingOnlyTheSameFile)
+{
+    EXPECT_EQ(StateFolder("/run/state", "/home/u"), "/run/state/vidmorph/");
+    EXPECT_EQ(StateFolder("/run/state/", ""), "/run/state/vidmorph/");
+    EXPECT_EQ(StateFolder("relative/state", "/home/u"), "/home/u/.local/state/vidmorph/"); // to be ignored
+    EXPECT_EQ(StateFolder("", "/home/u/"), "/home/u/.local/state/vidmorph/");
+    EXPECT_EQ(StateFolder("", ""), "");
+
+    TempDir dir;
+    const std::string file = dir.file("out.avi"), other = dir.file("other.avi"), link = dir.file("link.avi");
+    WriteFileBytes(file, "partial");
+    const std::optional<TFileId> id = RegularFileId(file);
+    ASSERT_TRUE(id.has_value());
+    EXPECT_FALSE(RegularFileId(dir.path())) << "a folder";
+    EXPECT_FALSE(RegularFileId(dir.file("none")));
+    symlink(file.c_str(), link.c_str());
+    EXPECT_FALSE(RegularFileId(link)) << "a link is not followed";
+    EXPECT_FALSE(RemoveIfSameFile(link, *id));
+    // The name now stands for another file (replaced by a rename): it stays.
+    WriteFileBytes(other, "someone else's");
+    ASSERT_EQ(rename(other.c_str(), file.c_str()), 0);
+    EXPECT_FALSE(RemoveIfSameFile(file, *id));
+    EXPECT_EQ(ReadFileBytes(file), "someone else's");
+    // A new file that may be given the freed inode number: its birth time tells it apart.
+    const TFileId replaced = *RegularFileId(file);
+    ASSERT_EQ(unlink(file.c_str()), 0);
+    WriteFileBytes(file, "new");
+    const TFileId fresh = *RegularFileId(file);
+    if (fresh.inode == replaced.inode && fresh.birthNs != 0) {
+        EXPECT_FALSE(RemoveIfSameFile(file, replaced));
+    }
+    EXPECT_TRUE(RemoveIfSameFile(file, fresh));
+    EXPECT_FALSE(FileExists(file));
 }
 
 TEST(Paths, AnsiRoundTripAndTick)

@@ -2,7 +2,8 @@
 //   screenshots <output folder>
 // The splash; the main window with its controller and the shipped profiles: idle with rows in all four
 // states, during a real conversion, the Add Files dialog, the properties dialog, the popup menu,
-// a row's hint, and a batch whose rows fail: its problems window and its end message. Screens are grabbed
+// a row's hint, a batch whose rows fail: its problems window and its end message, and the start after a
+// crash, which restores the list and says so. Screens are grabbed
 // from the display, so separate windows (menu, hint) show.
 #include "controls/MyFlatHintUnit.h"
 #include "desktop/addForm.h"
@@ -15,12 +16,14 @@
 #include "desktop/skinFonts.h"
 #include "desktop/splashForm.h"
 #include "engine/jobRunner.h"
+#include "engine/listJournal.h"
 #include "formats/profileList.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
@@ -111,8 +114,37 @@ void FillIdleRows(TmainDlg& window, const QString& folder)
     }
     window.fileList->SetAnimationOffset(30);
     TFileList::GetNodeData(list.NodeAt(1))->Outcome.reset(new TRowOutcome {
-        TEntryResult::Failed, 1, "birthday.mp4: Invalid data found when processing input", {}, {} });
+        TEntryResult::Failed, 1, "birthday.mp4: Invalid data found when processing input", {}, {}, {} });
     window.lbCount->setText(TMainController::CountLine(4, 3));
+}
+
+// The start after a crash: a journal left by a session killed while its third row converted.
+void ShootRestoredList(const QString& folder)
+{
+    const QString state = folder + "/state/";
+    TFileList crashed;
+    const char* names[] = { "beach.mp4", "birthday.mp4", "garden party.mp4", "wedding 1998.mp4" };
+    const int32_t statuses[] = { isConverted, isConverted, isConverting, isWaiting };
+    for (int i = 0; i < 4; ++i)
+        TFileList::GetNodeData(AppendFileRow(crashed, folder + "/" + names[i], 0, QString()))->Status = statuses[i];
+    QString journalPath;
+    {
+        TListJournal journal(crashed, state.toStdString());
+        journalPath = QString::fromStdString(journal.Path());
+        QFile::copy(journalPath, state + "list-crashed.zfl");
+    }
+    TmainDlg window;
+    window.Controller()->Profiles().LoadProfiles(VIDMORPH_APP_DIR "/command");
+    window.show();
+    window.activateWindow();
+    Settle(500);
+    window.Controller()->StartJournal(state.toStdString());
+    Settle(300);
+    QRect area = FrameOf(&window);
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible() && qobject_cast<QMessageBox*>(top))
+            area = area.united(FrameOf(top));
+    Shoot("restored.png", area);
 }
 
 } // namespace
@@ -205,6 +237,9 @@ int main(int argc, char** argv)
     for (int i = 0; i < 600 && !controller.JobRunner().Idle(); ++i)
         Settle(50);
     Shoot("problems.png", FrameOf(&window).united(FrameOf(&controller.Problems())));
+    controller.Problems().hide();
+    window.hide();
+    ShootRestoredList(folder);
     SetDialogs(nullptr);
     return gFailures == 0 ? 0 : 1;
 }
