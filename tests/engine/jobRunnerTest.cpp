@@ -509,6 +509,7 @@ TEST_F(CommandTest, TwoPassesRunInTurnAndLeaveNoStatisticsBehind)
     command->Start();
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return command->Runner().ChildPid() > 0 && leftInTemp().size() == 1; }, 20000));
+    EXPECT_EQ(command->CurrentPass(), 1);
     command->Stop();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.empty(); }, 20000));
     ASSERT_EQ(ends.size(), 1u);
