@@ -1,5 +1,7 @@
 #include "desktop/mainController.h"
 
+#include "engine/sourceProbe.h"
+
 #include "controls/FSProgressBar.h"
 #include "controls/LinePanelUnit.h"
 #include "controls/MyButtonEx.h"
@@ -19,6 +21,7 @@
 #include "engine/jobRunner.h"
 #include "engine/listJournal.h"
 #include "engine/reporter.h"
+#include "engine/sourceProbe.h"
 #include "engine/videoFormats.h"
 #include "formats/listFile.h"
 #include "formats/profileList.h"
@@ -137,7 +140,7 @@ void TMainController::WireJobRunner()
 void TMainController::StartJournal(const std::string& folder)
 {
     TFileList& list = form_.fileList->List();
-    const TRestoredList restored = RestoreLastSession(list, folder);
+    const TRestoredList restored = RestoreLastSession(list, folder, ProbePath(jobRunner_->ConverterPath()));
     journal_ = std::make_unique<TListJournal>(list, folder);
     journal_->ConvertingOutput = [this] { return jobRunner_->OwnOutput(); };
     if (!journal_->Active())

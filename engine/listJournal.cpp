@@ -1,5 +1,7 @@
 #include "engine/listJournal.h"
 
+#include "engine/outputCheck.h"
+#include "engine/sourceProbe.h"
 #include "platform/fileSystem.h"
 
 #include <QDir>
@@ -133,13 +135,26 @@ std::vector<TJournalRow> ReadJournal(const std::string& journal)
     return rows;
 }
 
-void AppendRestored(TFileList& list, const std::vector<TJournalRow>& rows, TRestoredList& restored)
+// The converting row's file is the converter's own and as long as its source.
+bool FinishedBeforeTheEnd(const TJournalRow& row, const std::string& probe)
+{
+    const std::optional<platform::TFileId> id = platform::RegularFileId(row.output->Path);
+    if (probe.empty() || !id || !(*id == row.output->Id))
+        return false;
+    const TSourceInfo output = ProbeSource(probe, row.output->Path);
+    const TSourceInfo source = ProbeSource(probe, platform::ToAnsi(row.item.FileName));
+    return output.seconds && source.seconds && CoversSource(*output.seconds, *source.seconds);
+}
+
+void AppendRestored(
+    TFileList& list, const std::vector<TJournalRow>& rows, const std::string& probe, TRestoredList& restored)
 {
     for (const TJournalRow& row : rows) {
-        if (row.output) // the crashed converter's unfinished file, if it still bears the name
+        const bool finished = row.output && FinishedBeforeTheEnd(row, probe);
+        if (row.output && !finished) // the crashed converter's unfinished file, if it still bears the name
             platform::RemoveIfSameFile(row.output->Path, row.output->Id);
         PVirtualNode node = AppendFileRow(list, row.item.FileName, row.item.ProfileIndex, row.item.OutputFolder);
-        const int32_t status = row.status == isConverting ? isWaiting : row.status;
+        const int32_t status = finished ? isConverted : row.status == isConverting ? isWaiting : row.status;
         if (status != isWaiting) {
             TFileList::GetNodeData(node)->Status = status;
             list.RepaintNode(node);
@@ -258,7 +273,7 @@ void TListJournal::Write()
     gapMs_ = std::max<int>(kMinGapMs, static_cast<int>(took.elapsed()) * kGapPerWriteTime);
 }
 
-TRestoredList RestoreLastSession(TFileList& list, const std::string& folder)
+TRestoredList RestoreLastSession(TFileList& list, const std::string& folder, const std::string& probe)
 {
     TRestoredList restored;
     if (folder.empty())
@@ -278,7 +293,7 @@ TRestoredList RestoreLastSession(TFileList& list, const std::string& folder)
         }
         restored.found = true;
         try {
-            AppendRestored(list, ReadJournal(journal), restored);
+            AppendRestored(list, ReadJournal(journal), probe, restored);
         } catch (const std::exception& e) {
             restored.error = "\"" + journal + "\": " + e.what();
         }

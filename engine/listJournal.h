@@ -76,4 +76,7 @@ struct TRestoredList {
 // converted and failed rows as they were, the converting row waiting, its unfinished output
 // removed when that name still stands for the file the converter held. The journal and its lock
 // are removed once its rows are in. One that cannot be read adds no row and is removed.
-TRestoredList RestoreLastSession(TFileList& list, const std::string& folder);
+// The converter may have finished the row just before the end that the journal did not see: an
+// output that ffprobe (probe; empty: none) reads as long as the source is kept and the row
+// restored as converted.
+TRestoredList RestoreLastSession(TFileList& list, const std::string& folder, const std::string& probe = {});

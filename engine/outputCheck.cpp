@@ -163,6 +163,11 @@ bool TrimsOutput(const std::string& params)
     return false;
 }
 
+bool CoversSource(double writtenSeconds, double sourceSeconds)
+{
+    return writtenSeconds >= sourceSeconds - std::max(1.0, sourceSeconds * 0.02);
+}
+
 std::string CheckOutput(const TRunFacts& run, const TConverterLog& log)
 {
     if (!log.WriteFailure().empty())
@@ -186,8 +191,7 @@ std::string CheckOutput(const TRunFacts& run, const TConverterLog& log)
         expected = log.ReachedSeconds(); // cut on purpose: as far as the converter got
     if (!expected || !written || *expected <= 0)
         return {}; // not a timed medium (a still image), or nothing to compare with
-    const double tolerance = std::max(1.0, *expected * 0.02);
-    if (*written < *expected - tolerance)
+    if (!CoversSource(*written, *expected))
         return "output shorter than the source: " + Seconds(*written) + " of " + Seconds(*expected);
     return {};
 }

@@ -53,6 +53,10 @@ struct TRunFacts {
     std::optional<double> trimmedSeconds {};
 };
 
+// True when an output of writtenSeconds holds a source of sourceSeconds: at most max(1 s, 2 %)
+// shorter (containers round, and audio may end a frame early).
+bool CoversSource(double writtenSeconds, double sourceSeconds);
+
 // For a run whose converter exited with code 0: empty when its output is complete, else why not
 // ("no output written", "output shorter than the source: 4.1 s of 10.0 s", ...).
 std::string CheckOutput(const TRunFacts& run, const TConverterLog& log);

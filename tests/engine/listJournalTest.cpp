@@ -4,6 +4,7 @@
 #include "unprivilegedUser.h"
 
 #include "engine/listJournal.h"
+#include "engine/sourceProbe.h"
 #include "platform/fileSystem.h"
 
 #include <QDir>
@@ -11,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <utime.h>
 
@@ -136,6 +139,37 @@ TEST(ListJournal, RestoreTakesTheNewestUnheldJournalAndRemovesOnlyTheConvertersO
     restored = RestoreLastSession(list, folder);
     EXPECT_FALSE(restored.found) << "the running window's journal is not taken";
     EXPECT_TRUE(platform::FileExists(running.Path()));
+}
+
+// The converter finished the row but the crash came before the journal heard of it: the whole
+// output is kept and the row comes back converted; a shorter one is removed and the row waits.
+TEST(ListJournal, AnOutputFinishedJustBeforeTheCrashIsKept)
+{
+    TempDir dir;
+    const std::string folder = dir.path(), output = dir.file("out/b.avi"), probe = ProbePath("/usr/bin/ffmpeg");
+    ASSERT_FALSE(probe.empty());
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(dir.file("out"))));
+    for (const char* length : { "3", "1" }) {
+        const std::string made = dir.file(std::string(length) + ".avi");
+        ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -f lavfi -i testsrc=d=" + std::string(length)
+                                  + ":s=160x90 -c:v mpeg4 '" + made + "'")
+                                  .c_str()),
+            0);
+    }
+    for (const bool whole : { true, false }) {
+        ASSERT_EQ(std::rename(dir.file("3.avi").c_str(), dir.file("b.avi").c_str()), 0); // the source
+        std::rename(dir.file(whole ? "b.avi" : "1.avi").c_str(), output.c_str());
+        if (whole) {
+            ASSERT_EQ(std::system(("cp '" + output + "' '" + dir.file("b.avi") + "'").c_str()), 0);
+        }
+        CrashedJournal(folder, "list-crashed.zfl", output);
+        TFileList list;
+        const TRestoredList restored = RestoreLastSession(list, folder, probe);
+        EXPECT_EQ(restored.converted, whole ? 2 : 1);
+        EXPECT_EQ(Statuses(list), (std::vector<int32_t> { isConverted, whole ? isConverted : isWaiting, isWaiting }));
+        EXPECT_EQ(platform::FileExists(output), whole);
+        std::rename(dir.file("b.avi").c_str(), dir.file("3.avi").c_str());
+    }
 }
 
 TEST(ListJournal, AJournalCutOffAtEveryByteIsTakenWholeOrDroppedWithAReason)
