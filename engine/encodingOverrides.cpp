@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <set>
 
 namespace {
 
@@ -435,20 +437,27 @@ void SetAudioQuality(TArguments& arguments, const TCodecs& codecs, int quality)
         { "-b:a", std::to_string(Scaled(quality, encoder->lowest, encoder->highest)) + "k" });
 }
 
-// How many audio streams the output gets.
-int OutputAudioTracks(const TArguments& arguments, const TSourceInfo& source, const TCodecs& codecs)
+// The source's audio streams the output gets, in its order (as the maps give them).
+std::vector<size_t> OutputAudioStreams(
+    const TArguments& arguments, const TSourceInfo& source, const TCodecs& codecs)
 {
     if (codecs.noAudio)
-        return 0;
-    const int all = static_cast<int>(Tracks(source, "audio", {}).size());
-    // "0:N" (or "-0:N" taking it out again) when stream N is an audio track.
-    const auto audioIndex = [&](const std::string& v, size_t from) {
-        return v.size() > from
-            && std::all_of(v.begin() + from, v.end(), [](unsigned char c) { return std::isdigit(c); })
-            && std::stoul(v.substr(from)) < source.streams.size()
-            && source.streams[std::stoul(v.substr(from))].type == "audio";
+        return {};
+    std::vector<size_t> audio;
+    for (size_t i = 0; i < source.streams.size(); ++i)
+        if (source.streams[i].type == "audio")
+            audio.push_back(i);
+    // Stream N's index when v is prefix + N and stream N is an audio track.
+    const auto audioIndex = [&](const std::string& v, const char* prefix) -> std::optional<size_t> {
+        const size_t from = std::strlen(prefix);
+        if (v.rfind(prefix, 0) != 0 || v.size() == from || v.size() > from + 4
+            || !std::all_of(v.begin() + from, v.end(), [](unsigned char c) { return std::isdigit(c); }))
+            return std::nullopt;
+        const size_t index = std::stoul(v.substr(from));
+        return std::find(audio.begin(), audio.end(), index) != audio.end() ? std::optional(index)
+                                                                           : std::nullopt;
     };
-    int count = 0;
+    std::vector<size_t> output;
     bool mapped = false;
     for (size_t i = 0; i + 1 < arguments.size(); ++i) {
         if (arguments[i] != "-map")
@@ -456,15 +465,49 @@ int OutputAudioTracks(const TArguments& arguments, const TSourceInfo& source, co
         mapped = true;
         const std::string& v = arguments[i + 1];
         if (v == "0" || v == "0:a" || v == "0:a?")
-            count += all;
-        else if (v == "0:a:0" || v == "0:a:0?")
-            count += std::min(all, 1);
-        else if (v.rfind("0:", 0) == 0 && audioIndex(v, 2))
-            ++count;
-        else if (v.rfind("-0:", 0) == 0 && audioIndex(v, 3))
-            --count;
+            output.insert(output.end(), audio.begin(), audio.end());
+        else if ((v == "0:a:0" || v == "0:a:0?") && !audio.empty())
+            output.push_back(audio.front());
+        else if (const auto index = audioIndex(v, "0:"))
+            output.push_back(*index);
+        else if (const auto taken = audioIndex(v, "-0:"))
+            output.erase(std::remove(output.begin(), output.end(), *taken), output.end());
     }
-    return std::max(0, mapped ? count : std::min(all, 1));
+    if (!mapped && !audio.empty())
+        output.push_back(audio.front()); // ffmpeg's own choice: one audio track
+    return output;
+}
+
+// bit/s the output's audio takes: each output track's own -b:a:N, else the profile's -b:a; a track
+// the fit copies (-c:a:N copy) what its source stream carries (640 kbit/s, AC-3's highest rate,
+// where the file does not say).
+int64_t AudioBitrate(const TArguments& arguments, const TSourceInfo& source, const TCodecs& codecs)
+{
+    std::map<int, int64_t> rates; // by output audio track
+    std::set<int> copied;
+    for (size_t i = 0; i + 1 < arguments.size(); ++i)
+        for (const char* prefix : { "-b:a:", "-c:a:" }) {
+            const std::string& a = arguments[i];
+            const std::string digits = a.rfind(prefix, 0) == 0 ? a.substr(5) : "";
+            if (digits.empty() || digits.size() > 3
+                || !std::all_of(
+                    digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
+                continue;
+            if (prefix[1] == 'b')
+                rates[std::stoi(digits)] = ParseBitrate(arguments[i + 1]).value_or(*codecs.audioBitrate);
+            else if (arguments[i + 1] == "copy")
+                copied.insert(std::stoi(digits));
+        }
+    const std::vector<size_t> streams = OutputAudioStreams(arguments, source, codecs);
+    int64_t total = 0;
+    for (int track = 0; track < static_cast<int>(streams.size()); ++track) {
+        const long long carried = source.streams[streams[track]].bitRate;
+        if (copied.count(track))
+            total += carried > 0 ? static_cast<int64_t>(carried) : 640000;
+        else
+            total += rates.count(track) ? rates[track] : *codecs.audioBitrate;
+    }
+    return total;
 }
 
 // The video bit rate that fills sizeMiB over the output's length with the audio, or why none does.
@@ -669,8 +712,7 @@ TOverriddenArguments ApplyOverrides(const std::string& params, const std::string
     if (o.sizeMiB) {
         if (!length || *length <= 0)
             return Refused("--size needs the source's length, which ffprobe could not read");
-        const int64_t audio
-            = codecs.noAudio ? 0 : *codecs.audioBitrate * OutputAudioTracks(arguments, source, codecs);
+        const int64_t audio = AudioBitrate(arguments, source, codecs);
         const auto bitrate = SizeBitrate(*o.sizeMiB, *length, audio, problem);
         if (!bitrate)
             return Refused(problem);

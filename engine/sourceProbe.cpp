@@ -143,6 +143,7 @@ TSourceInfo ParseProbeJson(const std::string& json)
         stream.attachedPicture = s["disposition"].toObject()["attached_pic"].toInt() == 1;
         stream.rotation = Rotation(s);
         stream.language = s["tags"].toObject()["language"].toString().toStdString();
+        stream.bitRate = s["bit_rate"].toString(s["tags"].toObject()["BPS"].toString()).toLongLong();
         if (film < 0 && stream.type == "video" && !stream.attachedPicture) {
             film = s["index"].toInt(static_cast<int>(info.streams.size()));
             info.colour = StreamColour(s);

@@ -15,6 +15,7 @@ struct TSourceStream {
     int rotation = 0; // video: degrees the player turns the frames (display matrix), 0 when upright
     std::string channelLayout; // audio: "stereo", "5.1(side)", ...; empty or "unknown" when not named
     int width = 0, height = 0; // video: stored frame size (before rotation)
+    long long bitRate = 0; // bit/s as the file states it (the stream's, else Matroska's BPS tag); 0 when unknown
     std::string language {}; // the language tag as written (ISO 639: "eng", "ger"), or empty
 };
 

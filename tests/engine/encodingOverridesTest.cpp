@@ -15,7 +15,7 @@ TSourceInfo Film()
     return ParseProbeJson(R"({"streams":[
         {"codec_type":"video","codec_name":"h264","width":1920,"height":800},
         {"codec_type":"audio","codec_name":"pcm_s16le","tags":{"language":"eng"}},
-        {"codec_type":"audio","codec_name":"ac3","tags":{"language":"ger"}},
+        {"codec_type":"audio","codec_name":"ac3","bit_rate":"448000","tags":{"language":"ger"}},
         {"codec_type":"audio","codec_name":"aac","tags":{"language":"fra"}},
         {"codec_type":"subtitle","codec_name":"subrip","tags":{"language":"eng"}},
         {"codec_type":"subtitle","codec_name":"hdmv_pgs_subtitle","tags":{"language":"deu"}}],
@@ -104,6 +104,9 @@ TEST(EncodingOverrides, ArgumentsFollowTheChoicesAndKeepTheTracksInStep)
     EXPECT_FALSE(Has(r.params, { "-b:v", "0" }));
     EXPECT_FALSE(Has(r.params, { "-crf", "32" }));
     EXPECT_TRUE(Has(r.firstPass, { "-ss", "2", "-t", "4" })) << r.firstPass;
+    // Tracks of their own rate: a surround one at 384k, the AC-3 one copied at its 448k.
+    r = Apply("-map 0:V? -map 0:a? -c:v libx264 -c:a aac -b:a 128k -b:a:0 384k -c:a:1 copy", o);
+    EXPECT_TRUE(Has(r.params, { "-b:v", "1265k" })) << r.params; // 2097152 - 384000 - 448000
     // Everything mapped but a data stream and the fra track: two tracks of audio again.
     o.audioLanguages.clear();
     r = Apply("-map 0 -map -0:d? -map -0:3 -c:v libx264 -c:a aac -b:a 64k", o);
