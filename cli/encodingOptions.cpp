@@ -1,5 +1,6 @@
 #include "cli/encodingOptions.h"
 
+#include "engine/profileArguments.h"
 #include "platform/convert.h"
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 #include "engine/colourFit.h"
 
+#include "engine/profileArguments.h"
 #include "engine/profileFit.h"
 #include "platform/process.h"
 
@@ -12,52 +13,19 @@
 
 namespace {
 
-using TArguments = std::vector<std::string>;
-using TOptionNames = std::initializer_list<std::string_view>;
 using TSettings = std::vector<std::pair<std::string, std::string>>;
 
 constexpr const char* kPq = "smpte2084";
 constexpr const char* kHlg = "arib-std-b67";
 
-// Where the value of the last of these options is; nothing when none is given.
-std::optional<size_t> LastValue(const TArguments& arguments, TOptionNames options)
-{
-    std::optional<size_t> found;
-    for (size_t i = 0; i + 1 < arguments.size(); ++i)
-        if (std::find(options.begin(), options.end(), arguments[i]) != options.end())
-            found = i + 1;
-    return found;
-}
-
-std::string ValueOf(const TArguments& arguments, TOptionNames options)
-{
-    const std::optional<size_t> at = LastValue(arguments, options);
-    return at ? arguments[*at] : std::string();
-}
-
-// The option's last value replaced, else the option added: these are all output options, so the
-// order does not matter.
-void SetOption(TArguments& arguments, const std::string& option, const std::string& value)
-{
-    if (const std::optional<size_t> at = LastValue(arguments, { option }))
-        arguments[*at] = value;
-    else
-        arguments.insert(arguments.end(), { option, value });
-}
-
-bool IsOneOf(const std::string& name, TOptionNames names)
-{
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
-
 std::string PixelFormat(const TArguments& arguments)
 {
-    return ValueOf(arguments, { "-pix_fmt", "-pix_fmt:v", "-pix_fmt:v:0" });
+    return LastValue(arguments, { "-pix_fmt", "-pix_fmt:v", "-pix_fmt:v:0" });
 }
 
 std::string VideoEncoder(const TArguments& arguments)
 {
-    return ValueOf(arguments, { "-c", "-codec", "-c:v", "-codec:v", "-vcodec", "-c:V" });
+    return LastValue(arguments, { "-c", "-codec", "-c:v", "-codec:v", "-vcodec", "-c:V" });
 }
 
 // The source's tags that ffmpeg, zscale and x265 all know by the same name, else empty: names read
@@ -92,7 +60,7 @@ TDepth OutputDepth(const TArguments& arguments, const std::string& ext)
     const std::string format = PixelFormat(arguments);
     if (!format.empty())
         return HighDepthPixelFormat(format) ? TDepth::high : TDepth::eight;
-    const bool eightOnly = ext == "gif" || LastValue(arguments, { "-target" })
+    const bool eightOnly = ext == "gif" || LastValueAt(arguments, { "-target" })
         || IsOneOf(VideoEncoder(arguments),
             { "mpeg1video", "mpeg2video", "mpeg4", "libxvid", "msmpeg4", "msmpeg4v2", "flv", "h263", "h263p",
                 "mjpeg", "libtheora", "libvpx", "gif", "libwebp" });
@@ -105,7 +73,7 @@ void MergeX265(TArguments& arguments, const TSettings& settings)
     if (VideoEncoder(arguments) != "libx265" || settings.empty())
         return;
     std::vector<std::string> pairs;
-    const std::string written = ValueOf(arguments, { "-x265-params" });
+    const std::string written = LastValue(arguments, { "-x265-params" });
     for (size_t start = 0; start <= written.size();) {
         const size_t end = std::min(written.find(':', start), written.size());
         if (end > start)
@@ -187,7 +155,7 @@ std::string Headed(const std::string& chain, const std::string& filter)
 std::string ToneMapped(TArguments arguments, const TSourceColour& colour)
 {
     const std::string filter = ToneMap(KnownTags(colour), PixelFormat(arguments));
-    if (const std::optional<size_t> at = LastValue(arguments, { "-vf", "-filter:v", "-filter:v:0" }))
+    if (const std::optional<size_t> at = LastValueAt(arguments, { "-vf", "-filter:v", "-filter:v:0" }))
         arguments[*at] = Headed(arguments[*at], filter);
     else
         arguments.insert(arguments.end(), { "-vf", filter });
@@ -209,7 +177,7 @@ std::string FitColour(const std::string& params, const std::string& ext, const T
     if (!IsHdr(source.colour) || !EncodesVideo(params))
         return params;
     const TArguments arguments = platform::SplitCommandLine(params);
-    if (LastValue(arguments, { "-filter_complex", "-lavfi" }))
+    if (LastValueAt(arguments, { "-filter_complex", "-lavfi" }))
         return params;
     switch (OutputDepth(arguments, ext)) {
     case TDepth::high:

@@ -1,5 +1,7 @@
 #include "engine/encodingOverrides.h"
 
+#include "engine/profileArguments.h"
+
 #include "engine/localPath.h"
 #include "platform/process.h"
 
@@ -14,7 +16,6 @@
 
 namespace {
 
-using TArguments = std::vector<std::string>;
 
 // An encoder's quality scale: option, its value for quality 0 and for 100.
 struct TVideoEncoder {
@@ -71,22 +72,6 @@ constexpr std::array<std::pair<const char*, const char*>, 20> kLanguageTwins { {
     { "tib", "bod" },
     { "wel", "cym" },
 } };
-
-// Codecs of subtitles held as text (drawn with the subtitles filter); bitmap ones are overlaid.
-constexpr std::array<const char*, 8> kTextSubtitles { "subrip", "srt", "ass", "ssa", "mov_text", "webvtt",
-    "text", "microdvd" };
-constexpr std::array<const char*, 4> kBitmapSubtitles { "hdmv_pgs_subtitle", "dvd_subtitle", "dvb_subtitle",
-    "xsub" };
-
-bool IsOneOf(const std::string& argument, std::initializer_list<const char*> options)
-{
-    return std::any_of(options.begin(), options.end(), [&](const char* o) { return argument == o; });
-}
-
-template <size_t N> bool Holds(const std::array<const char*, N>& names, const std::string& name)
-{
-    return std::any_of(names.begin(), names.end(), [&](const char* n) { return name == n; });
-}
 
 // What the arguments do with the picture and the sound.
 struct TCodecs {
@@ -396,19 +381,6 @@ void OverlayBitmap(TArguments& arguments, const std::string& chain, int video, i
 
 // ---- rates
 
-TArguments Without(const TArguments& arguments, std::initializer_list<const char*> options)
-{
-    TArguments result;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        if (IsOneOf(arguments[i], options) && i + 1 < arguments.size()) {
-            ++i;
-            continue;
-        }
-        result.push_back(arguments[i]);
-    }
-    return result;
-}
-
 int Scaled(int quality, int atZero, int atHundred)
 {
     return static_cast<int>(std::lround(atZero + (atHundred - atZero) * quality / 100.0));
@@ -565,31 +537,6 @@ std::optional<double> Trim(
 
 } // namespace
 
-std::optional<int64_t> ParseBitrate(const std::string& text)
-{
-    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])))
-        return std::nullopt;
-    size_t used = 0;
-    double value = 0;
-    try {
-        value = std::stod(text, &used);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-    const std::string suffix = text.substr(used);
-    double factor = 1;
-    if (suffix == "k" || suffix == "K")
-        factor = 1e3;
-    else if (suffix == "m" || suffix == "M")
-        factor = 1e6;
-    else if (!suffix.empty())
-        return std::nullopt;
-    const double bits = value * factor;
-    if (!std::isfinite(bits) || bits < 1 || bits > 1e12)
-        return std::nullopt;
-    return static_cast<int64_t>(std::llround(bits));
-}
-
 std::string NormalLanguage(const std::string& code)
 {
     std::string lower = code;
@@ -683,11 +630,11 @@ TOverriddenArguments ApplyOverrides(const std::string& params, const std::string
             video = static_cast<int>(picture - source.streams.data());
         else
             return Refused("--burn-subtitles: the source has no picture to draw the subtitles into");
-        if (Holds(kTextSubtitles, burnt.codec))
+        if (IsTextSubtitle(burnt.codec))
             head.push_back("subtitles="
                 + GraphQuoted(
                     "filename=" + GraphQuoted(sourcePath) + ":si=" + std::to_string(burnt.ordinal)));
-        else if (Holds(kBitmapSubtitles, burnt.codec))
+        else if (IsBitmapSubtitle(burnt.codec))
             bitmap = burnt;
         else
             return Refused(

@@ -54,8 +54,5 @@ TOverriddenArguments ApplyOverrides(const std::string& params, const std::string
 std::string DetectCrop(
     const std::string& converter, const std::string& source, const TSourceInfo& info, std::string& problem);
 
-// "2500k", "2.5M", "800000": bits per second; nullopt for anything else.
-std::optional<int64_t> ParseBitrate(const std::string& text);
-
 // Three-letter ISO 639-2 code in its terminology form ("ger" -> "deu"), lower case.
 std::string NormalLanguage(const std::string& code);

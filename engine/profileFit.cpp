@@ -1,6 +1,7 @@
 #include "engine/profileFit.h"
 
 #include "engine/colourFit.h"
+#include "engine/profileArguments.h"
 #include "platform/process.h"
 
 #include <algorithm>
@@ -11,17 +12,10 @@ namespace {
 
 constexpr const char* kDeinterlacer = "bwdif=mode=send_frame";
 
-using TArguments = std::vector<std::string>;
-
-bool IsOneOf(const std::string& argument, std::initializer_list<const char*> options)
-{
-    return std::any_of(options.begin(), options.end(), [&](const char* o) { return argument == o; });
-}
-
 std::string Deinterlaced(const std::string& params)
 {
     TArguments arguments = platform::SplitCommandLine(params);
-    if (std::find(arguments.begin(), arguments.end(), "-filter_complex") != arguments.end())
+    if (HasArgument(arguments, "-filter_complex"))
         return params;
     for (size_t i = 0; i + 1 < arguments.size(); ++i)
         if (IsOneOf(arguments[i], { "-vf", "-filter:v", "-filter:v:0" })) {
@@ -68,49 +62,9 @@ std::string PcmAsAlac(const std::string& params, const TSourceInfo& source)
 }
 
 
-// The value of the last of these options (a later one overrides an earlier one), or empty.
-std::string LastValue(const TArguments& arguments, std::initializer_list<const char*> options)
-{
-    std::string value;
-    for (size_t i = 0; i + 1 < arguments.size(); ++i)
-        if (IsOneOf(arguments[i], options))
-            value = arguments[i + 1];
-    return value;
-}
-
-bool Has(const TArguments& arguments, const char* option)
-{
-    return std::find(arguments.begin(), arguments.end(), option) != arguments.end();
-}
-
-// Removes every "option value" pair of these options; returns the last value, or empty.
-std::string Take(TArguments& arguments, std::initializer_list<const char*> options)
-{
-    std::string value;
-    for (size_t i = 0; i + 1 < arguments.size();)
-        if (IsOneOf(arguments[i], options)) {
-            value = arguments[i + 1];
-            arguments.erase(arguments.begin() + static_cast<long>(i), arguments.begin() + static_cast<long>(i) + 2);
-        } else {
-            ++i;
-        }
-    return value;
-}
-
 std::string AudioCodec(const TArguments& arguments)
 {
     return LastValue(arguments, { "-c", "-codec", "-c:a", "-codec:a", "-acodec" });
-}
-
-// kbit/s from "160k", "128000" or "0.2M"; 0 when unreadable.
-int Kbits(const std::string& rate)
-{
-    char* end = nullptr;
-    const double value = std::strtod(rate.c_str(), &end);
-    if (end == rate.c_str() || value <= 0)
-        return 0;
-    const double scale = *end == 'k' || *end == 'K' ? 1 : *end == 'M' || *end == 'm' ? 1000 : 0.001;
-    return static_cast<int>(value * scale);
 }
 
 bool IsMatroska(const std::string& ext)
@@ -136,11 +90,11 @@ std::string SurroundAudio(const std::string& params, const std::string& ext, con
 {
     TArguments arguments = platform::SplitCommandLine(params);
     const std::string codec = AudioCodec(arguments);
-    if ((codec != "aac" && codec != "libopus") || Has(arguments, "-an") || Has(arguments, "-ac")
+    if ((codec != "aac" && codec != "libopus") || HasArgument(arguments, "-an") || HasArgument(arguments, "-ac")
         || !(IsMp4Family(ext) || IsMatroska(ext) || ext == "webm" || ext == "opus"))
         return params;
     const bool mayCopy = ext == "mp4" || ext == "m4v" || IsMatroska(ext);
-    const int profileKbits = Kbits(LastValue(arguments, { "-b:a", "-ab" }));
+    const int64_t profileRate = ParseBitrate(LastValue(arguments, { "-b:a", "-ab" })).value_or(0);
     std::vector<bool> copied;
     TArguments added;
     bool surround = false;
@@ -154,13 +108,14 @@ std::string SurroundAudio(const std::string& params, const std::string& ext, con
         } else if (stream.channels > 2) {
             surround = true;
             const int kbits = kKbitsPerSurroundChannel * stream.channels;
-            if (kbits > profileKbits)
+            if (kbits * 1000LL > profileRate)
                 added.insert(added.end(), { "-b:a:" + index, std::to_string(kbits) + "k" });
         }
     }
     if (added.empty() && !(surround && codec == "aac"))
         return params;
-    std::string filter = Take(arguments, { "-af", "-filter:a" });
+    std::string filter = LastValue(arguments, { "-af", "-filter:a" });
+    arguments = Without(arguments, { "-af", "-filter:a" });
     if (filter.empty() && surround && codec == "aac")
         filter = kNamedLayouts;
     const bool anyCopied = std::find(copied.begin(), copied.end(), true) != copied.end();
@@ -173,21 +128,10 @@ std::string SurroundAudio(const std::string& params, const std::string& ext, con
     return platform::JoinCommandLine(arguments);
 }
 
-bool IsBitmapSubtitle(const std::string& codec)
-{
-    return codec == "hdmv_pgs_subtitle" || codec == "dvd_subtitle" || codec == "dvb_subtitle" || codec == "xsub";
-}
-
-bool IsTextSubtitleEncoder(const std::string& codec)
-{
-    return codec == "mov_text" || codec == "srt" || codec == "subrip" || codec == "webvtt" || codec == "ass"
-        || codec == "ssa" || codec == "text";
-}
-
 // True when the arguments map the source's subtitle streams (all streams, or 0:s).
 bool MapsSubtitles(const TArguments& arguments)
 {
-    if (Has(arguments, "-sn"))
+    if (HasArgument(arguments, "-sn"))
         return false;
     for (size_t i = 0; i + 1 < arguments.size(); ++i)
         if (arguments[i] == "-map" && (arguments[i + 1] == "0" || arguments[i + 1].rfind("0:s", 0) == 0))
@@ -213,7 +157,7 @@ std::string FittedSubtitles(
         if (stream.type != "subtitle")
             continue;
         const std::string out = std::to_string(output);
-        if (IsTextSubtitleEncoder(codec) && IsBitmapSubtitle(stream.codec)) {
+        if (IsTextSubtitle(codec) && IsBitmapSubtitle(stream.codec)) {
             if (IsMatroska(ext)) {
                 added.insert(added.end(), { "-c:s:" + out, "copy" });
             } else {
@@ -244,7 +188,7 @@ std::string UprightVideo(
     if (!video || video->rotation == 0 || EncodesVideo(params) || ext == "mp4" || ext == "m4v" || ext == "mov")
         return params;
     TArguments arguments = platform::SplitCommandLine(params);
-    if (Has(arguments, "-vn"))
+    if (HasArgument(arguments, "-vn"))
         return params;
     int index = 0; // among the source's video streams, as "-map 0" orders them
     for (const TSourceStream& stream : source.streams) {

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -74,9 +76,11 @@ TEST(Paths, StateFolderAndRemovingOnlyTheSameFile)
     ASSERT_EQ(rename(other.c_str(), file.c_str()), 0);
     EXPECT_FALSE(RemoveIfSameFile(file, *id));
     EXPECT_EQ(ReadFileBytes(file), "someone else's");
-    // A new file that may be given the freed inode number: its birth time tells it apart.
+    // A new file that may be given the freed inode number: its birth time tells it apart (file
+    // systems stamp times from a clock that moves a tick, a few ms, at a time).
     const TFileId replaced = *RegularFileId(file);
     ASSERT_EQ(unlink(file.c_str()), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     WriteFileBytes(file, "new");
     const TFileId fresh = *RegularFileId(file);
     if (fresh.inode == replaced.inode && fresh.birthNs != 0) {

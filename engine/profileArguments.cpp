@@ -1,0 +1,87 @@
+#include "engine/profileArguments.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <exception>
+
+bool IsOneOf(const std::string& argument, TOptionNames names)
+{
+    return std::find(names.begin(), names.end(), argument) != names.end();
+}
+
+bool HasArgument(const TArguments& arguments, std::string_view argument)
+{
+    return std::find(arguments.begin(), arguments.end(), argument) != arguments.end();
+}
+
+std::optional<size_t> LastValueAt(const TArguments& arguments, TOptionNames options)
+{
+    std::optional<size_t> found;
+    for (size_t i = 0; i + 1 < arguments.size(); ++i)
+        if (IsOneOf(arguments[i], options))
+            found = i + 1;
+    return found;
+}
+
+std::string LastValue(const TArguments& arguments, TOptionNames options)
+{
+    const std::optional<size_t> at = LastValueAt(arguments, options);
+    return at ? arguments[*at] : std::string();
+}
+
+void SetOption(TArguments& arguments, const std::string& option, const std::string& value)
+{
+    if (const std::optional<size_t> at = LastValueAt(arguments, { option }))
+        arguments[*at] = value;
+    else
+        arguments.insert(arguments.end(), { option, value });
+}
+
+TArguments Without(const TArguments& arguments, TOptionNames options)
+{
+    TArguments result;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        if (IsOneOf(arguments[i], options) && i + 1 < arguments.size()) {
+            ++i;
+            continue;
+        }
+        result.push_back(arguments[i]);
+    }
+    return result;
+}
+
+bool IsTextSubtitle(const std::string& codec)
+{
+    return IsOneOf(codec, { "subrip", "srt", "ass", "ssa", "mov_text", "webvtt", "text", "microdvd" });
+}
+
+bool IsBitmapSubtitle(const std::string& codec)
+{
+    return IsOneOf(codec, { "hdmv_pgs_subtitle", "dvd_subtitle", "dvb_subtitle", "xsub" });
+}
+
+std::optional<int64_t> ParseBitrate(const std::string& text)
+{
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])))
+        return std::nullopt;
+    size_t used = 0;
+    double value = 0;
+    try {
+        value = std::stod(text, &used);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    const std::string suffix = text.substr(used);
+    double factor = 1;
+    if (suffix == "k" || suffix == "K")
+        factor = 1e3;
+    else if (suffix == "m" || suffix == "M")
+        factor = 1e6;
+    else if (!suffix.empty())
+        return std::nullopt;
+    const double bits = value * factor;
+    if (!std::isfinite(bits) || bits < 1 || bits > 1e12)
+        return std::nullopt;
+    return static_cast<int64_t>(std::llround(bits));
+}

@@ -1,0 +1,34 @@
+#pragma once
+// A profile's ffmpeg arguments as a list (platform::SplitCommandLine), read and edited option by
+// option. The fits and the encoding overrides touch output options only, so where an added option
+// goes does not matter; per-stream options ("-c:a:1") follow the general ones, and ffmpeg takes
+// the most specific match.
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using TArguments = std::vector<std::string>;
+using TOptionNames = std::initializer_list<std::string_view>;
+
+bool IsOneOf(const std::string& argument, TOptionNames names);
+bool HasArgument(const TArguments& arguments, std::string_view argument);
+
+// Where the value of the last of these options is (a later one overrides an earlier one).
+std::optional<size_t> LastValueAt(const TArguments& arguments, TOptionNames options);
+// That value, or empty.
+std::string LastValue(const TArguments& arguments, TOptionNames options);
+// The option's last value replaced, else the option added.
+void SetOption(TArguments& arguments, const std::string& option, const std::string& value);
+// The arguments without these options and their values.
+TArguments Without(const TArguments& arguments, TOptionNames options);
+
+// Subtitle codecs (as ffprobe names them, and the text encoders) that hold text, and those that
+// hold pictures: a picture subtitle can neither become text nor be drawn by the subtitles filter.
+bool IsTextSubtitle(const std::string& codec);
+bool IsBitmapSubtitle(const std::string& codec);
+
+// Bits per second from ffmpeg's rate text ("2500k", "2.5M", "128000"); nothing when it is not one.
+std::optional<int64_t> ParseBitrate(const std::string& text);
