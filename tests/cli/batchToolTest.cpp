@@ -790,3 +790,26 @@ TEST(BatchTool, AutomaticJobCountFollowsCoresAndProfiles)
                   .rfind("-j auto: " + std::to_string(std::max(1, usable / 8)) + " job", 0),
         0u);
 }
+
+// What fitting a profile to its source changes is said where the user looks: the dry run, the
+// entry's lines and its JSON. A phone clip shown turned cannot stay a sideways copy in Matroska.
+TEST(BatchTool, FitNotesReachDryRunTextAndJson)
+{
+    TempDir dir;
+    const std::string stored = dir.file("stored.mp4"), phone = dir.file("phone.mp4");
+    MakeClip(stored, 1);
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -i " + Quote(stored) + " -c copy -metadata:s:v:0 rotate=90 "
+                  + Quote(phone))
+                              .c_str()),
+        0);
+    const std::string arguments = "--profile 5 --output " + Quote(dir.file("out")) + " " + Quote(phone);
+    const char* note = "the video is encoded upright (H.264, CRF 18) instead of copied";
+    const Result dry = RunTool("--dry-run " + arguments, dir);
+    EXPECT_NE(dry.out.find("# entry 1: " + std::string(note)), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("-c:v:0 libx264"), std::string::npos) << dry.out;
+    const Result text = RunTool(arguments, dir);
+    EXPECT_EQ(text.status, 0) << text.out << text.err;
+    EXPECT_NE(text.out.find("    note: " + std::string(note)), std::string::npos) << text.out;
+    const Result json = RunTool("--json " + arguments, dir);
+    EXPECT_NE(json.out.find("\"notes\":[\"" + std::string(note)), std::string::npos) << json.out;
+}
