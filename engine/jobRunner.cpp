@@ -25,6 +25,14 @@ bool RefusesSubtitle(const std::string& line)
             && line.find("subtitle") != std::string::npos);
 }
 
+// ffmpeg's own words when it gives up on the run: it ends next, or hangs.
+bool SaysItGivesUp(const std::string& line)
+{
+    return line.find("Could not write header for output file") != std::string::npos
+        || line.rfind("Error initializing output stream", 0) == 0
+        || line.rfind("Error while opening encoder", 0) == 0 || line == "Conversion failed!";
+}
+
 } // namespace
 
 TJobRunner::TJobRunner(TFileList& list, const TProfileList& profiles, QObject* parent)
@@ -35,6 +43,12 @@ TJobRunner::TJobRunner(TFileList& list, const TProfileList& profiles, QObject* p
 {
     timer_.setInterval(1000);
     connect(&timer_, &QTimer::timeout, this, [this] { TimerTick(); });
+    hungTimer_.setSingleShot(true);
+    hungTimer_.setInterval(kHangAfterFailureMs);
+    connect(&hungTimer_, &QTimer::timeout, this, [this] {
+        endedHung_ = true;
+        runner_->Stop(); // kills the converter's whole process group
+    });
     deferTimer_.setSingleShot(true);
     deferTimer_.setInterval(0);
     connect(&deferTimer_, &QTimer::timeout, this, [this] {
@@ -192,6 +206,7 @@ void TJobRunner::StartEntry()
 void TJobRunner::StartRun(const std::string& commandLine)
 {
     entryRunning_ = true;
+    endedHung_ = false;
     runStarted_ = std::time(nullptr);
     runner_->SetCommandLine(commandLine);
     try {
@@ -223,6 +238,7 @@ void TJobRunner::Defer(std::function<void()> work)
 
 void TJobRunner::ConverterEnded(uint32_t exitCode)
 {
+    hungTimer_.stop();
     if (!partialLine_.empty())
         log_.Read(partialLine_);
     if (firstPass_) {
@@ -251,7 +267,7 @@ void TJobRunner::FirstPassEnded(uint32_t exitCode)
     }
     std::string problem = runner_->FailureMessage();
     TEntryResult result = TEntryResult::Failed;
-    if (status == TEndStatus::Stopped) {
+    if (StoppedByUser()) {
         problem.clear();
         result = TEntryResult::Stopped;
     } else if (IsStartFailure(status)) {
@@ -262,6 +278,11 @@ void TJobRunner::FirstPassEnded(uint32_t exitCode)
     }
     EntryEnded(exitCode, result, problem);
     NextEntryOrEnd();
+}
+
+bool TJobRunner::StoppedByUser() const
+{
+    return runner_->EndStatus() == TEndStatus::Stopped && !endedHung_;
 }
 
 // From the event loop, after the runner has ended the first pass.
@@ -282,6 +303,10 @@ void TJobRunner::StartSecondPass()
 TEntryResult TJobRunner::Verdict(uint32_t exitCode, std::string& problem)
 {
     problem = runner_->FailureMessage();
+    if (endedHung_) {
+        problem = DescribeFailure(exitCode, log_) + " (ffmpeg did not end after this and was killed)";
+        return TEntryResult::Failed;
+    }
     switch (runner_->EndStatus()) {
     case TEndStatus::Stopped:
         problem.clear();
@@ -353,6 +378,8 @@ void TJobRunner::OutputLine(const std::string& line, TOutputType type)
     if (!line.empty())
         lastLine_ = line;
     log_.Read(line);
+    if (SaysItGivesUp(line) || hungTimer_.isActive())
+        hungTimer_.start();
     NoteConvertersOutput();
     subtitleRefused_ = subtitleRefused_ || RefusesSubtitle(line);
     if (OnOutputLine)

@@ -63,6 +63,9 @@ public:
     // Sets both of the above to that folder's "ffmpeg" and "convert/" (tools and tests).
     void SetProgramFolder(const std::string& folder);
     // Another converter than the one beside the program (a tool's fallback to the one on PATH).
+    // How long a converter that said it failed may stay silent before it is killed (ms).
+    static constexpr int kHangAfterFailureMs = 20000;
+    void SetHangAfterFailureMs(int ms) { hungTimer_.setInterval(ms); }
     void SetConverterPath(const std::string& path) { converterPath_ = path; }
     // Encoding choices over every row's profile (a tool's options); they must outlive the batch.
     // Null: the profiles as they are.
@@ -116,11 +119,17 @@ private:
     void RemovePartialOutput();
     void EndBatch(bool stopped);
     void TimerTick();
+    bool StoppedByUser() const;
 
     TFileList& list_;
     const TProfileList& profiles_;
     QTimer timer_;
     QTimer deferTimer_; // runs deferred_ from the event loop
+    // Started when the converter says it gives up, restarted by each line it writes after: an
+    // encoder can hang on close after a failed start (SVT-AV1 when the muxer refuses the header),
+    // deaf to SIGTERM, and the batch must go on.
+    QTimer hungTimer_;
+    bool endedHung_ = false; // the converter was killed by hungTimer_
     std::function<void()> deferred_;
     std::unique_ptr<TProcessRunner> runner_;
     std::string converterPath_;

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <random>
 #include <set>
+#include <signal.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -462,6 +463,28 @@ TEST_F(CommandTest, LastLineWithoutItsEndIsShownAtTheRowsEnd)
     ASSERT_TRUE(RunToEnd());
     EXPECT_EQ(lines, (std::vector<std::string> { "one", "Aborted (core dumped)" }));
     EXPECT_EQ(linesAtEnd, 2u);
+}
+
+// A converter that says it gives up and then neither ends nor speaks (SVT-AV1 after a refused
+// header, deaf to SIGTERM) is killed with its children, and its row fails with its words while the
+// batch goes on.
+TEST_F(CommandTest, AConverterThatHangsAfterGivingUpIsKilledAndTheBatchGoesOn)
+{
+    UseFakeConverter();
+    WriteFileBytes(dir.path() + "/fake/ffmpeg",
+        "#!/bin/sh\ntrap '' TERM\necho 'Could not write header for output file #0 (incorrect codec parameters ?)'"
+        "\necho \"$$\" > \"$(dirname \"$0\")/pid\"\nsleep 1000\n");
+    command->SetHangAfterFailureMs(300);
+    Add(source, 2, dir.file("out"));
+    Add(dir.file("missing.mp4"), 2, dir.file("out"));
+    ASSERT_TRUE(RunToEnd(20000));
+    ASSERT_EQ(ends.size(), 2u);
+    EXPECT_EQ(ends[0].result, TEntryResult::Failed);
+    EXPECT_EQ(ends[0].problem,
+        "Could not write header for output file #0 (incorrect codec parameters ?) (ffmpeg did not end after "
+        "this and was killed)");
+    const std::string pid = ReadFileBytes(dir.path() + "/fake/pid");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return kill(std::stoi(pid), 0) != 0; }, 5000)) << "the converter still runs";
 }
 
 TEST_F(CommandTest, TwoPassesRunInTurnAndLeaveNoStatisticsBehind)
