@@ -7,7 +7,16 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <cstdlib>
+
 namespace {
+
+// The program's children (ffmpeg, ffprobe) must not load this library too: built with a sanitizer,
+// it needs that sanitizer's runtime, which they lack, and they would fail to start.
+[[maybe_unused]] const bool kNotInherited = [] {
+    unsetenv("LD_PRELOAD");
+    return true;
+}();
 
 QWidget* ShownControl(const QString& toolTip)
 {
