@@ -81,8 +81,9 @@ void MergeX265(TArguments& arguments, const TSettings& settings)
         start = end + 1;
     }
     for (const auto& [key, value] : settings) {
+        const std::string& name = key; // a lambda may not capture a structured binding (C++20 with clang 14)
         const auto same = std::find_if(pairs.begin(), pairs.end(),
-            [&](const std::string& pair) { return pair == key || pair.rfind(key + "=", 0) == 0; });
+            [&name](const std::string& pair) { return pair == name || pair.rfind(name + "=", 0) == 0; });
         if (same != pairs.end())
             *same = key + "=" + value;
         else
