@@ -132,6 +132,24 @@ bool ReadRows(PngReader& r, png_bytepp rows)
     throw EImageError(std::string("PNG image: ") + src.message);
 }
 
+// True when every chunk up to IEND lies inside the file. libpng allocates a chunk's length, which
+// comes from the file, before it finds that the data is not there: a forged text chunk had it
+// allocate and clear 2 GB, whatever its chunk size limit says.
+bool ChunksFit(const unsigned char* data, size_t size)
+{
+    size_t at = 8; // after the signature
+    while (at + 12 <= size) { // length, type, data, CRC
+        const size_t length = (size_t(data[at]) << 24) | (size_t(data[at + 1]) << 16) | (size_t(data[at + 2]) << 8)
+            | size_t(data[at + 3]);
+        if (length > size - at - 12)
+            return false;
+        if (std::memcmp(data + at + 4, "IEND", 4) == 0)
+            return true;
+        at += 12 + length;
+    }
+    return false;
+}
+
 } // namespace
 
 TPngImage TPngImage::FromBytes(const QByteArray& bytes)
@@ -141,6 +159,8 @@ TPngImage TPngImage::FromBytes(const QByteArray& bytes)
     if (size < 8 || png_sig_cmp(data, 0, 8) != 0)
         throw EImageError("PNG image: not a PNG file");
 
+    if (!ChunksFit(data, size))
+        throw EImageError("PNG image: the file is cut off or a chunk's length is wrong");
     PngSource src { data, size, 0, {} };
     PngReader r;
     r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &src, OnPngError, OnPngWarning);
