@@ -27,17 +27,16 @@ std::string Deinterlaced(const std::string& params)
     return platform::JoinCommandLine(arguments);
 }
 
+// The audio encoder the arguments name last (-c, -c:a, ...), "copy", or empty.
+std::string AudioCodec(const TArguments& arguments)
+{
+    return LastValue(arguments, { "-c", "-codec", "-c:a", "-codec:a", "-acodec" });
+}
+
 // True when the arguments copy the audio streams (-c copy or -c:a copy, not overridden).
 bool CopiesAudio(const TArguments& arguments)
 {
-    bool copies = false;
-    for (size_t i = 0; i + 1 < arguments.size(); ++i) {
-        if (IsOneOf(arguments[i], { "-c", "-codec" }))
-            copies = arguments[i + 1] == "copy";
-        else if (IsOneOf(arguments[i], { "-c:a", "-codec:a", "-acodec" }))
-            copies = arguments[i + 1] == "copy";
-    }
-    return copies && std::find(arguments.begin(), arguments.end(), "-an") == arguments.end();
+    return AudioCodec(arguments) == "copy" && !HasArgument(arguments, "-an");
 }
 
 // "-c:a:N alac" for each audio stream N (counted among the source's audio streams, as -map 0:a
@@ -61,11 +60,6 @@ std::string PcmAsAlac(const std::string& params, const TSourceInfo& source)
     return changed ? platform::JoinCommandLine(arguments) : params;
 }
 
-
-std::string AudioCodec(const TArguments& arguments)
-{
-    return LastValue(arguments, { "-c", "-codec", "-c:a", "-codec:a", "-acodec" });
-}
 
 bool IsMatroska(const std::string& ext)
 {

@@ -35,17 +35,18 @@ job = yaml.safe_load(open(sys.argv[1]))
 def need(ok, what):
     if not ok:
         sys.exit("FAIL: " + what)
+BODY = "spec"  # the Kubernetes API's name for an object's desired state
 if os.path.exists(sys.argv[2]):  # kubectl drops the fields it does not know: a misspelt one
-    typed = yaml.safe_load(open(sys.argv[2]))["spec"]
-    for key in job["spec"]:
+    typed = yaml.safe_load(open(sys.argv[2]))[BODY]
+    for key in job[BODY]:
         need(key in typed, "kubectl does not know the Job field " + key)
 need(job["apiVersion"] == "batch/v1" and job["kind"] == "Job", "not a batch/v1 Job")
-spec = job["spec"]
-need(spec.get("completionMode") == "Indexed", "completionMode is not Indexed")
-n = spec["completions"]
-need(spec.get("parallelism", 1) <= n, "parallelism above completions")
-need(spec.get("backoffLimitPerIndex") == 0, "a slice may run twice (backoffLimitPerIndex is not 0)")
-pod = spec["template"]["spec"]
+wanted = job[BODY]
+need(wanted.get("completionMode") == "Indexed", "completionMode is not Indexed")
+n = wanted["completions"]
+need(wanted.get("parallelism", 1) <= n, "parallelism above completions")
+need(wanted.get("backoffLimitPerIndex") == 0, "a slice may run twice (backoffLimitPerIndex is not 0)")
+pod = wanted["template"][BODY]
 need(pod.get("restartPolicy") == "Never", "restartPolicy is not Never")
 (container,) = pod["containers"]
 need(container["command"] == ["sh", "-c"], "the command is not sh -c")
