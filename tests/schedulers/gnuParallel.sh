@@ -16,7 +16,8 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
 # ssh [options] HOST [--] COMMAND...: COMMAND run here by sh, as the remote login shell would; the
-# host is logged.
+# host is logged. sshd gives the login the user's shell as SHELL, and parallel's remote worker runs
+# the job with it (with SHELL unset, as under a bare CI runner, it runs nothing and exits 0).
 mkdir "$tmp/bin"
 cat >"$tmp/bin/ssh" <<'SSH'
 #!/bin/sh
@@ -29,6 +30,8 @@ while [ $# -gt 0 ]; do
 done
 echo "$1" >>"$SSH_HOSTS_LOG"
 shift
+SHELL=$(getent passwd "$(id -u)" | cut -d: -f7)
+export SHELL=${SHELL:-/bin/sh}
 [ "${1:-}" = "--" ] && shift
 exec sh -c "$*"
 SSH
