@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <string_view>
 #include <sys/file.h>
 #include <unistd.h>
@@ -38,6 +39,17 @@ int32_t StatusOf(std::string_view word)
 {
     const auto found = std::find(kStatusWords.begin(), kStatusWords.end(), word);
     return found == kStatusWords.end() ? isWaiting : static_cast<int32_t>(found - kStatusWords.begin());
+}
+
+// The result words, indexed by TEntryResult.
+constexpr std::array<std::string_view, 4> kResultWords = { "converted", "failed", "stopped", "not started" };
+
+std::optional<TEntryResult> ResultOf(std::string_view word)
+{
+    const auto found = std::find(kResultWords.begin(), kResultWords.end(), word);
+    if (found == kResultWords.end())
+        return std::nullopt;
+    return static_cast<TEntryResult>(found - kResultWords.begin());
 }
 
 std::string LockPathOf(const std::string& journal)
@@ -97,10 +109,59 @@ std::optional<TOwnOutput> OutputOf(TSimpleXMLElem& entry)
         { static_cast<dev_t>(deviceNumber), static_cast<ino_t>(inodeNumber), static_cast<int64_t>(birthNs) } };
 }
 
+// <outcome result="failed" exit="1"><problem/><line/><file/><note/>...</outcome>: what the row's
+// hint and the batch's problems are told from.
+void AppendOutcome(TSimpleXMLElem& entry, const TRowOutcome& outcome)
+{
+    TSimpleXMLElem* element = entry.Children().AppendElement("outcome");
+    element->Properties().Add("result", std::string(kResultWords[static_cast<size_t>(outcome.Result)]));
+    element->Properties().Add("exit", std::to_string(outcome.ExitCode));
+    const auto add = [element](const char* name, const std::string& value) {
+        if (!value.empty())
+            element->Children().AppendElement(name)->SetValue(value);
+    };
+    add("problem", outcome.Problem);
+    add("line", outcome.LastLine);
+    add("file", outcome.OutputPath);
+    for (const std::string& note : outcome.Notes)
+        add("note", note);
+}
+
+// The row's outcome as written; none when there is none or its result is not one of ours.
+std::unique_ptr<TRowOutcome> OutcomeOf(TSimpleXMLElem& entry)
+{
+    TSimpleXMLElem* element = Child(entry, "outcome");
+    const TSimpleXMLProp* result = element && element->HasProperties() ? element->Properties().Find("result") : nullptr;
+    const std::optional<TEntryResult> read = result ? ResultOf(result->Value) : std::nullopt;
+    if (!read)
+        return nullptr;
+    auto outcome = std::make_unique<TRowOutcome>();
+    outcome->Result = *read;
+    unsigned long long exitCode = 0;
+    if (const TSimpleXMLProp* exit = element->Properties().Find("exit"); exit && ParseNumber(exit->Value, exitCode))
+        outcome->ExitCode = static_cast<uint32_t>(exitCode);
+    if (!element->HasChildren())
+        return outcome;
+    TSimpleXMLElems& children = element->Children();
+    for (size_t i = 0; i < children.Count(); ++i) {
+        const TSimpleXMLElem& child = *children.ElementAt(static_cast<long long>(i));
+        if (child.Name() == "problem")
+            outcome->Problem = child.ValueString();
+        else if (child.Name() == "line")
+            outcome->LastLine = child.ValueString();
+        else if (child.Name() == "file")
+            outcome->OutputPath = child.ValueString();
+        else if (child.Name() == "note")
+            outcome->Notes.push_back(child.ValueString());
+    }
+    return outcome;
+}
+
 struct TJournalRow {
     TItemData item;
     int32_t status = isWaiting;
     std::optional<TOwnOutput> output;
+    std::unique_ptr<TRowOutcome> outcome; // of the row's last run; null when none ended
 };
 
 // The writer always closes the root last; an XML reader takes a file cut off before its root
@@ -125,11 +186,13 @@ std::vector<TJournalRow> ReadJournal(const std::string& journal)
     std::vector<TJournalRow> rows;
     TListFile file;
     file.ReadEntries(journal, [&rows](const TItemData& item, TSimpleXMLElem& entry) {
-        TJournalRow row { item, isWaiting, std::nullopt };
+        TJournalRow row { item, isWaiting, std::nullopt, nullptr };
         if (TSimpleXMLElem* status = Child(entry, "status"))
             row.status = StatusOf(status->Value());
         if (row.status == isConverting)
             row.output = OutputOf(entry);
+        else
+            row.outcome = OutcomeOf(entry);
         rows.push_back(std::move(row));
     });
     return rows;
@@ -155,8 +218,11 @@ void AppendRestored(
             platform::RemoveIfSameFile(row.output->Path, row.output->Id);
         PVirtualNode node = AppendFileRow(list, row.item.FileName, row.item.ProfileIndex, row.item.OutputFolder);
         const int32_t status = finished ? isConverted : row.status == isConverting ? isWaiting : row.status;
-        if (status != isWaiting) {
-            TFileList::GetNodeData(node)->Status = status;
+        TItemNodeData* data = TFileList::GetNodeData(node);
+        if (row.outcome)
+            data->Outcome = std::make_unique<TRowOutcome>(*row.outcome);
+        if (status != isWaiting || row.outcome) {
+            data->Status = status;
             list.RepaintNode(node);
         }
         ++restored.rows;
@@ -239,21 +305,24 @@ void TListJournal::Write()
     QElapsedTimer took;
     took.start();
     std::vector<const TItemData*> entries;
-    std::vector<int32_t> statuses;
+    std::vector<const TItemNodeData*> rows;
     entries.reserve(list_.TotalCount());
-    statuses.reserve(list_.TotalCount());
+    rows.reserve(list_.TotalCount());
     for (PVirtualNode node = list_.GetFirst(); node; node = list_.GetNext(node)) {
         const TItemNodeData* data = TFileList::GetNodeData(node);
         entries.push_back(&data->ItemData);
-        statuses.push_back(data->Status);
+        rows.push_back(data);
     }
     const std::optional<TOwnOutput> output = ConvertingOutput ? ConvertingOutput() : std::nullopt;
     const std::string lastProblem = problem_;
     try {
         TListFile file;
         file.Write(path_, entries, [&](size_t i, TSimpleXMLElem& entry) {
-            entry.Children().AppendElement("status")->SetValue(StatusWord(statuses[i]));
-            if (statuses[i] != isConverting || !output)
+            const TItemNodeData& row = *rows[i];
+            entry.Children().AppendElement("status")->SetValue(StatusWord(row.Status));
+            if (row.Status != isConverting && row.Outcome)
+                AppendOutcome(entry, *row.Outcome);
+            if (row.Status != isConverting || !output)
                 return;
             TSimpleXMLElem* element = entry.Children().AppendElement("output");
             element->SetValue(output->Path);

@@ -14,6 +14,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <tuple>
 #include <sys/stat.h>
 #include <utime.h>
 
@@ -32,13 +34,22 @@ std::vector<int32_t> Statuses(const TFileList& list)
     return statuses;
 }
 
-// Rows a, b, c: converted, converting (its converter holding `output`), waiting.
+// A failed run's outcome, with text that needs escaping.
+TRowOutcome FailedRun()
+{
+    return { TEntryResult::Failed, 1, "disk full: No space <left> & \"gone\"", "Conversion failed!",
+        "/out/c.avi", { "the subtitle was left out", "5.1 kept" } };
+}
+
+// Rows a, b, c: converted, converting (its converter holding `output`), failed as FailedRun says.
 void FillList(TFileList& list, const std::string& folder)
 {
     for (const char* name : { "a.avi", "b.avi", "c.avi" })
         AppendFileRow(list, QString::fromStdString(folder + "/" + name), 1, QString::fromStdString(folder + "/out/"));
     TFileList::GetNodeData(list.NodeAt(0))->Status = isConverted;
     TFileList::GetNodeData(list.NodeAt(1))->Status = isConverting;
+    TFileList::GetNodeData(list.NodeAt(2))->Status = isFailed;
+    TFileList::GetNodeData(list.NodeAt(2))->Outcome = std::make_unique<TRowOutcome>(FailedRun());
 }
 
 // A journal as a crashed session leaves it: written, and its file kept under another name.
@@ -122,7 +133,14 @@ TEST(ListJournal, RestoreTakesTheNewestUnheldJournalAndRemovesOnlyTheConvertersO
     EXPECT_EQ(restored.error, "");
     EXPECT_EQ(restored.rows, 3);
     EXPECT_EQ(restored.converted, 1);
-    EXPECT_EQ(Statuses(list), (std::vector<int32_t> { isConverted, isWaiting, isWaiting }));
+    EXPECT_EQ(Statuses(list), (std::vector<int32_t> { isConverted, isWaiting, isFailed }));
+    const TRowOutcome* failed = TFileList::GetNodeData(list.NodeAt(2))->Outcome.get();
+    ASSERT_TRUE(failed) << "a failed row keeps why";
+    const TRowOutcome expected = FailedRun();
+    EXPECT_EQ(std::tie(failed->Result, failed->ExitCode, failed->Problem, failed->LastLine, failed->OutputPath,
+                  failed->Notes),
+        std::tie(expected.Result, expected.ExitCode, expected.Problem, expected.LastLine, expected.OutputPath,
+            expected.Notes));
     EXPECT_EQ(TFileList::GetNodeData(list.NodeAt(2))->ItemData.FileName, QString::fromStdString(folder + "/c.avi"));
     EXPECT_EQ(TFileList::GetNodeData(list.NodeAt(2))->ItemData.OutputFolder, QString::fromStdString(folder + "/out/"));
     EXPECT_FALSE(platform::FileExists(partial)) << "the crashed converter's own file";
@@ -166,7 +184,7 @@ TEST(ListJournal, AnOutputFinishedJustBeforeTheCrashIsKept)
         TFileList list;
         const TRestoredList restored = RestoreLastSession(list, folder, probe);
         EXPECT_EQ(restored.converted, whole ? 2 : 1);
-        EXPECT_EQ(Statuses(list), (std::vector<int32_t> { isConverted, whole ? isConverted : isWaiting, isWaiting }));
+        EXPECT_EQ(Statuses(list), (std::vector<int32_t> { isConverted, whole ? isConverted : isWaiting, isFailed }));
         EXPECT_EQ(platform::FileExists(output), whole);
         std::rename(dir.file("b.avi").c_str(), dir.file("3.avi").c_str());
     }
