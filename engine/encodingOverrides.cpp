@@ -3,6 +3,7 @@
 #include "engine/profileArguments.h"
 
 #include "engine/localPath.h"
+#include "platform/fileSystem.h"
 #include "platform/process.h"
 
 #include <algorithm>
@@ -680,6 +681,10 @@ std::string DetectCrop(
     const TSourceStream* video = info.MainVideo();
     if (info.read && !video) {
         problem = "--crop auto: the source has no picture";
+        return {};
+    }
+    if (platform::IsReadOnce(source)) {
+        problem = "--crop auto cannot measure a pipe or device: it can be read only once";
         return {};
     }
     const double from = info.seconds ? *info.seconds / 4 : 0;

@@ -93,6 +93,8 @@ TEntryPlan PlanEntry(const TItemData& item, const TProfileList& profiles, const 
     plan.source = AbsolutePath(source);
     plan.outputFolder = OutputFolder(item, settings.globalOutputFolder);
     plan.probed = ProbeSource(settings.probe, plan.source);
+    if (platform::IsReadOnce(plan.source))
+        plan.notes.push_back("the source is a pipe or device, which only the converter may read: the profile is used as written");
     params = FitToSource(params, ext, plan.probed, &plan.notes);
     std::string firstPass;
     if (settings.overrides && !settings.overrides->Empty()) {

@@ -185,7 +185,7 @@ std::string ProbeError(const std::string& json, const platform::TCapturedRun& ru
 
 TSourceInfo ProbeSource(const std::string& probe, const std::string& file, int timeoutMs)
 {
-    if (probe.empty())
+    if (probe.empty() || platform::IsReadOnce(file)) // a probe would take the converter's input
         return {};
     // Quiet, with errors in the JSON: a decoder's complaint written mid-way cannot break it.
     const platform::TCapturedRun run = platform::RunCaptured(platform::QuoteArgument(probe)

@@ -57,7 +57,8 @@ struct TSourceInfo {
 std::string ProbePath(const std::string& converter);
 
 // One ffprobe run (JSON output) on a local file, a source or a finished output; probe is
-// ProbePath()'s answer (empty: nothing is read). Waits at most timeoutMs.
+// ProbePath()'s answer (empty: nothing is read). A pipe or device is never read. Waits at most
+// timeoutMs.
 TSourceInfo ProbeSource(const std::string& probe, const std::string& file, int timeoutMs = 30000);
 // The same from ffprobe's JSON text (tests, and files probed elsewhere).
 TSourceInfo ParseProbeJson(const std::string& json);

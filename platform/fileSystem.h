@@ -63,6 +63,9 @@ bool RemoveIfSameFile(const std::string& path, const TFileId& id);
 
 // True only for a regular file (or a link to one); folders never count.
 bool FileExists(const std::string& path);
+// True for a pipe, socket or device (or a link to one): what is read from it is gone, so only
+// the converter may read it.
+bool IsReadOnce(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Size in bytes, or -1 when the file cannot be examined.
 int64_t FileSize(const std::string& path);

@@ -3,6 +3,7 @@
 #include "engine/jobRunner.h"
 #include "engine/localPath.h"
 #include "engine/reporter.h"
+#include "engine/sourceProbe.h"
 #include "loopbackListener.h"
 #include "platform/fileSystem.h"
 #include "testFiles.h"
@@ -15,6 +16,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
 #include <random>
 #include <set>
 #include <signal.h>
@@ -400,6 +402,31 @@ TEST_F(CommandTest, StopThenClearOrDeleteAtOnceNeverTouchesAFreedRow)
     Add(source, 3, dir.file("out"));
     ASSERT_TRUE(RunToEnd());
     EXPECT_EQ(finished, std::vector<bool> { false });
+}
+
+// A pipe can be read once: probing it took the stream's start, and the converter then waited for
+// a writer that had gone, for ever.
+TEST_F(CommandTest, APipeSourceIsReadByTheConverterAloneAndConvertsWhole)
+{
+    const std::string stream = dir.file("stream.ts"), pipe = dir.file("pipe.ts"), out = dir.file("out/");
+    ASSERT_EQ(std::system(("'" + SystemFfmpeg() + "' -nostdin -v error -f lavfi -i testsrc=d=3:s=64x48:r=10 "
+                              "-c:v mpeg2video '" + stream + "'")
+                              .c_str()),
+        0);
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    ASSERT_EQ(std::system(("cat '" + stream + "' >'" + pipe + "' &").c_str()), 0);
+    Add(pipe, 0, out);
+    const bool ended = RunToEnd(30000);
+    close(open(pipe.c_str(), O_RDONLY | O_NONBLOCK)); // a writer still waiting gives up
+    ASSERT_TRUE(ended);
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0].result, TEntryResult::Converted) << ends[0].problem;
+    const TSourceInfo written = ProbeSource(ProbePath(SystemFfmpeg()), out + "pipe.avi");
+    ASSERT_TRUE(written.seconds);
+    EXPECT_NEAR(*written.seconds, 3.0, 0.5) << "the whole stream";
+    const TRowOutcome& outcome = *TFileList::GetNodeData(list.NodeAt(0))->Outcome;
+    ASSERT_EQ(outcome.Notes.size(), 1u);
+    EXPECT_NE(outcome.Notes[0].find("pipe"), std::string::npos);
 }
 
 TEST_F(CommandTest, DestroyingTheRunnerMidRowKillsTheConverterAndRemovesItsUnfinishedOutput)
