@@ -253,7 +253,7 @@ void PrintBatchUsage(std::FILE* out)
                "                     aac/libmp3lame 64..320k, libopus 32..256k\n"
                "  --video-bitrate R  video bit rate (as 2500k or 2.5M) instead of the profile's quality\n"
                "  --size MB          two passes to end near MB (1024*1024 bytes) in all: the video gets\n"
-               "                     what the audio leaves (libx264 and libvpx-vp9 profiles)\n"
+               "                     what the audio leaves (libx264, libx265, libvpx-vp9)\n"
                "  --audio-lang L,..  keep only audio tracks in these ISO 639-2 languages (eng,deu)\n"
                "  --subtitle-lang L  keep only subtitle tracks in these languages\n"
                "  --burn-subtitles   draw the first (matching) subtitle track into the picture;\n"

@@ -13,7 +13,6 @@
 
 namespace {
 
-using TSettings = std::vector<std::pair<std::string, std::string>>;
 
 constexpr const char* kPq = "smpte2084";
 constexpr const char* kHlg = "arib-std-b67";
@@ -67,32 +66,11 @@ TDepth OutputDepth(const TArguments& arguments, const std::string& ext)
     return eightOnly ? TDepth::eight : TDepth::unknown;
 }
 
-// libx265's -x265-params with these keys set (the same keys replaced), the profile's others kept.
-void MergeX265(TArguments& arguments, const TSettings& settings)
+// libx265's parameters with these set; other encoders take none of them.
+void MergeX265(TArguments& arguments, const TParameterValues& settings)
 {
-    if (VideoEncoder(arguments) != "libx265" || settings.empty())
-        return;
-    std::vector<std::string> pairs;
-    const std::string written = LastValue(arguments, { "-x265-params" });
-    for (size_t start = 0; start <= written.size();) {
-        const size_t end = std::min(written.find(':', start), written.size());
-        if (end > start)
-            pairs.push_back(written.substr(start, end - start));
-        start = end + 1;
-    }
-    for (const auto& [key, value] : settings) {
-        const std::string& name = key; // a lambda may not capture a structured binding (C++20 with clang 14)
-        const auto same = std::find_if(pairs.begin(), pairs.end(),
-            [&name](const std::string& pair) { return pair == name || pair.rfind(name + "=", 0) == 0; });
-        if (same != pairs.end())
-            *same = key + "=" + value;
-        else
-            pairs.push_back(key + "=" + value);
-    }
-    std::string merged;
-    for (const std::string& pair : pairs)
-        merged += (merged.empty() ? "" : ":") + pair;
-    SetOption(arguments, "-x265-params", merged);
+    if (VideoEncoder(arguments) == "libx265")
+        MergeParameters(arguments, "-x265-params", settings);
 }
 
 // x265's master-display: G(x,y)B(x,y)R(x,y)WP(x,y)L(max,min).
@@ -107,7 +85,7 @@ std::string MasterDisplay(const TMasteringDisplay& d)
 std::string KeptHdr(TArguments arguments, const TSourceColour& colour)
 {
     const TTags tags = KnownTags(colour);
-    TSettings x265;
+    TParameterValues x265;
     const auto tag = [&](const char* option, const char* x265Key, const std::string& value) {
         if (value.empty())
             return;

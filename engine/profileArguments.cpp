@@ -51,6 +51,62 @@ TArguments Without(const TArguments& arguments, TOptionNames options)
     return result;
 }
 
+namespace {
+
+// The "key=value" pairs of an encoder's parameters, split at ':' that no backslash escapes.
+std::vector<std::string> ParameterPairs(const std::string& written)
+{
+    std::vector<std::string> pairs;
+    std::string pair;
+    for (size_t i = 0; i < written.size(); ++i) {
+        if (written[i] == '\\' && i + 1 < written.size()) {
+            pair += written.substr(i++, 2);
+        } else if (written[i] == ':') {
+            if (!pair.empty())
+                pairs.push_back(pair);
+            pair.clear();
+        } else {
+            pair += written[i];
+        }
+    }
+    if (!pair.empty())
+        pairs.push_back(pair);
+    return pairs;
+}
+
+} // namespace
+
+void MergeParameters(TArguments& arguments, const std::string& option, const TParameterValues& values)
+{
+    if (values.empty())
+        return;
+    std::vector<std::string> pairs = ParameterPairs(LastValue(arguments, { option }));
+    for (const auto& [key, value] : values) {
+        const std::string& name = key; // a lambda may not capture a structured binding (C++20 with clang 14)
+        const auto same = std::find_if(pairs.begin(), pairs.end(),
+            [&name](const std::string& pair) { return pair == name || pair.rfind(name + "=", 0) == 0; });
+        if (same != pairs.end())
+            *same = key + "=" + value;
+        else
+            pairs.push_back(key + "=" + value);
+    }
+    std::string merged;
+    for (const std::string& pair : pairs)
+        merged += (merged.empty() ? "" : ":") + pair;
+    SetOption(arguments, option, merged);
+}
+
+std::string EscapedParameter(const std::string& value)
+{
+    std::string escaped;
+    for (const char c : value) {
+        if (c == ':' || c == '=' || c == '\\')
+            escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
 bool IsTextSubtitle(const std::string& codec)
 {
     return IsOneOf(codec, { "subrip", "srt", "ass", "ssa", "mov_text", "webvtt", "text", "microdvd" });

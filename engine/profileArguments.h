@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 using TArguments = std::vector<std::string>;
@@ -24,6 +25,14 @@ std::string LastValue(const TArguments& arguments, TOptionNames options);
 void SetOption(TArguments& arguments, const std::string& option, const std::string& value);
 // The arguments without these options and their values.
 TArguments Without(const TArguments& arguments, TOptionNames options);
+
+// An encoder's "key=value:key=value" parameters (-x265-params, -svtav1-params) with these keys set,
+// the same keys replaced and the profile's others kept. Values holding ':' or '\\' must come
+// escaped (EscapedParameter).
+using TParameterValues = std::vector<std::pair<std::string, std::string>>;
+void MergeParameters(TArguments& arguments, const std::string& option, const TParameterValues& values);
+// A value (a file name) with ':', '=' and '\\' escaped by a backslash, as those parameters take it.
+std::string EscapedParameter(const std::string& value);
 
 // Subtitle codecs (as ffprobe names them, and the text encoders) that hold text, and those that
 // hold pictures: a picture subtitle can neither become text nor be drawn by the subtitles filter.

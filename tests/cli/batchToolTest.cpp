@@ -572,7 +572,7 @@ TEST(BatchTool, EncodingOptionsThatCannotServeAreOneLineAndStatus2)
         { "--profile 5 --quality 50",
             "profile 5 (MKV video (copy streams, no re-encoding)): --quality does not fit "
             "this profile: it copies the video" },
-        { "--profile 1 --size 10", "--size needs two-pass encoding, which libx265" },
+        { "--profile 15 --size 10", "--size needs two-pass encoding, which libsvtav1" },
         { "--profile 9 --max-height 480", "--max-height does not fit this profile: it makes no video" },
         { "--profile 12 --quality 50", "its audio encoder (flac) is not one of" },
         { "--profile 14 --video-bitrate 1M", "its video encoder (the container's default) is not one of" },

@@ -113,6 +113,16 @@ TEST(EncodingOverrides, ArgumentsFollowTheChoicesAndKeepTheTracksInStep)
     EXPECT_TRUE(Has(r.params, { "-b:v", "1969k" })) << r.params;
     EXPECT_TRUE(
         Has(r.firstPass, { "-pass", "1", "-passlogfile", "/tmp/p/pass", "-an", "-sn", "-f", "null" }));
+    // libx265 takes its passes in its own parameters, the profile's (and the colour fit's) kept.
+    r = Apply("-c:v libx265 -crf 28 -x265-params log-level=error:hdr10=1 -an", o);
+    EXPECT_TRUE(Has(r.params, { "-x265-params", "log-level=error:hdr10=1:pass=2:stats=/tmp/p/pass-x265.log" }))
+        << r.params;
+    EXPECT_TRUE(Has(r.firstPass, { "-x265-params", "log-level=error:hdr10=1:pass=1:stats=/tmp/p/pass-x265.log" }));
+    EXPECT_FALSE(Has(r.params, { "-pass", "2" }));
+    r = ApplyOverrides("-c:v libx265 -x265-params stats=old:log-level=error -an", "/f.mkv", Film(), o, {},
+        "/tmp/a:b=c\\/pass");
+    EXPECT_TRUE(Has(r.params, { "-x265-params", R"(stats=/tmp/a\:b\=c\\/pass-x265.log:log-level=error:pass=2)" }))
+        << r.params;
     o.sizeMiB = 0.02;
     EXPECT_NE(Apply("-c:v libx264 -c:a aac -b:a 160k", o).problem.find("too small"), std::string::npos);
     o.start = 12;
@@ -134,7 +144,7 @@ TEST(EncodingOverrides, ArgumentsFollowTheChoicesAndKeepTheTracksInStep)
     EXPECT_EQ(OverridesProblem("-vn -c:a libopus -b:a 128k", q), "");
     EXPECT_TRUE(Has(Apply("-vn -c:a libopus -b:a 128k", q).params, { "-b:a", "144k" }));
     EXPECT_TRUE(Has(Apply("-c:v mpeg4 -q:v 4", q).params, { "-q:v", "16" }));
-    EXPECT_NE(OverridesProblem("-c:v libx265 -an", sized).find("two-pass"), std::string::npos);
+    EXPECT_NE(OverridesProblem("-c:v libsvtav1 -an", sized).find("two-pass"), std::string::npos);
     EXPECT_NE(OverridesProblem("-c:v libx264 -c:a flac", sized).find("-b:a"), std::string::npos);
     TEncodingOverrides cropped;
     cropped.autoCrop = true;
