@@ -691,8 +691,8 @@ TOverriddenArguments ApplyOverrides(const std::string& params, const std::string
     return result;
 }
 
-std::string DetectCrop(
-    const std::string& converter, const std::string& source, const TSourceInfo& info, std::string& problem)
+std::string DetectCrop(const std::string& converter, const std::string& source, const TSourceInfo& info,
+    std::string& problem, const std::atomic<bool>* cancel)
 {
     const TSourceStream* video = info.MainVideo();
     if (info.read && !video) {
@@ -708,7 +708,7 @@ std::string DetectCrop(
             + " -nostdin -hide_banner -nostats -protocol_whitelist file -ss " + Number(from) + " -t 3 -i "
             + platform::QuoteArgument(LocalFileArgument(source))
             + " -map 0:V:0 -vf cropdetect=round=2:reset=0 -an -sn -dn -f null -",
-        60000, 8 << 20);
+        60000, 8 << 20, cancel);
     const size_t at = run.output.rfind("crop=");
     int w = 0, h = 0, x = 0, y = 0;
     if (run.exitCode != 0 || at == std::string::npos

@@ -50,9 +50,10 @@ TOverriddenArguments ApplyOverrides(const std::string& params, const std::string
 
 // The picture inside the black bars of the source's first video stream as "w:h:x:y", found by
 // running the converter's cropdetect over three seconds from a quarter of the way in; empty when
-// nothing is to be cut. Sets problem (and returns empty) when it cannot tell.
-std::string DetectCrop(
-    const std::string& converter, const std::string& source, const TSourceInfo& info, std::string& problem);
+// nothing is to be cut. Sets problem (and returns empty) when it cannot tell, also once *cancel is
+// true.
+std::string DetectCrop(const std::string& converter, const std::string& source, const TSourceInfo& info,
+    std::string& problem, const std::atomic<bool>* cancel = nullptr);
 
 // Three-letter ISO 639-2 code in its terminology form ("ger" -> "deu"), lower case.
 std::string NormalLanguage(const std::string& code);

@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr int kProbeTimeoutMs = 30000;
+
 TEntryPlan Refused(const std::string& problem)
 {
     TEntryPlan plan;
@@ -54,7 +56,7 @@ TOverriddenArguments Overridden(
     const TEncodingOverrides& overrides = *settings.overrides;
     std::string crop, problem;
     if (overrides.autoCrop)
-        crop = DetectCrop(settings.converter, plan.source, plan.probed, problem);
+        crop = DetectCrop(settings.converter, plan.source, plan.probed, problem, settings.cancel);
     if (!problem.empty()) {
         TOverriddenArguments refused;
         refused.problem = problem;
@@ -74,25 +76,39 @@ std::string PassLogFolderPattern()
     return platform::JoinPath(temp && *temp == '/' ? temp : "/tmp", "vidmorph-passes-XXXXXX");
 }
 
+TPlanProfile ReadPlanProfile(const TItemData& item, const TProfileList& profiles)
+{
+    TPlanProfile profile;
+    try {
+        profile.ext = profiles.GetExt(item.ProfileIndex);
+        profile.params = profiles.GetParams(item.ProfileIndex);
+    } catch (const EProfileError& e) {
+        profile.problem = e.what();
+    }
+    return profile;
+}
+
 TEntryPlan PlanEntry(const TItemData& item, const TProfileList& profiles, const TPlanSettings& settings)
+{
+    return PlanEntry(item, ReadPlanProfile(item, profiles), settings);
+}
+
+TEntryPlan PlanEntry(const TItemData& item, const TPlanProfile& profile, const TPlanSettings& settings)
 {
     const std::string source = platform::ToAnsi(item.FileName);
     const std::string folder = platform::ToAnsi(item.OutputFolder);
     if (IsProtocolName(source) || platform::IsWindowsPath(source))
         return Refused(NotLocal(source, folder)); // said before a profile problem
-    std::string ext, params;
-    try {
-        ext = profiles.GetExt(item.ProfileIndex);
-        params = profiles.GetParams(item.ProfileIndex);
-    } catch (const EProfileError& e) {
-        return Refused("Cannot convert \"" + source + "\": " + e.what());
-    }
+    if (!profile.problem.empty())
+        return Refused("Cannot convert \"" + source + "\": " + profile.problem);
+    const std::string& ext = profile.ext;
+    std::string params = profile.params;
     if (std::string problem = NotLocal(source, folder); !problem.empty())
         return Refused(problem);
     TEntryPlan plan;
     plan.source = AbsolutePath(source);
     plan.outputFolder = OutputFolder(item, settings.globalOutputFolder);
-    plan.probed = ProbeSource(settings.probe, plan.source);
+    plan.probed = ProbeSource(settings.probe, plan.source, kProbeTimeoutMs, settings.cancel);
     if (platform::IsReadOnce(plan.source))
         plan.notes.push_back("the source is a pipe or device, which only the converter may read: the profile is used as written");
     params = FitToSource(params, ext, plan.probed, &plan.notes);

@@ -8,6 +8,7 @@
 #include "engine/sourceProbe.h"
 #include "formats/profileList.h"
 
+#include <atomic>
 #include <set>
 #include <string>
 #include <vector>
@@ -40,12 +41,24 @@ struct TPlanSettings {
     // A private folder for two-pass statistics, made by the caller (PassLogFolderPattern() as
     // it stands when nothing is to be created).
     std::string passLogFolder {};
+    // Set (from any thread) to end the source's reading early; the plan is then of no use.
+    const std::atomic<bool>* cancel = nullptr;
 };
+
+// What a plan takes from the entry's profile, read where the profiles are kept (planning itself
+// may run on another thread): its extension and arguments, or why there is no such profile.
+struct TPlanProfile {
+    std::string ext;
+    std::string params;
+    std::string problem;
+};
+TPlanProfile ReadPlanProfile(const TItemData& item, const TProfileList& profiles);
 
 // mkdtemp's pattern for a two-pass entry's private statistics folder, in TMPDIR or /tmp.
 std::string PassLogFolderPattern();
 
 TEntryPlan PlanEntry(const TItemData& item, const TProfileList& profiles, const TPlanSettings& settings);
+TEntryPlan PlanEntry(const TItemData& item, const TPlanProfile& profile, const TPlanSettings& settings);
 
 // The converter's command line for one entry. source and output must be absolute paths: the
 // converter gets them as local files only, and its input may open local files only.

@@ -8,8 +8,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <sys/stat.h>
+#include <system_error>
 
 namespace {
 
@@ -33,6 +35,8 @@ bool SaysItGivesUp(const std::string& line)
         || line.rfind("Error while opening encoder", 0) == 0 || line == "Conversion failed!";
 }
 
+constexpr int kPlanPollMs = 10; // how often a row being planned is looked at
+
 } // namespace
 
 TJobRunner::TJobRunner(TFileList& list, const TProfileList& profiles, QObject* parent)
@@ -48,6 +52,13 @@ TJobRunner::TJobRunner(TFileList& list, const TProfileList& profiles, QObject* p
     connect(&hungTimer_, &QTimer::timeout, this, [this] {
         endedHung_ = true;
         runner_->Stop(); // kills the converter's whole process group
+    });
+    planTimer_.setInterval(kPlanPollMs);
+    connect(&planTimer_, &QTimer::timeout, this, [this] {
+        if (!planMade_)
+            return;
+        EndPlanning();
+        PlanMade(std::move(madePlan_));
     });
     deferTimer_.setSingleShot(true);
     deferTimer_.setInterval(0);
@@ -68,6 +79,7 @@ TJobRunner::TJobRunner(TFileList& list, const TProfileList& profiles, QObject* p
 
 TJobRunner::~TJobRunner()
 {
+    EndPlanning();
     list_.RemoveFreeListener(freeListener_);
     if (!stopRequested_)
         NoteConvertersOutput(); // before the kill: which file the converter holds open
@@ -107,6 +119,7 @@ void TJobRunner::Stop()
         return; // no batch: nothing changes, no event
     idle_ = true;
     stopRequested_ = true;
+    cancelPlan_ = true; // a row being planned ends as stopped once its plan arrives
     NoteConvertersOutput();
     runner_->Stop();
 }
@@ -135,18 +148,67 @@ std::optional<TOwnOutput> TJobRunner::OwnOutput() const
     return TOwnOutput { plan_.outputPath, *ownOutput_ };
 }
 
-// The row's plan, and its output folder created when missing (nothing is created for a row
-// that cannot run).
-bool TJobRunner::PrepareEntry(std::string& problem)
+// The row is planned on a thread of its own; PlanMade goes on from the event loop. The profile is
+// read here, where the profiles are kept; everything else the planner reads is its own copy or
+// stays unchanged while a batch runs (the encoding overrides).
+void TJobRunner::StartPlanning()
 {
-    if (overrides_ && overrides_->TwoPass() && !MakePassLogFolder(problem))
-        return false;
-    plan_ = PlanEntry(currentEntry_->ItemData, profiles_,
-        { converterPath_, globalOutputFolder_, probePath_, withoutSubtitles_, nullptr, overrides_,
-            passLogFolder_ });
-    problem = plan_.problem;
-    if (!problem.empty())
-        return false;
+    EndPlanning();
+    cancelPlan_ = false;
+    planMade_ = false;
+    madePlan_ = {};
+    const TItemData item = currentEntry_->ItemData;
+    const TPlanProfile profile = ReadPlanProfile(item, profiles_);
+    const TPlanSettings settings { converterPath_, globalOutputFolder_, probePath_, withoutSubtitles_, nullptr,
+        overrides_, passLogFolder_, &cancelPlan_ };
+    try {
+        planner_ = std::thread([this, item, profile, settings] {
+            try {
+                madePlan_ = PlanEntry(item, profile, settings);
+            } catch (const std::exception& e) { // out of memory, no process for the probe
+                madePlan_ = {};
+                madePlan_.problem
+                    = "Cannot plan the conversion of \"" + platform::ToAnsi(item.FileName) + "\": " + e.what();
+            }
+            planMade_ = true;
+        });
+        planTimer_.start();
+    } catch (const std::system_error& e) {
+        FailWithoutRun("Cannot plan the conversion of \"" + platform::ToAnsi(item.FileName) + "\": " + e.what());
+    }
+}
+
+// Waits for the planner, ended early when the plan is not yet made.
+void TJobRunner::EndPlanning()
+{
+    planTimer_.stop();
+    if (!planner_.joinable())
+        return;
+    cancelPlan_ = true;
+    planner_.join();
+}
+
+void TJobRunner::PlanMade(TEntryPlan plan)
+{
+    if (stopRequested_ || !currentEntry_) { // stopped, or its row freed, while it was planned
+        EntryEnded(kStillActive, stopRequested_ ? TEntryResult::Stopped : TEntryResult::Failed, {});
+        NextEntryOrEnd();
+        return;
+    }
+    plan_ = std::move(plan);
+    std::string problem = plan_.problem;
+    if (!problem.empty() || !MakeOutputFolder(problem)) {
+        FailWithoutRun(problem);
+        return;
+    }
+    firstPass_ = !plan_.firstPassCommandLine.empty();
+    StartRun(firstPass_ ? plan_.firstPassCommandLine : plan_.commandLine);
+}
+
+// The planned row's output folder, created when missing (nothing is created for a row that
+// cannot run).
+bool TJobRunner::MakeOutputFolder(std::string& problem)
+{
     std::string error;
     if (!platform::DirectoryExists(plan_.outputFolder) && !platform::ForceDirectories(plan_.outputFolder, &error)) {
         problem = "Cannot create the output folder \"" + plan_.outputFolder + "\": " + error;
@@ -195,12 +257,11 @@ void TJobRunner::StartEntry()
     RemovePassLogs(); // of a run before a retry
 
     std::string problem;
-    if (!PrepareEntry(problem)) {
+    if (overrides_ && overrides_->TwoPass() && !MakePassLogFolder(problem)) {
         FailWithoutRun(problem);
         return;
     }
-    firstPass_ = !plan_.firstPassCommandLine.empty();
-    StartRun(firstPass_ ? plan_.firstPassCommandLine : plan_.commandLine);
+    StartPlanning();
 }
 
 void TJobRunner::StartRun(const std::string& commandLine)

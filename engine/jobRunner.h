@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <atomic>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -20,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <sys/types.h>
+#include <thread>
 #include <utility>
 
 // One row's end, as OnEntryEnded reports it.
@@ -99,7 +101,10 @@ public:
 
 private:
     void StartEntry();
-    bool PrepareEntry(std::string& problem);
+    void StartPlanning();
+    void PlanMade(TEntryPlan plan);
+    void EndPlanning();
+    bool MakeOutputFolder(std::string& problem);
     bool MakePassLogFolder(std::string& problem);
     void RemovePassLogs();
     void StartRun(const std::string& commandLine);
@@ -143,6 +148,15 @@ private:
     std::string partialLine_; // the converter's line still without its end
     std::string lastLine_; // the converter's last complete line, kept in the row's outcome
     TEntryPlan plan_; // of the current row; empty until it is planned
+    // Plans the current row off this thread (reading the source takes ffprobe a tenth of a
+    // second, and as long as its time-out on a stalled disk); cancelPlan_ ends its reading. The
+    // planner writes madePlan_ and then sets planMade_; planTimer_ looks for that and joins the
+    // planner before madePlan_ is read (the join is the hand-over ThreadSanitizer sees).
+    std::thread planner_;
+    std::atomic<bool> cancelPlan_ { false };
+    std::atomic<bool> planMade_ { false };
+    TEntryPlan madePlan_;
+    QTimer planTimer_;
     std::string probePath_; // ffprobe, found when a batch starts; empty when there is none
     TConverterLog log_; // what the current row's converter said
     bool subtitleRefused_ = false; // the converter said the container cannot take a subtitle stream

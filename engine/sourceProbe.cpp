@@ -183,7 +183,8 @@ std::string ProbeError(const std::string& json, const platform::TCapturedRun& ru
     return firstLine.empty() ? "ffprobe ended with exit code " + std::to_string(run.exitCode) : firstLine;
 }
 
-TSourceInfo ProbeSource(const std::string& probe, const std::string& file, int timeoutMs)
+TSourceInfo ProbeSource(
+    const std::string& probe, const std::string& file, int timeoutMs, const std::atomic<bool>* cancel)
 {
     if (probe.empty() || platform::IsReadOnce(file)) // a probe would take the converter's input
         return {};
@@ -191,7 +192,7 @@ TSourceInfo ProbeSource(const std::string& probe, const std::string& file, int t
     const platform::TCapturedRun run = platform::RunCaptured(platform::QuoteArgument(probe)
             + " -v quiet -show_error -protocol_whitelist file -show_format -show_streams" + kFirstKeyFrames
             + " -of json " + platform::QuoteArgument(LocalFileArgument(AbsolutePath(file))),
-        timeoutMs, 4 << 20);
+        timeoutMs, 4 << 20, cancel);
     const size_t start = run.output.find('{');
     const std::string json = start == std::string::npos ? std::string() : run.output.substr(start);
     TSourceInfo info = run.exitCode == 0 ? ParseProbeJson(json) : TSourceInfo {};

@@ -2,6 +2,7 @@
 // What a source holds, read once by ffprobe before its entry is planned, so the plan can fit the
 // profile's arguments to it. A source ffprobe cannot read gives an empty TSourceInfo: the profile's
 // arguments are then used as written.
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,6 +60,8 @@ std::string ProbePath(const std::string& converter);
 // One ffprobe run (JSON output) on a local file, a source or a finished output; probe is
 // ProbePath()'s answer (empty: nothing is read). A pipe or device is never read. Waits at most
 // timeoutMs.
-TSourceInfo ProbeSource(const std::string& probe, const std::string& file, int timeoutMs = 30000);
+// Ended early, as after the time-out, once *cancel is true.
+TSourceInfo ProbeSource(const std::string& probe, const std::string& file, int timeoutMs = 30000,
+    const std::atomic<bool>* cancel = nullptr);
 // The same from ffprobe's JSON text (tests, and files probed elsewhere).
 TSourceInfo ParseProbeJson(const std::string& json);

@@ -543,8 +543,9 @@ int WaitForAny(std::vector<TWaitItem>& items, int timeoutMs)
     return r;
 }
 
-TCapturedRun RunCaptured(const std::string& commandLine, int timeoutMs, size_t maxBytes)
+TCapturedRun RunCaptured(const std::string& commandLine, int timeoutMs, size_t maxBytes, const std::atomic<bool>* cancel)
 {
+    constexpr int kCancelPollMs = 50;
     TCapturedRun result;
     TPipe output;
     if ((result.startError = CreatePipe(output)) != 0)
@@ -561,10 +562,11 @@ TCapturedRun RunCaptured(const std::string& commandLine, int timeoutMs, size_t m
     for (;;) { // until the child closes its end (it has ended) or the time is up
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
+        if (left.count() <= 0 || (cancel && *cancel))
             break;
+        const int waitMs = static_cast<int>(left.count()) + 1;
         std::vector<TWaitItem> items { { output.readEnd.Get() } };
-        if (WaitForAny(items, static_cast<int>(left.count()) + 1) < 0 && errno != EINTR)
+        if (WaitForAny(items, cancel ? std::min(waitMs, kCancelPollMs) : waitMs) < 0 && errno != EINTR)
             break;
         const long n = ReadPipe(output.readEnd.Get(), buffer, sizeof buffer);
         if (n == 0)
@@ -574,7 +576,7 @@ TCapturedRun RunCaptured(const std::string& commandLine, int timeoutMs, size_t m
         if (n < 0 && errno != EAGAIN && errno != EINTR)
             break;
     }
-    for (int i = 0; i < 100 && child.ExitCode() == kStillActive; ++i) // closed its output, ending
+    for (int i = 0; i < 100 && child.ExitCode() == kStillActive && !(cancel && *cancel); ++i) // closed its output, ending
         ::usleep(1000);
     result.exitCode = child.ExitCode();
     child.Terminate(); // kills it after a time-out; reaps it either way

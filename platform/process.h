@@ -6,6 +6,7 @@
 // (setsid) come back to it when their parent ends, and are killed with the group.
 #include <sys/types.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -116,15 +117,17 @@ private:
 };
 
 // Runs a command line to its end with standard input empty, collecting what it writes to its
-// standard output and error (the first maxBytes). A child still running after timeoutMs is
-// killed. Returns its exit code (128 + N after signal N), kStillActive after the time-out, or
-// -1 with startError set when it could not be started.
+// standard output and error (the first maxBytes). A child still running after timeoutMs, or once
+// *cancel (read at least every 50 ms; may be set from another thread) is true, is killed.
+// Returns its exit code (128 + N after signal N), kStillActive after the time-out or the cancel,
+// or -1 with startError set when it could not be started.
 struct TCapturedRun {
     int64_t exitCode = -1;
     int startError = 0;
     std::string output;
 };
-TCapturedRun RunCaptured(const std::string& commandLine, int timeoutMs, size_t maxBytes = 1 << 20);
+TCapturedRun RunCaptured(const std::string& commandLine, int timeoutMs, size_t maxBytes = 1 << 20,
+    const std::atomic<bool>* cancel = nullptr);
 
 // True when the process pid has the file with this device and inode number open.
 bool ProcessHasFileOpen(pid_t pid, dev_t device, ino_t inode);

@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QtCore/qtestsupport_core.h>
 
 #include <chrono>
@@ -32,7 +33,7 @@ namespace {
 const char kFakeConverter[] = "#!/bin/sh\n"
                               "for last; do :; done\n"
                               "case \"$*\" in\n"
-                              "  *mode-write-exit*) : > \"${last#file:}\"; exit 1;;\n"
+                              "  *mode-write-exit*) : > \"${last#file:}\"; sleep 0.1; exit 1;;\n"
                               "  *) exec sleep 30;;\n"
                               "esac\n";
 
@@ -406,6 +407,42 @@ TEST_F(CommandTest, StopThenClearOrDeleteAtOnceNeverTouchesAFreedRow)
     EXPECT_EQ(finished, std::vector<bool> { false });
 }
 
+// Reading the source (ffprobe) runs off the event loop's thread: a probe stalled on a slow disk
+// neither freezes the program nor holds up Stop or the runner's end, and is ended with the row.
+TEST_F(CommandTest, AStalledProbeNeitherBlocksTheEventLoopNorHoldsUpStop)
+{
+    const std::string pidFile = dir.file("probe.pid"), out = dir.file("out/");
+    WriteFileBytes(programFolder + "ffprobe", "#!/bin/sh\necho $$ >'" + pidFile + "'\nexec sleep 30\n");
+    chmod((programFolder + "ffprobe").c_str(), 0755);
+    const auto probeRuns = [&] {
+        const std::string pid = ReadFileBytes(pidFile);
+        return !pid.empty() && kill(std::atoi(pid.c_str()), 0) == 0;
+    };
+    for (const bool destroy : { false, true }) {
+        std::remove(pidFile.c_str());
+        Add(source, 0, out);
+        QElapsedTimer took;
+        took.start();
+        command->Start();
+        EXPECT_LT(took.elapsed(), 1000) << "Start waited for the probe";
+        ASSERT_TRUE(QTest::qWaitFor(probeRuns, 10000));
+        EXPECT_EQ(Status(0), isConverting);
+        took.restart();
+        if (destroy) {
+            command.reset(); // as when the window closes
+        } else {
+            command->Stop();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.empty(); }, 10000));
+            ASSERT_EQ(ends.size(), 1u);
+            EXPECT_EQ(ends[0].result, TEntryResult::Stopped);
+        }
+        EXPECT_LT(took.elapsed(), 2000);
+        EXPECT_FALSE(probeRuns()) << "the probe outlived its row";
+        EXPECT_FALSE(platform::FileExists(out + "movie.avi"));
+        list.Clear();
+    }
+}
+
 // A pipe can be read once: probing it took the stream's start, and the converter then waited for
 // a writer that had gone, for ever.
 TEST_F(CommandTest, APipeSourceIsReadByTheConverterAloneAndConvertsWhole)
@@ -466,6 +503,7 @@ TEST_F(CommandTest, StopRemovesOnlyTheFileTheStoppedConverterWrites)
     ends.clear();
     Add(source, 3, out);
     command->Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return command->Runner().ChildPid() > 0; }, 5000)); // planned
     const std::string written = out + "movie_2.avi";
     for (int i = 0; i < 400 && !platform::FileExists(written); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10)); // no events: its end waits
