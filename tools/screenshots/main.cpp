@@ -124,9 +124,11 @@ void ShootRestoredList(const QString& folder)
     const QString state = folder + "/state/";
     TFileList crashed;
     const char* names[] = { "beach.mp4", "birthday.mp4", "garden party.mp4", "wedding 1998.mp4" };
-    const int32_t statuses[] = { isConverted, isConverted, isConverting, isWaiting };
+    const int32_t statuses[] = { isConverted, isConverted, isConverting, isFailed };
     for (int i = 0; i < 4; ++i)
         TFileList::GetNodeData(AppendFileRow(crashed, folder + "/" + names[i], 0, QString()))->Status = statuses[i];
+    TFileList::GetNodeData(crashed.NodeAt(3))->Outcome = std::make_unique<TRowOutcome>(
+        TRowOutcome { TEntryResult::Failed, 1, "disk full: No space left on device", "", "", {} });
     QString journalPath;
     {
         TListJournal journal(crashed, state.toStdString());
@@ -145,6 +147,17 @@ void ShootRestoredList(const QString& folder)
         if (top->isVisible() && qobject_cast<QMessageBox*>(top))
             area = area.united(FrameOf(top));
     Shoot("restored.png", area);
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible() && qobject_cast<QMessageBox*>(top))
+            top->close();
+    // The failed row still says why.
+    QWidget* rows = window.fileList->viewport();
+    const QPoint rowPoint = rows->mapToGlobal(QPoint(200, 3 * 25 + 12));
+    QCursor::setPos(rowPoint);
+    TMyFlatHint::HintFilter()->ShowHint(
+        rows, window.fileList->model()->index(3, 0).data(Qt::ToolTipRole).toString(), rowPoint);
+    Shoot("restoredHint.png", QRect(window.frameGeometry().topLeft(), QSize(900, 600)));
+    TMyFlatHint::HintFilter()->HideHint();
 }
 
 } // namespace
