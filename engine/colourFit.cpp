@@ -22,11 +22,6 @@ std::string PixelFormat(const TArguments& arguments)
     return LastValue(arguments, { "-pix_fmt", "-pix_fmt:v", "-pix_fmt:v:0" });
 }
 
-std::string VideoEncoder(const TArguments& arguments)
-{
-    return LastValue(arguments, { "-c", "-codec", "-c:v", "-codec:v", "-vcodec", "-c:V" });
-}
-
 // The source's tags that ffmpeg, zscale and x265 all know by the same name, else empty: names read
 // from the file never reach the command line unchecked.
 struct TTags {

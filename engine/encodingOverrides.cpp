@@ -100,11 +100,11 @@ TCodecs ReadCodecs(const TArguments& arguments)
         codecs.noAudio = codecs.noAudio || a == "-an";
         codecs.noSubtitles = codecs.noSubtitles || a == "-sn";
         codecs.complexGraph = codecs.complexGraph || a == "-filter_complex" || a == "-lavfi";
-        if (IsOneOf(a, { "-c", "-codec" }))
+        if (SetsEveryCodec(a))
             codecs.video = codecs.audio = value;
-        else if (IsOneOf(a, { "-c:v", "-codec:v", "-vcodec", "-c:V" }))
+        else if (SetsVideoCodec(a))
             codecs.video = value;
-        else if (IsOneOf(a, { "-c:a", "-codec:a", "-acodec" }))
+        else if (SetsAudioCodec(a))
             codecs.audio = value;
         else if (IsOneOf(a, { "-b:a", "-ab" }))
             codecs.audioBitrate = ParseBitrate(value);

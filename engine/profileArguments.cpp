@@ -51,6 +51,46 @@ TArguments Without(const TArguments& arguments, TOptionNames options)
     return result;
 }
 
+bool SetsEveryCodec(const std::string& option)
+{
+    return IsOneOf(option, { "-c", "-codec" });
+}
+
+bool SetsVideoCodec(const std::string& option)
+{
+    return IsOneOf(option, { "-c:v", "-codec:v", "-vcodec", "-c:V" });
+}
+
+bool SetsAudioCodec(const std::string& option)
+{
+    return IsOneOf(option, { "-c:a", "-codec:a", "-acodec" });
+}
+
+namespace {
+
+// The value of the last option that `sets` accepts, or empty.
+template <typename TSets>
+std::string LastCodec(const TArguments& arguments, TSets sets)
+{
+    std::string codec;
+    for (size_t i = 0; i + 1 < arguments.size(); ++i)
+        if (SetsEveryCodec(arguments[i]) || sets(arguments[i]))
+            codec = arguments[i + 1];
+    return codec;
+}
+
+} // namespace
+
+std::string VideoEncoder(const TArguments& arguments)
+{
+    return LastCodec(arguments, SetsVideoCodec);
+}
+
+std::string AudioEncoder(const TArguments& arguments)
+{
+    return LastCodec(arguments, SetsAudioCodec);
+}
+
 namespace {
 
 // The "key=value" pairs of an encoder's parameters, split at ':' that no backslash escapes.

@@ -26,6 +26,15 @@ void SetOption(TArguments& arguments, const std::string& option, const std::stri
 // The arguments without these options and their values.
 TArguments Without(const TArguments& arguments, TOptionNames options);
 
+// Options that name a codec: for every stream (-c, -codec), for the video (-c:v, -vcodec, ...),
+// for the audio (-c:a, -acodec, ...).
+bool SetsEveryCodec(const std::string& option);
+bool SetsVideoCodec(const std::string& option);
+bool SetsAudioCodec(const std::string& option);
+// The video or audio encoder the arguments name last, "copy", or empty.
+std::string VideoEncoder(const TArguments& arguments);
+std::string AudioEncoder(const TArguments& arguments);
+
 // An encoder's "key=value:key=value" parameters (-x265-params, -svtav1-params) with these keys set,
 // the same keys replaced and the profile's others kept. Values holding ':' or '\\' must come
 // escaped (EscapedParameter).

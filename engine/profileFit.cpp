@@ -27,16 +27,10 @@ std::string Deinterlaced(const std::string& params)
     return platform::JoinCommandLine(arguments);
 }
 
-// The audio encoder the arguments name last (-c, -c:a, ...), "copy", or empty.
-std::string AudioCodec(const TArguments& arguments)
-{
-    return LastValue(arguments, { "-c", "-codec", "-c:a", "-codec:a", "-acodec" });
-}
-
 // True when the arguments copy the audio streams (-c copy or -c:a copy, not overridden).
 bool CopiesAudio(const TArguments& arguments)
 {
-    return AudioCodec(arguments) == "copy" && !HasArgument(arguments, "-an");
+    return AudioEncoder(arguments) == "copy" && !HasArgument(arguments, "-an");
 }
 
 // "-c:a:N alac" for each audio stream N (counted among the source's audio streams, as -map 0:a
@@ -83,7 +77,7 @@ constexpr const char* kNamedLayouts = "aformat=channel_layouts=7.1|6.1|5.1|5.0|q
 std::string SurroundAudio(const std::string& params, const std::string& ext, const TSourceInfo& source)
 {
     TArguments arguments = platform::SplitCommandLine(params);
-    const std::string codec = AudioCodec(arguments);
+    const std::string codec = AudioEncoder(arguments);
     if ((codec != "aac" && codec != "libopus") || HasArgument(arguments, "-an") || HasArgument(arguments, "-ac")
         || !(IsMp4Family(ext) || IsMatroska(ext) || ext == "webm" || ext == "opus"))
         return params;
@@ -206,7 +200,7 @@ bool EncodesVideo(const std::string& params)
     for (size_t i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == "-vn")
             return false;
-        const bool videoCodec = IsOneOf(arguments[i], { "-c", "-codec", "-c:v", "-codec:v", "-vcodec", "-c:V" });
+        const bool videoCodec = SetsEveryCodec(arguments[i]) || SetsVideoCodec(arguments[i]);
         if (videoCodec && i + 1 < arguments.size() && arguments[i + 1] == "copy")
             return false;
     }
