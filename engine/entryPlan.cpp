@@ -108,7 +108,8 @@ TEntryPlan PlanEntry(const TItemData& item, const TPlanProfile& profile, const T
     TEntryPlan plan;
     plan.source = AbsolutePath(source);
     plan.outputFolder = OutputFolder(item, settings.globalOutputFolder);
-    plan.probed = ProbeSource(settings.probe, plan.source, kProbeTimeoutMs, settings.cancel);
+    plan.probed = settings.probed ? *settings.probed
+                                  : ProbeSource(settings.probe, plan.source, kProbeTimeoutMs, settings.cancel);
     if (platform::IsReadOnce(plan.source))
         plan.notes.push_back("the source is a pipe or device, which only the converter may read: the profile is used as written");
     params = FitToSource(params, ext, plan.probed, &plan.notes);

@@ -43,6 +43,8 @@ struct TPlanSettings {
     std::string passLogFolder {};
     // Set (from any thread) to end the source's reading early; the plan is then of no use.
     const std::atomic<bool>* cancel = nullptr;
+    // The source as ffprobe read it beforehand (TSourcePrefetch); null: the plan reads it.
+    const TSourceInfo* probed = nullptr;
 };
 
 // What a plan takes from the entry's profile, read where the profiles are kept (planning itself

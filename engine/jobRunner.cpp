@@ -120,6 +120,7 @@ void TJobRunner::Stop()
     idle_ = true;
     stopRequested_ = true;
     cancelPlan_ = true; // a row being planned ends as stopped once its plan arrives
+    prefetch_.Cancel();
     NoteConvertersOutput();
     runner_->Stop();
 }
@@ -159,11 +160,13 @@ void TJobRunner::StartPlanning()
     madePlan_ = {};
     const TItemData item = currentEntry_->ItemData;
     const TPlanProfile profile = ReadPlanProfile(item, profiles_);
-    const TPlanSettings settings { converterPath_, globalOutputFolder_, probePath_, withoutSubtitles_, nullptr,
+    TPlanSettings settings { converterPath_, globalOutputFolder_, probePath_, withoutSubtitles_, nullptr,
         overrides_, passLogFolder_, &cancelPlan_ };
     try {
-        planner_ = std::thread([this, item, profile, settings] {
+        planner_ = std::thread([this, item, profile, settings]() mutable {
             try {
+                const std::optional<TSourceInfo> read = prefetch_.Take(AbsolutePath(platform::ToAnsi(item.FileName)));
+                settings.probed = read ? &*read : nullptr;
                 madePlan_ = PlanEntry(item, profile, settings);
             } catch (const std::exception& e) { // out of memory, no process for the probe
                 madePlan_ = {};
@@ -203,6 +206,13 @@ void TJobRunner::PlanMade(TEntryPlan plan)
     }
     firstPass_ = !plan_.firstPassCommandLine.empty();
     StartRun(firstPass_ ? plan_.firstPassCommandLine : plan_.commandLine);
+    PrefetchNextSource();
+}
+
+void TJobRunner::PrefetchNextSource()
+{
+    if (PVirtualNode next = currentNode_ ? list_.GetNext(currentNode_) : nullptr)
+        prefetch_.Start(probePath_, AbsolutePath(platform::ToAnsi(TFileList::GetNodeData(next)->ItemData.FileName)));
 }
 
 // The planned row's output folder, created when missing (nothing is created for a row that
@@ -511,6 +521,7 @@ void TJobRunner::RemovePartialOutput()
 
 void TJobRunner::EndBatch(bool stopped)
 {
+    prefetch_.Cancel();
     currentIndex_ = 0;
     timer_.stop();
     idle_ = true;

@@ -7,6 +7,7 @@
 #include "engine/entryPlan.h"
 #include "engine/fileList.h"
 #include "engine/outputCheck.h"
+#include "engine/sourcePrefetch.h"
 #include "formats/profileList.h"
 #include "platform/fileSystem.h"
 
@@ -104,6 +105,7 @@ private:
     void StartPlanning();
     void PlanMade(TEntryPlan plan);
     void EndPlanning();
+    void PrefetchNextSource();
     bool MakeOutputFolder(std::string& problem);
     bool MakePassLogFolder(std::string& problem);
     void RemovePassLogs();
@@ -157,6 +159,7 @@ private:
     std::atomic<bool> planMade_ { false };
     TEntryPlan madePlan_;
     QTimer planTimer_;
+    TSourcePrefetch prefetch_; // the next row's source, read while the current row converts
     std::string probePath_; // ffprobe, found when a batch starts; empty when there is none
     TConverterLog log_; // what the current row's converter said
     bool subtitleRefused_ = false; // the converter said the container cannot take a subtitle stream

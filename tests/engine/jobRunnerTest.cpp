@@ -407,6 +407,30 @@ TEST_F(CommandTest, StopThenClearOrDeleteAtOnceNeverTouchesAFreedRow)
     EXPECT_EQ(finished, std::vector<bool> { false });
 }
 
+// The next row's source is read while the current row converts (the converter here waits half a
+// second before it starts), and every source is read once.
+TEST_F(CommandTest, TheNextSourceIsReadWhileTheCurrentRowConverts)
+{
+    const std::string log = dir.file("runs.log"), folder = dir.file("wrapped/"), out = dir.file("out/");
+    mkdir(folder.c_str(), 0755);
+    const auto wrap = [&](const char* name, const std::string& first, const std::string& real) {
+        WriteFileBytes(folder + name, "#!/bin/sh\n" + first + "exec '" + real + "' \"$@\"\n");
+        chmod((folder + name).c_str(), 0755);
+    };
+    wrap("ffmpeg", "sleep 0.5\n", SystemFfmpeg());
+    wrap("ffprobe", "for last; do :; done\necho \"${last##*/}\" >>'" + log + "'\n", ProbePath(SystemFfmpeg()));
+    command->SetProgramFolder(folder);
+    for (const char* name : { "a.mp4", "b.mp4", "c.mp4" }) {
+        WriteFileBytes(dir.file(name), ReadFileBytes(source));
+        Add(dir.file(name), 0, out);
+    }
+    ASSERT_TRUE(RunToEnd());
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(Status(row), isConverted) << row;
+    // x.avi: the output check, after the row's end (the profile keeps ffmpeg quiet).
+    EXPECT_EQ(ReadFileBytes(log), "a.mp4\nb.mp4\na.avi\nc.mp4\nb.avi\nc.avi\n");
+}
+
 // Reading the source (ffprobe) runs off the event loop's thread: a probe stalled on a slow disk
 // neither freezes the program nor holds up Stop or the runner's end, and is ended with the row.
 TEST_F(CommandTest, AStalledProbeNeitherBlocksTheEventLoopNorHoldsUpStop)
