@@ -21,7 +21,7 @@ std::optional<TSourcePrefetch::TStamp> TSourcePrefetch::StampOf(const std::strin
     struct stat info { };
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
-    return TStamp { info.st_size, info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec };
+    return TStamp { info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec };
 }
 
 void TSourcePrefetch::Start(const std::string& probe, const std::string& source)

@@ -30,8 +30,11 @@ public:
     void Cancel() { cancel_ = true; }
 
 private:
-    // Size and modification time in ns: a file written again after its reading is read again.
+    // Which file, its size and modification time in ns: a file written again or replaced after its
+    // reading is read again.
     struct TStamp {
+        uint64_t device = 0;
+        uint64_t inode = 0;
         int64_t size = -1;
         int64_t modifiedNs = 0;
         bool operator==(const TStamp&) const = default;

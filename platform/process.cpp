@@ -547,6 +547,10 @@ TCapturedRun RunCaptured(const std::string& commandLine, int timeoutMs, size_t m
 {
     constexpr int kCancelPollMs = 50;
     TCapturedRun result;
+    if (cancel && *cancel) { // no process for a result of no use
+        result.exitCode = kStillActive;
+        return result;
+    }
     TPipe output;
     if ((result.startError = CreatePipe(output)) != 0)
         return result;
