@@ -13,7 +13,6 @@
 
 namespace {
 
-
 constexpr const char* kPq = "smpte2084";
 constexpr const char* kHlg = "arib-std-b67";
 

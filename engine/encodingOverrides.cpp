@@ -1,8 +1,7 @@
 #include "engine/encodingOverrides.h"
 
-#include "engine/profileArguments.h"
-
 #include "engine/localPath.h"
+#include "engine/profileArguments.h"
 #include "platform/fileSystem.h"
 #include "platform/process.h"
 
@@ -16,7 +15,6 @@
 #include <set>
 
 namespace {
-
 
 // How an encoder is run in two passes: ffmpeg's -pass/-passlogfile; libx265 takes the pass and
 // its statistics file in its own parameters only; libsvtav1 keeps no statistics in the ffmpeg

@@ -88,6 +88,11 @@ TPlanProfile ReadPlanProfile(const TItemData& item, const TProfileList& profiles
     return profile;
 }
 
+std::string SourcePath(const TItemData& item)
+{
+    return AbsolutePath(platform::ToAnsi(item.FileName));
+}
+
 TEntryPlan PlanEntry(const TItemData& item, const TProfileList& profiles, const TPlanSettings& settings)
 {
     return PlanEntry(item, ReadPlanProfile(item, profiles), settings);
@@ -106,7 +111,7 @@ TEntryPlan PlanEntry(const TItemData& item, const TPlanProfile& profile, const T
     if (std::string problem = NotLocal(source, folder); !problem.empty())
         return Refused(problem);
     TEntryPlan plan;
-    plan.source = AbsolutePath(source);
+    plan.source = SourcePath(item);
     plan.outputFolder = OutputFolder(item, settings.globalOutputFolder);
     plan.probed = settings.probed ? *settings.probed
                                   : ProbeSource(settings.probe, plan.source, kProbeTimeoutMs, settings.cancel);

@@ -61,6 +61,8 @@ std::string PassLogFolderPattern();
 
 TEntryPlan PlanEntry(const TItemData& item, const TProfileList& profiles, const TPlanSettings& settings);
 TEntryPlan PlanEntry(const TItemData& item, const TPlanProfile& profile, const TPlanSettings& settings);
+// The entry's source as its plan names it (TEntryPlan::source): the file name made absolute.
+std::string SourcePath(const TItemData& item);
 
 // The converter's command line for one entry. source and output must be absolute paths: the
 // converter gets them as local files only, and its input may open local files only.

@@ -1,6 +1,5 @@
 #include "engine/jobRunner.h"
 
-#include "engine/localPath.h"
 #include "platform/fileSystem.h"
 #include "platform/process.h"
 
@@ -165,7 +164,7 @@ void TJobRunner::StartPlanning()
     try {
         planner_ = std::thread([this, item, profile, settings]() mutable {
             try {
-                const std::optional<TSourceInfo> read = prefetch_.Take(AbsolutePath(platform::ToAnsi(item.FileName)));
+                const std::optional<TSourceInfo> read = prefetch_.Take(SourcePath(item));
                 settings.probed = read ? &*read : nullptr;
                 madePlan_ = PlanEntry(item, profile, settings);
             } catch (const std::exception& e) { // out of memory, no process for the probe
@@ -212,7 +211,7 @@ void TJobRunner::PlanMade(TEntryPlan plan)
 void TJobRunner::PrefetchNextSource()
 {
     if (PVirtualNode next = currentNode_ ? list_.GetNext(currentNode_) : nullptr)
-        prefetch_.Start(probePath_, AbsolutePath(platform::ToAnsi(TFileList::GetNodeData(next)->ItemData.FileName)));
+        prefetch_.Start(probePath_, SourcePath(TFileList::GetNodeData(next)->ItemData));
 }
 
 // The planned row's output folder, created when missing (nothing is created for a row that
